@@ -1,0 +1,58 @@
+#include "Common/Assets/AssetLoader.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include <fmt/format.h>
+
+#include "Common/Assets/AssetFields.h"
+#include "Common/Assets/AssetValidation.h"
+#include "Common/Assets/BinaryInputSerialization.h"
+#include "Common/Assets/TypeIterator.h"
+#include "Engine/Log.h"
+
+namespace {
+
+AssetLoadResult failure(std::string message) {
+    {
+        LogGuard error(LogLevelError, LogAssets, 1);
+        LOGF("{}", message);
+    }
+    return AssetLoadResult{AssetPackage{}, std::move(message), true};
+}
+
+} // namespace
+
+AssetLoadResult load_assets(std::string_view path) {
+    LogGuard scope(LogLevelInfo, LogAssets, 1);
+    LOGF("Loading assets from {} ...", path);
+
+    std::ifstream stream{std::filesystem::path(path), std::ios::binary};
+    if (!stream.is_open()) {
+        std::error_code ignored;
+        std::filesystem::path absolute = std::filesystem::current_path(ignored) / std::filesystem::path(path);
+        {
+            LogGuard error(LogLevelError, LogAssets, 1);
+            LOGF("Failed could not find file. Tried {}", absolute.string());
+        }
+        return AssetLoadResult{AssetPackage{}, "No file", true};
+    }
+
+    AssetLoadResult result;
+    BinaryInputSerialization reader(stream);
+    read_record(reader, result.package);
+    if (reader.failed()) {
+        return failure(fmt::format("Malformed asset file {}: {}", path, reader.error()));
+    }
+    if (Result valid = validate_assets(result.package); valid.failed) {
+        return failure(fmt::format("Malformed asset file {}: {}", path, valid.message));
+    }
+    if (reader.remaining() > 0) {
+        LogGuard warning(LogLevelWarning, LogAssets, 1);
+        LOGF("{} bytes after the last asset at byte {} are ignored", reader.remaining(), reader.offset());
+    }
+
+    LOGF("Done");
+    result.package.log_contents();
+    return result;
+}

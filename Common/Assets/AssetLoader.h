@@ -1,0 +1,17 @@
+#pragma once
+// Reads the asset file into an AssetPackage.
+
+#include <string>
+#include <string_view>
+
+#include "Common/Assets/AssetPackage.h"
+
+struct AssetLoadResult {
+    AssetPackage package;
+    std::string message;
+    bool failed = false;
+};
+
+// Reads the package from `path` ("./assets.bin" for the scenes). On a missing or damaged file the package
+// is empty, failed is set and message says why.
+AssetLoadResult load_assets(std::string_view path);
