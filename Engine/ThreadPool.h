@@ -1,0 +1,76 @@
+#pragma once
+// Worker threads for the engine's parallel loops. Tasks run first in, first out; a parallel loop hands
+// one index range to each worker while the caller waits.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// The k-th of the ranges a parallel loop over [begin, end) is cut into for the given worker count.
+struct ParallelRange {
+    uint64_t lo;
+    uint64_t hi;
+};
+uint64_t parallel_chunk_count(uint64_t begin, uint64_t end, uint64_t workers);
+ParallelRange parallel_chunk(uint64_t begin, uint64_t end, uint64_t workers, uint64_t k);
+
+class ThreadPool {
+public:
+    static constexpr uint32_t kInline = 0;
+    static constexpr uint32_t kThreaded = 1;
+
+    ThreadPool() = default;
+    ThreadPool(const ThreadPool&) = delete;
+    ThreadPool& operator=(const ThreadPool&) = delete;
+    // Stops the workers; tasks still queued are dropped unrun.
+    ~ThreadPool();
+
+    void init(uint64_t count, uint32_t mode);
+    void queue(std::function<void()> task);
+    // Runs the front task on the calling thread; false when the queue was empty.
+    bool try_run_one();
+    void queue_parallel_for(uint64_t begin, uint64_t end, std::function<void(uint64_t)> fn);
+    // Queues the loop and waits until the pool has no unfinished task at all. The first exception thrown
+    // by any task since the last wait is rethrown here.
+    void parallel_for(uint64_t begin, uint64_t end, std::function<void(uint64_t)> fn);
+    // Waits until every queued task has finished.
+    void wait_idle();
+    // Stops and joins the workers; queued tasks stay unrun.
+    void shutdown();
+
+    // Workers and waiters poll with yields instead of sleeping.
+    void set_spin(bool spin);
+
+    uint32_t mode() const { return m_mode; }
+    size_t worker_count() const { return m_workers.size(); }
+    bool is_running() const { return m_running.load(std::memory_order_acquire); }
+    uint64_t pending() const { return m_pending.load(std::memory_order_acquire); }
+
+private:
+    void worker_main();
+    void lock_queue();
+    void unlock_queue();
+    bool spinning() const { return m_spin.load(std::memory_order_relaxed); }
+    void rethrow_task_error();
+
+    uint32_t m_mode = kInline;
+    std::atomic<bool> m_spin{false};
+    std::vector<std::thread> m_workers;
+    std::atomic_flag m_queue_lock;
+    std::mutex m_mutex;
+    std::condition_variable m_work_available;
+    std::condition_variable m_all_done;
+    std::atomic<bool> m_running{false};
+    std::atomic<uint64_t> m_pending{0};
+    std::deque<std::function<void()>> m_tasks;
+    // Size of m_tasks, readable without the queue lock: sleeping workers test it under m_mutex.
+    std::atomic<uint64_t> m_queued{0};
+    std::mutex m_error_mutex;
+    std::exception_ptr m_error;
+};
