@@ -3,7 +3,9 @@
 
 #include <unistd.h>
 
+#include "Engine/Engine/Engine.h"
 #include "Engine/Engine/EngineConfig.h"
+#include "Engine/Engine/Interrupt.h"
 #include "Engine/Log.h"
 
 namespace {
@@ -20,10 +22,14 @@ void redirect_output_to_log() {
     std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
 
+// Hands the engine its first scene. GAME: the game scene is created and set as the pending scene here.
+int init_game(Engine&) { return 0; }
+
 } // namespace
 
 int main(int, char**) {
     redirect_output_to_log();
+    install_interrupt_handler();
     log_push(LogLevelInfo, LogLaunch, 1);
     LOGF("Hi");
 
@@ -36,11 +42,25 @@ int main(int, char**) {
         config.vsync = true;
         config.debug_output = true;
         config.has_window = true;
-        (void)config;
-        LOGF("Exiting main");
+        Engine engine(config);
+
+        result = init_game(engine);
+        if (result != 0) {
+            log_push(LogLevelError, LogLaunch, 0);
+            LOGF("Game init error {}", result);
+            log_pop();
+        } else {
+            engine.run();
+            LOGF("Exiting main");
+        }
     } catch (const std::exception& error) {
         log_push(LogLevelError, LogLaunch, 0);
         LOGF("Fatal error: {}", error.what());
+        log_pop();
+        result = 1;
+    } catch (...) {
+        log_push(LogLevelError, LogLaunch, 0);
+        LOGF("Fatal error: unknown exception");
         log_pop();
         result = 1;
     }

@@ -6,6 +6,16 @@
 
 using namespace test_support;
 
+namespace {
+
+// The launcher opens its window and runs until it is closed; SIGINT closes it the same way.
+LaunchOptions interrupted_run() {
+    LaunchOptions options;
+    options.env = {"SDL_VIDEODRIVER=offscreen"};
+    options.interrupt_after = std::chrono::milliseconds(1500);
+    return options;
+}
+
 TEST(Launcher, WritesGameLogAndReplacesItOnTheNextRun) {
     TempDir dir;
     std::filesystem::path log = dir.path() / "game.log";
@@ -16,17 +26,34 @@ TEST(Launcher, WritesGameLogAndReplacesItOnTheNextRun) {
         }
     }
 
-    LaunchResult first = run_launcher(dir.path(), {.env = {"SDL_VIDEODRIVER=offscreen"}});
+    LaunchResult first = run_launcher(dir.path(), interrupted_run());
     ASSERT_FALSE(first.timed_out);
+    EXPECT_EQ(first.term_signal, 0);
     EXPECT_EQ(first.exit_code, 0);
     std::string text = read_file(log);
     EXPECT_NE(text.find("[Launch] Hi\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Exiting main"), std::string::npos) << text;
     EXPECT_EQ(text.find("STALE LINE"), std::string::npos) << "the old log was not truncated";
 
-    LaunchResult second = run_launcher(dir.path(), {.env = {"SDL_VIDEODRIVER=offscreen"}});
+    LaunchResult second = run_launcher(dir.path(), interrupted_run());
     EXPECT_EQ(second.exit_code, 0);
     std::string again = read_file(log);
     // One run's worth of lines: "Hi" appears once.
     EXPECT_EQ(again.find("Hi"), again.rfind("Hi"));
+    EXPECT_NE(again.find("Exiting main"), std::string::npos) << again;
 }
+
+TEST(Launcher, InterruptEndsTheRunThroughTheEngineShutDown) {
+    TempDir dir;
+    LaunchResult result = run_launcher(dir.path(), interrupted_run());
+    ASSERT_FALSE(result.timed_out);
+    EXPECT_EQ(result.exit_code, 0);
+    std::string text = read_file(dir.path() / "game.log");
+    size_t startup = text.find("[Engine]  Running startup");
+    size_t exiting = text.find("Exiting main");
+    ASSERT_NE(startup, std::string::npos) << text;
+    ASSERT_NE(exiting, std::string::npos) << text;
+    EXPECT_LT(startup, exiting);
+}
+
+} // namespace

@@ -1,0 +1,80 @@
+#pragma once
+// The engine: owns the clock, the event bus, the render back end and the scenes, and runs the main loop.
+
+#include <cstdint>
+#include <memory>
+
+#include "Engine/Engine/EngineConfig.h"
+#include "Engine/Engine/EngineEvents.h"
+#include "Engine/Engine/SimulationClock.h"
+#include "Engine/Engine/SimulationTick.h"
+#include "Engine/Event/EventBus.h"
+#include "Engine/Handle.h"
+#include "Engine/ViewportRect.h"
+
+class SceneBase;
+
+class Engine {
+public:
+    explicit Engine(const EngineConfig& config);
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Start-up, the main loop until the quit flag is seen, shut-down.
+    void run();
+    // The scene becomes current at the start of the next frame; it replaces any scene already pending.
+    void set_scene(std::shared_ptr<SceneBase> scene);
+
+    void poll_events(const SimulationTick& tick);
+    // A platform window resize: the window rectangle changes, and outside the editor the scene's viewport.
+    void window_resized(int32_t width, int32_t height);
+    void render_frame(const SimulationTick& tick);
+
+    EventBus& event_bus() { return m_event_bus; }
+    const EngineConfig& config() const { return m_config; }
+    const SimulationClock& clock() const { return m_clock; }
+    const ViewportRect& window_rect() const { return m_window_rect; }
+    const ViewportRect& game_viewport() const { return m_game_viewport; }
+    bool running() const { return m_running; }
+    bool editor_mode() const { return m_editor_mode; }
+    const std::shared_ptr<SceneBase>& current_scene() const { return m_current_scene; }
+    const std::shared_ptr<SceneBase>& pending_scene() const { return m_pending_scene; }
+
+    // The engine's own handlers of the control events.
+    void handle(const QuitEvent& event);
+    void handle(const FreezeToggleEvent& event);
+    void handle(const StepEvent& event);
+    void handle(const ReloadEvent& event);
+    void handle(const WindowResizedEvent& event);
+    void handle(const TimescaleEvent& event);
+    void handle(const FixedDeltaTimeEvent& event);
+    void handle(const DisplayModeEvent& event);
+    void handle(const ToggleEditorEvent& event);
+
+private:
+    void startup();
+    void shutdown();
+    void switch_scene();
+
+    EngineConfig m_config;
+    SimulationClock m_clock;
+    // THREAD POOL: the engine's thread pool is a member here.
+    EventBus m_event_bus;
+    // INPUT: the input state and the input axes over it are members here.
+    // RENDER: the render back end holder and the renderer are members here.
+    ViewportRect m_window_rect;
+    bool m_running = false;
+    std::shared_ptr<SceneBase> m_pending_scene;
+    std::shared_ptr<SceneBase> m_current_scene;
+    ViewportRect m_game_viewport{0, 0, 400, 400};
+    Handle m_viewport_target = kInvalidHandle;
+    // RECORDING: the tick records of the input recording are a member here.
+    uint64_t m_total_recorded_events = 0;
+    uint32_t m_recording_state = 0;
+    int32_t m_replay_index = 0;
+    int32_t m_replay_steps = 0;
+    bool m_editor_mode = false;
+    bool m_ui_captures_keyboard = false;
+    bool m_ui_captures_mouse = false;
+};

@@ -1,0 +1,172 @@
+#include "Engine/Engine/Scene.h"
+
+#include <algorithm>
+
+#include "Engine/Engine/Engine.h"
+#include "Engine/Event/EventBus.h"
+
+namespace {
+
+// Attached at scene start; Render and UnusedRender wait for the start of rendering.
+constexpr uint32_t kStartGroups[] = {
+    SystemGroup::PreTick, SystemGroup::Tick,     SystemGroup::Fixed,  SystemGroup::PostFixed,
+    SystemGroup::AfterFixed, SystemGroup::EditorUi, SystemGroup::Unused,
+};
+constexpr uint32_t kRenderGroups[] = {SystemGroup::Render, SystemGroup::UnusedRender};
+
+} // namespace
+
+SceneBase::~SceneBase() = default;
+
+EventBus& SceneBase::event_bus() const { return m_engine->event_bus(); }
+
+size_t SceneBase::checked_group(int32_t group) {
+    if (group < 0 || group >= static_cast<int32_t>(SystemGroup::MAX)) {
+        throw std::out_of_range(fmt::format("system group {} is out of range", group));
+    }
+    return static_cast<size_t>(group);
+}
+
+void SceneBase::attach_group(uint32_t group) {
+    for (auto& system : m_systems[group]) {
+        system->attach(*this);
+    }
+}
+
+void SceneBase::start(Engine& engine) {
+    LogGuard scope(LogLevelInfo, LogScene, 1);
+    m_engine = &engine;
+    EventBus& bus = event_bus();
+    bus.subscribe<TransitionSystemEvent>(this);
+    bus.subscribe<PauseRequestEvent>(this);
+    bus.subscribe<ViewportResizedEvent>(this);
+
+    // ASSETS: the package is loaded from "./assets.bin" here once the asset loader exists.
+
+    on_start();
+    for (auto& handler : m_event_handlers) {
+        handler->subscribe();
+    }
+    for (uint32_t group : kStartGroups) {
+        attach_group(group);
+    }
+}
+
+void SceneBase::start_rendering() {
+    LogGuard scope(LogLevelInfo, LogScene, 1);
+    on_start_rendering();
+    for (uint32_t group : kRenderGroups) {
+        attach_group(group);
+    }
+}
+
+void SceneBase::stop() {
+    LogGuard scope(LogLevelInfo, LogScene, 1);
+    for (auto& handler : m_event_handlers) {
+        handler->unsubscribe();
+    }
+    m_event_handlers.clear();
+    for (SystemList& list : m_systems) {
+        list.clear();
+    }
+    // INPUT SCHEMES: the scene's input scheme pointers are dropped here once input schemes exist.
+    if (m_engine != nullptr) {
+        event_bus().unsubscribe_all(this);
+    }
+    on_stop();
+}
+
+void SceneBase::stop_rendering() {
+    LogGuard scope(LogLevelInfo, LogScene, 1);
+    on_stop_rendering();
+}
+
+void SceneBase::engine_tick(const SimulationTick& tick) {
+    LogGuard scope(LogLevelInfo, LogScene, 1);
+    // ENTITIES: every entity list of the pool flushes here, before anything else runs.
+    // DEBUG LINES: the tick buffer (and on a fixed tick the fixed buffer) is cleared here.
+    on_tick(tick);
+    for (auto& system : m_systems[SystemGroup::Tick]) {
+        system->run_system(tick);
+    }
+    if (tick.run_simulation_tick_fixed) {
+        for (auto& system : m_systems[SystemGroup::Fixed]) {
+            system->run_system(tick);
+        }
+        // SOLVER: the contact and joint constraints of this step are solved here (two iterations).
+        for (auto& system : m_systems[SystemGroup::PostFixed]) {
+            system->run_system(tick);
+        }
+    }
+    for (auto& system : m_systems[SystemGroup::AfterFixed]) {
+        system->run_system(tick);
+    }
+}
+
+void SceneBase::render(const SimulationTick& tick) {
+    LogGuard scope(LogLevelInfo, LogScene, 1);
+    // DEBUG LINES: the render buffer is cleared here.
+    // RENDERER: particle time advances by delta_time unless paused; the world camera is set from the scene.
+    if (tick.run_simulation_tick) {
+        for (auto& system : m_systems[SystemGroup::Render]) {
+            system->run_system(tick);
+        }
+        on_render(tick);
+        // RENDERER: the batches are uploaded here.
+    }
+    // DEBUG LINES: the three buffers go into the renderer's debug-line batch here.
+}
+
+void SceneBase::editor_ui(const SimulationTick& tick) {
+    for (auto& system : m_systems[SystemGroup::EditorUi]) {
+        system->run_system(tick);
+    }
+    on_editor_ui(tick);
+    // EDITOR: the "Scene" window is drawn here.
+}
+
+void SceneBase::update_input_schemes() {
+    // INPUT SCHEMES: every input scheme refreshes its fields from the engine's axes here.
+}
+
+void SceneBase::transition_system(std::string_view name, int32_t group) {
+    LOGF("Transitioning system {}", name);
+    size_t target = checked_group(group);
+    for (size_t g = 0; g < m_systems.size(); ++g) {
+        if (g == target) {
+            continue;
+        }
+        SystemList& from = m_systems[g];
+        auto it = std::find_if(from.begin(), from.end(), [&](const auto& s) { return s->name() == name; });
+        if (it == from.end()) {
+            continue;
+        }
+        {
+            LogGuard scope(LogLevelInfo, LogScene, 1);
+            LOGF("Move from group {} to {}", SystemBase::group_name(static_cast<int32_t>(g)),
+                 SystemBase::group_name(group));
+        }
+        std::unique_ptr<SystemBase> system = std::move(*it);
+        from.erase(it);
+        system->set_group(static_cast<uint32_t>(target));
+        m_systems[target].push_back(std::move(system));
+        return;
+    }
+    LogGuard scope(LogLevelError, LogScene, 1);
+    LOGF("Failed to transition system, not found");
+}
+
+void SceneBase::handle(const TransitionSystemEvent& event) {
+    transition_system(event.name, static_cast<int32_t>(event.group));
+}
+
+void SceneBase::handle(const PauseRequestEvent& event) {
+    m_paused = event.toggle ? !m_paused : event.paused != 0;
+    event_bus().publish(PauseChangedEvent{static_cast<uint8_t>(m_paused ? 1 : 0)});
+}
+
+void SceneBase::handle(const ViewportResizedEvent& event) {
+    m_viewport = event.rect;
+    // CAMERA: the scene camera and the renderer's UI camera are re-made here with aspect width / height
+    // (each side at least one pixel).
+}

@@ -1,0 +1,104 @@
+#pragma once
+// Base class of scenes: systems in nine ordered groups, event handlers, and the scene's own handlers for
+// system transitions, pause requests and viewport changes.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <typeinfo>
+#include <utility>
+#include <vector>
+
+#include "Engine/Engine/EngineEvents.h"
+#include "Engine/Engine/SceneEvents.h"
+#include "Engine/Engine/SimulationTick.h"
+#include "Engine/Engine/System.h"
+#include "Engine/Event/EventHandler.h"
+#include "Engine/Log.h"
+#include "Engine/ViewportRect.h"
+
+class Engine;
+class EventBus;
+
+class SceneBase {
+public:
+    using SystemList = std::vector<std::unique_ptr<SystemBase>>;
+
+    SceneBase() = default;
+    virtual ~SceneBase();
+    virtual void on_start() = 0;
+    virtual void on_stop() = 0;
+    virtual void on_tick(const SimulationTick& tick) = 0;
+    virtual void on_start_rendering() = 0;
+    virtual void on_stop_rendering() = 0;
+    virtual void on_render(const SimulationTick& tick) = 0;
+    virtual void on_editor_ui(const SimulationTick& tick) = 0;
+
+    SceneBase(const SceneBase&) = delete;
+    SceneBase& operator=(const SceneBase&) = delete;
+
+    // Called by the engine.
+    void start(Engine& engine);
+    void start_rendering();
+    void stop();
+    void stop_rendering();
+    void engine_tick(const SimulationTick& tick);
+    void render(const SimulationTick& tick);
+    void editor_ui(const SimulationTick& tick);
+    void update_input_schemes();
+
+    // Moves the first system of that name found outside `group` to the end of `group`.
+    void transition_system(std::string_view name, int32_t group);
+
+    // Registration, used by a scene's on_start. Systems are attached later, by start or start_rendering.
+    template <typename T, typename... Args>
+    T& register_system(int32_t group, Args&&... args);
+    template <typename T, typename... Args>
+    T& register_event_handler(Args&&... args);
+
+    // The scene's own event handlers.
+    void handle(const TransitionSystemEvent& event);
+    void handle(const PauseRequestEvent& event);
+    void handle(const ViewportResizedEvent& event);
+
+    bool has_engine() const { return m_engine != nullptr; }
+    Engine& engine() const { return *m_engine; }
+    EventBus& event_bus() const;
+    const ViewportRect& viewport() const { return m_viewport; }
+    bool paused() const { return m_paused; }
+    const std::array<SystemList, SystemGroup::MAX>& systems() const { return m_systems; }
+    const std::vector<std::unique_ptr<EventHandlerInterface>>& event_handlers() const { return m_event_handlers; }
+
+private:
+    static size_t checked_group(int32_t group);
+    void attach_group(uint32_t group);
+
+    ViewportRect m_viewport{0, 0, 400, 400};
+    Engine* m_engine = nullptr;
+    std::vector<std::unique_ptr<EventHandlerInterface>> m_event_handlers;
+    std::array<SystemList, SystemGroup::MAX> m_systems;
+    bool m_paused = false;
+};
+
+template <typename T, typename... Args>
+T& SceneBase::register_system(int32_t group, Args&&... args) {
+    SystemList& list = m_systems[checked_group(group)];
+    auto system = std::make_unique<T>(std::forward<Args>(args)...);
+    system->set_group(static_cast<uint32_t>(group));
+    LOGF("Registering system {} for group {}", system->name(), SystemBase::group_name(group));
+    T& ref = *system;
+    list.push_back(std::move(system));
+    return ref;
+}
+
+template <typename T, typename... Args>
+T& SceneBase::register_event_handler(Args&&... args) {
+    LOGF("Registering event handler {}", typeid(T).name());
+    auto handler = std::make_unique<T>(event_bus(), std::forward<Args>(args)...);
+    T& ref = *handler;
+    m_event_handlers.push_back(std::move(handler));
+    return ref;
+}

@@ -1,0 +1,42 @@
+#include "Engine/Engine/System.h"
+
+#include <array>
+
+#include "Engine/Engine/Scene.h"
+#include "Engine/Event/EventBus.h"
+
+namespace {
+
+constexpr std::array<std::string_view, SystemGroup::MAX + 1> kGroupNames = {
+    "PreTick", "Tick", "Fixed", "PostFixed", "AfterFixed", "Render", "EditorUi", "Unused", "UnusedRender", "MAX",
+};
+
+} // namespace
+
+SystemBase::SystemBase(std::string_view name) : m_name(name) {}
+
+SystemBase::~SystemBase() {
+    // A system that was never attached (a render system of a windowless run) has no scene and so no
+    // subscriptions to remove.
+    if (m_scene != nullptr && m_scene->has_engine()) {
+        m_scene->event_bus().unsubscribe_all(this);
+    }
+}
+
+void SystemBase::on_attach(SceneBase&) {}
+
+void SystemBase::attach(SceneBase& scene) {
+    m_scene = &scene;
+    on_attach(scene);
+}
+
+std::string_view SystemBase::group_name(int32_t group) {
+    if (group < 0 || group > static_cast<int32_t>(SystemGroup::MAX)) {
+        return "Invalid";
+    }
+    return kGroupNames[static_cast<size_t>(group)];
+}
+
+EventBus& SystemBase::event_bus() const { return m_scene->event_bus(); }
+
+const ViewportRect& SystemBase::viewport() const { return m_scene->viewport(); }

@@ -1,0 +1,60 @@
+#pragma once
+// Systems: named pieces of per-tick work that a scene runs as members of ordered groups.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "Engine/Engine/SimulationTick.h"
+
+class SceneBase;
+class EventBus;
+struct ViewportRect;
+
+// The nine system groups in run order; MAX is the count.
+struct SystemGroup {
+    enum : uint32_t {
+        PreTick = 0,
+        Tick = 1,
+        Fixed = 2,
+        PostFixed = 3,
+        AfterFixed = 4,
+        Render = 5,
+        EditorUi = 6,
+        Unused = 7,
+        UnusedRender = 8,
+        MAX = 9,
+    };
+};
+
+class SystemBase {
+public:
+    explicit SystemBase(std::string_view name);
+    // Removes the system's own subscriptions, so a system may subscribe in on_attach without undoing it.
+    virtual ~SystemBase();
+    virtual void on_attach(SceneBase& scene);
+    virtual void update(const SimulationTick& tick) = 0;
+
+    SystemBase(const SystemBase&) = delete;
+    SystemBase& operator=(const SystemBase&) = delete;
+
+    void attach(SceneBase& scene);
+    void run_system(const SimulationTick& tick) { update(tick); }
+
+    void set_group(uint32_t group) { m_group = group; }
+    uint32_t group() const { return m_group; }
+    std::string_view name() const { return m_name; }
+    SceneBase* scene() const { return m_scene; }
+    bool attached() const { return m_scene != nullptr; }
+
+    // The group's name from the fixed table ("PreTick" ... "UnusedRender", "MAX"); "Invalid" outside it.
+    static std::string_view group_name(int32_t group);
+
+    EventBus& event_bus() const;
+    const ViewportRect& viewport() const;
+
+private:
+    std::string m_name;
+    uint32_t m_group = 0;
+    SceneBase* m_scene = nullptr;
+};
