@@ -1,0 +1,136 @@
+#pragma once
+// The OpenGL 4.5 core back end on SDL2, with the GUI library's context and five handle-addressed resource stores.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Engine/Graphics/RenderContextBase.h"
+#include "Engine/SparseIndex.h"
+
+struct SDL_Window;
+
+struct GlBufferRecord {
+    uint32_t gl_type = 0;
+    uint32_t gl_usage = 0;
+    uint64_t size = 0;
+    uint32_t vbo = 0;
+};
+
+struct GlUniformEntry {
+    std::string name;
+    uint32_t kind = UniformKindFloat;
+    int32_t location = -1;
+};
+
+struct GlShaderRecord {
+    uint32_t program = 0;
+    GlUniformEntry uniforms[kMaxUniforms];
+    uint64_t uniform_count = 0;
+};
+
+struct GlTextureRecord {
+    TextureLayout layout;
+    uint32_t id = 0;
+};
+
+struct GlFramebufferRecord {
+    uint32_t id = 0;
+    uint32_t color = 0;
+    uint32_t depth = 0;
+};
+
+// Record i belongs to dense index i of the sparse index; removal swaps the last record into the hole, like the index.
+template <typename Record>
+struct GlStore {
+    SparseIndex index;
+    std::vector<Record> records;
+
+    Handle add(Record record) {
+        Handle handle = index.allocate();
+        records.push_back(std::move(record));
+        return handle;
+    }
+    // A handle that does not resolve raises the standard out-of-range error.
+    Record& get(Handle handle) {
+        int32_t dense = index.index_of(handle);
+        if (dense < 0) {
+            throw std::out_of_range("GlStore: stale handle");
+        }
+        return records.at(static_cast<size_t>(dense));
+    }
+    bool contains(Handle handle) const { return index.contains(handle); }
+    Record remove(Handle handle) {
+        int32_t dense = index.index_of(handle);
+        if (dense < 0) {
+            throw std::out_of_range("GlStore: stale handle");
+        }
+        Record removed = std::move(records.at(static_cast<size_t>(dense)));
+        index.free(handle.index);
+        records[static_cast<size_t>(dense)] = std::move(records.back());
+        records.pop_back();
+        return removed;
+    }
+    void clear() {
+        index = SparseIndex{};
+        records.clear();
+    }
+};
+
+class RenderContextOpenGL final : public RenderContextBase {
+public:
+    RenderContextOpenGL();
+    ~RenderContextOpenGL() override;
+    RenderContextOpenGL(const RenderContextOpenGL&) = delete;
+    RenderContextOpenGL& operator=(const RenderContextOpenGL&) = delete;
+
+    Result init(const EngineConfig& config) override;
+    void shutdown() override;
+    bool poll_event(SDL_Event& event) override;
+    void begin_frame() override;
+    void end_frame() override;
+    void set_display_mode(uint32_t mode) override;
+    Handle create_buffer(uint32_t type, uint32_t usage, uint64_t size, const void* data) override;
+    void set_buffer_data(Handle buffer, uint64_t size, const void* data) override;
+    void set_buffer_sub_data(Handle buffer, uint64_t offset, uint64_t size, const void* data) override;
+    Handle create_mesh(const MeshLayout& layout, const Handle* buffers) override;
+    Handle create_shader(const ShaderDefinition& definition) override;
+    Handle create_texture(const TextureLayout& layout) override;
+    void destroy_texture(Handle texture) override;
+    void write_texture(Handle texture, const TextureWrite& region, const void* pixels) override;
+    Handle create_framebuffer(uint32_t width, uint32_t height) override;
+    void resize_framebuffer(Handle framebuffer, uint32_t width, uint32_t height) override;
+    uint32_t framebuffer_color_texture(Handle framebuffer) override;
+    void execute(const RenderCommandList& commands) override;
+
+    SDL_Window* window() const { return m_window; }
+    bool initialized() const { return m_gl_context != nullptr; }
+    // The GUI font; defaults to "SourceAssets/Fonts/arial.ttf" under the source root.
+    void set_font_path(std::string path) { m_font_path = std::move(path); }
+    const std::string& font_path() const { return m_font_path; }
+
+    // Read access for tools and tests.
+    const GlBufferRecord& buffer_record(Handle buffer) { return m_buffers.get(buffer); }
+    const GlShaderRecord& shader_record(Handle shader) { return m_shaders.get(shader); }
+    const GlTextureRecord& texture_record(Handle texture) { return m_textures.get(texture); }
+    const GlFramebufferRecord& framebuffer_record(Handle framebuffer) { return m_framebuffers.get(framebuffer); }
+    uint32_t mesh_vao(Handle mesh) { return m_meshes.get(mesh); }
+    bool texture_alive(Handle texture) const { return m_textures.contains(texture); }
+
+private:
+    void release_resources();
+    void make_framebuffer_attachments(GlFramebufferRecord& record, uint32_t width, uint32_t height);
+
+    GlStore<GlBufferRecord> m_buffers;
+    GlStore<uint32_t> m_meshes;
+    GlStore<GlShaderRecord> m_shaders;
+    GlStore<GlTextureRecord> m_textures;
+    GlStore<GlFramebufferRecord> m_framebuffers;
+    SDL_Window* m_window = nullptr;
+    void* m_gl_context = nullptr;
+    bool m_gui_context = false;
+    bool m_gui_backends = false;
+    bool m_video_initialised = false;
+    std::string m_font_path;
+};
