@@ -1,0 +1,28 @@
+#include "Engine/DestructibleSprite/CellMoments.h"
+
+MassProperties mass_properties_from_moments(const CellMoments& m, const SpriteGrid& grid) {
+    MassProperties out;
+    if (m.count <= 0) {
+        return out;
+    }
+    constexpr float s = 1.0f / 64.0f;
+    constexpr float cell_mass = 1.0f / 1024.0f;
+    constexpr float cell_inertia = 3.973643e-8f;
+
+    const float n = static_cast<float>(m.count);
+    const float sx = static_cast<float>(m.sum_x);
+    const float sy = static_cast<float>(m.sum_y);
+    const float sxx = static_cast<float>(m.sum_xx);
+    const float syy = static_cast<float>(m.sum_yy);
+
+    const float mx = sx / n;
+    const float my = sy / n;
+    out.center_of_mass = grid.cell_center_to_local(glm::vec2(mx, my));
+    const glm::vec2 c((mx + 0.5f) * s, (my + 0.5f) * s);
+    const float sum_sq = ((sxx + sx + n / 4.0f) + (syy + sy + n / 4.0f)) / 4096.0f;
+    out.inertia = (sum_sq - n * (c.x * c.x + c.y * c.y)) * cell_mass + n * cell_inertia;
+    out.mass = n * cell_mass;
+    out.inverse_inertia = 1.0f / out.inertia;
+    out.inverse_mass = 1.0f / out.mass;
+    return out;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Running sums over the live cells of a sprite, and the mass properties they give.
+
+#include <cstdint>
+
+#include <glm/glm.hpp>
+
+#include "Engine/DestructibleSprite/SpriteGrid.h"
+
+struct CellMoments {
+    int64_t sum_x = 0;
+    int64_t sum_y = 0;
+    int64_t sum_xx = 0;
+    int64_t sum_yy = 0;
+    int64_t count = 0;
+
+    void add_cell(glm::ivec2 cell) {
+        count += 1;
+        sum_x += cell.x;
+        sum_y += cell.y;
+        sum_xx += cell.x * cell.x;
+        sum_yy += cell.y * cell.y;
+    }
+    void remove_cell(glm::ivec2 cell) {
+        count -= 1;
+        sum_x -= cell.x;
+        sum_y -= cell.y;
+        sum_xx -= cell.x * cell.x;
+        sum_yy -= cell.y * cell.y;
+    }
+    bool operator==(const CellMoments&) const = default;
+};
+
+struct MassProperties {
+    glm::vec2 center_of_mass{0.0f};  // sprite-local
+    float inertia = 0.0f;
+    float mass = 0.0f;
+    float inverse_inertia = 0.0f;
+    float inverse_mass = 0.0f;
+};
+
+// Cell side 1/64 and cell mass 1/1024; inertia is in sprite-grid units, independent of the
+// entity's scale. No cells give an all-zero result.
+MassProperties mass_properties_from_moments(const CellMoments& moments, const SpriteGrid& grid);
