@@ -1,0 +1,323 @@
+#include "Engine/DestructibleSprite/Sprite.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+#include "Common/Assets/SpriteAsset.h"
+#include "Engine/DestructibleSprite/SpriteChunkPool.h"
+#include "Engine/Log.h"
+
+namespace {
+
+void reset_dirty_set(std::unordered_set<SpriteChunk*>& set) {
+    set = {};
+    set.max_load_factor(1.0f);
+    set.rehash(8);
+}
+
+}  // namespace
+
+Sprite::Sprite() { reset_dirty_set(m_dirty); }
+
+Sprite::Sprite(SpriteChunkPool& pool, const SpriteAsset& asset, bool keep_removed)
+    : m_pool(&pool), m_keep_removed(keep_removed ? 1 : 0) {
+    reset_dirty_set(m_dirty);
+    m_grid = SpriteGrid::from_chunks(static_cast<uint32_t>(kSpriteChunkSize),
+                                     glm::uvec2(static_cast<uint32_t>(std::max(asset.chunkCount.x, 0)),
+                                                static_cast<uint32_t>(std::max(asset.chunkCount.y, 0))));
+    m_table.slot_of_index.assign(m_grid.chunk_count(), -1);
+    for (uint32_t t = 0; t < kCellTypeCount; ++t) {
+        m_types[t].active = static_cast<uint32_t>(asset.groups[t].activeCount);
+        m_types[t].x = asset.groups[t].root_grid_index_position.x;
+        m_types[t].y = asset.groups[t].root_grid_index_position.y;
+    }
+    m_active = asset.activePixelCount;
+    m_extents = asset.cellCount;
+
+    for (const SpriteChunkData& data : asset.chunks) {
+        // Guard the dense table: an index outside the grid or taken twice would break it.
+        if (!m_grid.contains_chunk_index(data.index) || m_table.find(data.index) != nullptr) {
+            LogGuard scope(LogLevelWarning, LogSprite, 1);
+            LOGF("Sprite \"{}\": chunk index {} skipped", asset.metadata.name, data.index);
+            continue;
+        }
+        add_chunk(pool.allocate_chunk(data));
+    }
+    for (SpriteChunk* chunk : m_table.chunk_of_slot) {
+        for (int32_t i = 0; i < static_cast<int32_t>(m_grid.cells_per_chunk()); ++i) {
+            if (cell_active(chunk->flags[static_cast<size_t>(i)])) {
+                m_moments.add_cell(chunk->origin + m_grid.local_cell(i));
+            }
+        }
+    }
+    // Undamaged sprites collide too: every chunk gets its outline now, not only at a commit.
+    for (SpriteChunk* chunk : m_table.chunk_of_slot) {
+        rebuild_chunk_edges(*chunk);
+    }
+}
+
+Sprite::Sprite(SpriteChunkPool& pool, const SpriteGrid& grid, const std::vector<SpriteChunk*>& chunks,
+               bool keep_removed)
+    : m_pool(&pool), m_grid(grid), m_keep_removed(keep_removed ? 1 : 0) {
+    reset_dirty_set(m_dirty);
+    m_table.slot_of_index.assign(m_grid.chunk_count(), -1);
+    for (SpriteChunk* chunk : chunks) {
+        add_chunk(chunk);
+        m_dirty.insert(chunk);
+        m_active += chunk->active;
+    }
+    for (SpriteChunk* chunk : m_table.chunk_of_slot) {
+        for (int32_t i = 0; i < static_cast<int32_t>(m_grid.cells_per_chunk()); ++i) {
+            const uint16_t flags = chunk->flags[static_cast<size_t>(i)];
+            const uint32_t type = cell_type_of(flags);
+            if (type >= kCellTypeCount) {
+                throw std::out_of_range("Sprite: cell type out of range");
+            }
+            if (!cell_active(flags)) {
+                continue;
+            }
+            const glm::ivec2 p = chunk->origin + m_grid.local_cell(i);
+            m_types[type].active += 1;
+            m_types[type].x += p.x;
+            m_types[type].y += p.y;
+            m_extents = glm::max(m_extents, p);
+            m_moments.add_cell(p);
+        }
+    }
+}
+
+Sprite::Sprite(Sprite&& other) noexcept
+    : m_pool(std::exchange(other.m_pool, nullptr)), m_grid(std::exchange(other.m_grid, SpriteGrid{})),
+      m_moments(std::exchange(other.m_moments, CellMoments{})), m_table(std::exchange(other.m_table, ChunkTable{})),
+      m_dirty(std::move(other.m_dirty)), m_types(std::exchange(other.m_types, {})),
+      m_active(std::exchange(other.m_active, 0)), m_extents(std::exchange(other.m_extents, glm::ivec2(0))),
+      m_keep_removed(std::exchange(other.m_keep_removed, 0)) {
+    reset_dirty_set(other.m_dirty);
+}
+
+Sprite& Sprite::operator=(Sprite&& other) noexcept {
+    if (this != &other) {
+        release_chunks();
+        m_pool = std::exchange(other.m_pool, nullptr);
+        m_grid = std::exchange(other.m_grid, SpriteGrid{});
+        m_moments = std::exchange(other.m_moments, CellMoments{});
+        m_table = std::exchange(other.m_table, ChunkTable{});
+        m_dirty = std::move(other.m_dirty);
+        reset_dirty_set(other.m_dirty);
+        m_types = std::exchange(other.m_types, {});
+        m_active = std::exchange(other.m_active, 0);
+        m_extents = std::exchange(other.m_extents, glm::ivec2(0));
+        m_keep_removed = std::exchange(other.m_keep_removed, 0);
+    }
+    return *this;
+}
+
+Sprite::~Sprite() { release_chunks(); }
+
+void Sprite::release_chunks() {
+    if (m_pool != nullptr) {
+        for (SpriteChunk* chunk : m_table.chunk_of_slot) {
+            m_pool->mark_freed(chunk);
+        }
+    }
+    m_table = ChunkTable{};
+    m_dirty.clear();
+}
+
+void Sprite::add_chunk(SpriteChunk* chunk) { m_table.add(chunk->index, chunk); }
+
+CellValue Sprite::get_cell(int32_t chunk_index, int32_t cell_index) const {
+    const SpriteChunk* c = m_table.find(chunk_index);
+    if (c == nullptr || !m_grid.contains_local_index(cell_index)) {
+        return {};
+    }
+    return {c->flags[static_cast<size_t>(cell_index)], c->colours[static_cast<size_t>(cell_index)]};
+}
+
+bool Sprite::is_cell_active(int32_t chunk_index, int32_t cell_index) const {
+    if (!m_grid.contains_chunk_index(chunk_index) || !m_grid.contains_local_index(cell_index)) {
+        return false;
+    }
+    const SpriteChunk* c = m_table.find(chunk_index);
+    return c != nullptr && cell_active(c->flags[static_cast<size_t>(cell_index)]);
+}
+
+const CellTypeInfo& Sprite::cell_type_info(uint32_t type) const {
+    if (type >= kCellTypeCount) {
+        throw std::out_of_range("Sprite: cell type out of range");
+    }
+    return m_types[type];
+}
+
+MassProperties Sprite::cell_moments() const { return mass_properties_from_moments(m_moments, m_grid); }
+
+void Sprite::active_cells(std::vector<DebrisCell>& out) const {
+    const int32_t cells = static_cast<int32_t>(m_grid.cells_per_chunk());
+    for (const SpriteChunk* chunk : m_table.chunk_of_slot) {
+        for (int32_t i = 0; i < cells; ++i) {
+            if (cell_active(chunk->flags[static_cast<size_t>(i)])) {
+                const glm::ivec2 p = chunk->origin + m_grid.local_cell(i);
+                out.push_back({p.x, p.y, chunk->colours[static_cast<size_t>(i)]});
+            }
+        }
+    }
+}
+
+void Sprite::remove_active_cell(SpriteChunk& chunk, int32_t cell_index) {
+    const uint32_t type = cell_type_of(chunk.flags[static_cast<size_t>(cell_index)]);
+    const glm::ivec2 p = chunk.origin + m_grid.local_cell(cell_index);
+    chunk.remove_cell(static_cast<uint32_t>(cell_index));
+    m_types[type].active -= 1;
+    m_active -= 1;
+    if (m_keep_removed) {
+        m_types[type].removed.push_back(p);
+    }
+    m_moments.remove_cell(p);
+}
+
+void Sprite::remove_cell(int32_t chunk_index, int32_t cell_index) {
+    SpriteChunk* c = m_table.find(chunk_index);
+    // Empty cells are skipped as well as removed ones: counting them would corrupt the counts.
+    if (c == nullptr || !m_grid.contains_local_index(cell_index) ||
+        !cell_active(c->flags[static_cast<size_t>(cell_index)])) {
+        return;
+    }
+    remove_active_cell(*c, cell_index);
+    m_dirty.insert(c);
+    const glm::ivec2 chunk_pos = m_grid.chunk_position(chunk_index);
+    for (const GridNeighbour& n : m_grid.neighbours(chunk_pos, m_grid.local_cell(cell_index))) {
+        if (!n.valid) {
+            continue;
+        }
+        SpriteChunk* other = m_table.find(m_grid.chunk_index(n.chunk.x, n.chunk.y));
+        if (other != nullptr && cell_active(other->flags[static_cast<size_t>(m_grid.local_cell_index(n.cell.x, n.cell.y))])) {
+            m_dirty.insert(other);
+        }
+    }
+}
+
+void Sprite::remove_chunk(SpriteChunk* chunk) {
+    m_active -= chunk->active;
+    if (m_keep_removed) {
+        return;
+    }
+    m_pool->mark_freed(chunk);
+    m_dirty.erase(chunk);
+    m_table.remove(chunk->index);
+}
+
+void Sprite::remove_all_cells() {
+    const int32_t cells = static_cast<int32_t>(m_grid.cells_per_chunk());
+    for (SpriteChunk* chunk : m_table.chunk_of_slot) {
+        for (int32_t i = 0; i < cells; ++i) {
+            if (cell_active(chunk->flags[static_cast<size_t>(i)])) {
+                remove_active_cell(*chunk, i);
+            }
+        }
+        chunk->clear_edges();
+        // The emptied chunks must reach the textures, or the sprite would still be drawn.
+        m_dirty.insert(chunk);
+        if (m_pool != nullptr) {
+            m_pool->mark_modified(chunk);
+        }
+    }
+}
+
+void Sprite::restore_removed_cells() {
+    for (uint32_t t = 0; t < kCellTypeCount; ++t) {
+        CellTypeInfo& info = m_types[t];
+        for (const glm::ivec2 p : info.removed) {
+            const ChunkCell cc = m_grid.to_chunk_cell(p);
+            SpriteChunk* c = m_table.find(cc.chunk);
+            if (c == nullptr || !cell_removed(c->flags[static_cast<size_t>(cc.cell)])) {
+                continue;
+            }
+            c->restore_cell(static_cast<uint32_t>(cc.cell));
+            info.active += 1;
+            m_active += 1;
+            m_moments.add_cell(p);
+            // The next commit rebuilds the outlines of these chunks and uploads them.
+            m_dirty.insert(c);
+        }
+        info.removed.clear();
+    }
+}
+
+void Sprite::restore_one_removed_cell(uint32_t type) {
+    if (type >= kCellTypeCount) {
+        throw std::out_of_range("Sprite: cell type out of range");
+    }
+    CellTypeInfo& info = m_types[type];
+    if (info.active == 0 || info.removed.empty()) {
+        return;
+    }
+    static constexpr glm::ivec2 kOffsets[8] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {1, 0}, {-1, 1}, {0, 1}, {1, 1}};
+    size_t best = info.removed.size();
+    float best_score = 0.0f;
+    for (size_t k = 0; k < info.removed.size(); ++k) {
+        const glm::ivec2 p = info.removed[k];
+        int32_t n = 0;
+        for (const glm::ivec2 o : kOffsets) {
+            const glm::ivec2 q = p + o;
+            if (!m_grid.contains_cell(q.x, q.y)) {
+                continue;
+            }
+            const ChunkCell cc = m_grid.to_chunk_cell(q);
+            n += is_cell_active(cc.chunk, cc.cell) ? 1 : 0;
+        }
+        if (n == 0) {
+            continue;
+        }
+        const float distance = static_cast<float>(std::abs(p.x - info.x) + std::abs(p.y - info.y));
+        const float score = static_cast<float>(n) / distance;
+        if (best == info.removed.size() || score > best_score) {
+            best = k;
+            best_score = score;
+        }
+    }
+    if (best == info.removed.size()) {
+        return;
+    }
+    const glm::ivec2 p = info.removed[best];
+    const ChunkCell cc = m_grid.to_chunk_cell(p);
+    SpriteChunk* c = m_table.find(cc.chunk);
+    if (c != nullptr && cell_removed(c->flags[static_cast<size_t>(cc.cell)])) {
+        c->restore_cell(static_cast<uint32_t>(cc.cell));
+        info.active += 1;
+        m_active += 1;
+        m_moments.add_cell(p);
+        m_dirty.insert(c);
+    }
+    info.removed[best] = info.removed.back();
+    info.removed.pop_back();
+}
+
+ChunkNeighbours Sprite::neighbours_of(const SpriteChunk& chunk) const {
+    const glm::ivec2 p = m_grid.chunk_position(chunk.index);
+    const int32_t w = static_cast<int32_t>(m_grid.chunks_x);
+    const int32_t h = static_cast<int32_t>(m_grid.chunks_y);
+    ChunkNeighbours n{};
+    n[ChunkNeighbourLeft] = p.x > 0 ? m_table.find(chunk.index - 1) : nullptr;
+    n[ChunkNeighbourRight] = p.x < w - 1 ? m_table.find(chunk.index + 1) : nullptr;
+    n[ChunkNeighbourUp] = p.y < h - 1 ? m_table.find(chunk.index + w) : nullptr;
+    n[ChunkNeighbourDown] = p.y > 0 ? m_table.find(chunk.index - w) : nullptr;
+    return n;
+}
+
+void Sprite::rebuild_chunk_edges(SpriteChunk& chunk) { chunk.rebuild_edges(m_grid, neighbours_of(chunk)); }
+
+CellMoments sprite_moments_of(const SpriteGrid& grid, const Sprite& sprite) {
+    CellMoments m;
+    const ChunkTable& table = sprite.chunk_table();
+    for (size_t s = 0; s < table.size(); ++s) {
+        const SpriteChunk* chunk = table.chunk_of_slot[s];
+        const int32_t index = static_cast<int32_t>(table.index_of_slot[s]);
+        for (int32_t i = 0; i < static_cast<int32_t>(grid.cells_per_chunk()); ++i) {
+            if (cell_active(chunk->flags[static_cast<size_t>(i)])) {
+                m.add_cell(grid.to_global_cell(index, i));
+            }
+        }
+    }
+    return m;
+}

@@ -1,0 +1,120 @@
+#pragma once
+// The component that holds one destructible sprite: its grid, its chunks (records of the chunk
+// pool), per-type cell counts, running cell moments and the chunks changed since the last commit.
+//
+// Removing cells only changes cells and counts; the commit later drops emptied chunks, splits off
+// the parts that no longer hang together and queues the uploads.
+
+#include <array>
+#include <cstdint>
+#include <unordered_set>
+#include <vector>
+
+#include <glm/glm.hpp>
+
+#include "Engine/DestructibleSprite/Cell.h"
+#include "Engine/DestructibleSprite/CellMoments.h"
+#include "Engine/DestructibleSprite/ChunkTable.h"
+#include "Engine/DestructibleSprite/SpriteChunk.h"
+#include "Engine/DestructibleSprite/SpriteGrid.h"
+
+class SpriteChunkPool;
+struct SpriteAsset;
+struct SplitResult;
+struct CommitSettings;
+struct FloodFillGroup;
+struct Transform;
+
+struct CellTypeInfo {
+    uint32_t active = 0;
+    // Reference point of the type: where removed cells come back (from the asset's group), or
+    // for sprites built from chunks the sums of the type's cell coordinates.
+    int32_t x = 0;
+    int32_t y = 0;
+    std::vector<glm::ivec2> removed;  // only when removed cells are kept
+};
+
+struct CellValue {
+    uint16_t flags = 0;
+    uint32_t colour = 0;
+};
+
+struct SpriteRayHit {
+    int32_t x = 0;
+    int32_t y = 0;
+    bool hit = false;
+};
+
+class Sprite {
+public:
+    Sprite();
+    Sprite(SpriteChunkPool& pool, const SpriteAsset& asset, bool keep_removed);
+    // Takes chunks already filled (split pieces); every chunk starts dirty.
+    Sprite(SpriteChunkPool& pool, const SpriteGrid& grid, const std::vector<SpriteChunk*>& chunks,
+           bool keep_removed);
+    Sprite(Sprite&& other) noexcept;
+    Sprite& operator=(Sprite&& other) noexcept;
+    Sprite(const Sprite&) = delete;
+    Sprite& operator=(const Sprite&) = delete;
+    // Hands every chunk back to the pool.
+    ~Sprite();
+
+    CellValue get_cell(int32_t chunk_index, int32_t cell_index) const;
+    bool is_cell_active(int32_t chunk_index, int32_t cell_index) const;
+    bool has_chunk(int32_t chunk_index) const { return m_table.find(chunk_index) != nullptr; }
+    SpriteChunk* chunk(int32_t chunk_index) const { return m_table.find(chunk_index); }
+    int32_t active_cell_count() const { return m_active; }
+    // Throws std::out_of_range for a type of 11 or more.
+    const CellTypeInfo& cell_type_info(uint32_t type) const;
+    glm::ivec2 cell_extents() const { return m_extents; }
+    const ChunkTable& chunk_table() const { return m_table; }
+    bool keeps_removed_cells() const { return m_keep_removed != 0; }
+    const SpriteGrid& grid() const { return m_grid; }
+    SpriteChunkPool* pool() const { return m_pool; }
+    const std::unordered_set<SpriteChunk*>& dirty_chunks() const { return m_dirty; }
+    const CellMoments& moments() const { return m_moments; }
+    // Mass properties of the active cells.
+    MassProperties cell_moments() const;
+    // Every active cell, chunks in table order, cells in index order.
+    void active_cells(std::vector<DebrisCell>& out) const;
+    // The first active cell along the segment between two local [-1, 1] points.
+    SpriteRayHit ray_cast(glm::vec2 from, glm::vec2 to) const;
+
+    // Removes an active cell and marks its chunk (and chunks whose touching cell is active) dirty.
+    // Missing chunks and cells that are not active are ignored.
+    void remove_cell(int32_t chunk_index, int32_t cell_index);
+    // Drops a chunk (or, when removed cells are kept, only its count).
+    void remove_chunk(SpriteChunk* chunk);
+    void remove_all_cells();
+    void restore_removed_cells();
+    // Restores the removed cell of a type that touches most active cells near the type's
+    // reference point; nothing when no removed cell touches an active one.
+    void restore_one_removed_cell(uint32_t type);
+
+    // Turns the removals since the last commit into structure (see SplitResult).
+    static void commit(Sprite& sprite, SplitResult& out, const Transform& transform,
+                       const CommitSettings& settings);
+
+private:
+    struct Piece;
+    static Piece make_piece(Sprite& sprite, const FloodFillGroup& group);
+
+    void add_chunk(SpriteChunk* chunk);
+    void remove_active_cell(SpriteChunk& chunk, int32_t cell_index);
+    ChunkNeighbours neighbours_of(const SpriteChunk& chunk) const;
+    void rebuild_chunk_edges(SpriteChunk& chunk);
+    void release_chunks();
+
+    SpriteChunkPool* m_pool = nullptr;
+    SpriteGrid m_grid;
+    CellMoments m_moments;
+    ChunkTable m_table;
+    std::unordered_set<SpriteChunk*> m_dirty;
+    std::array<CellTypeInfo, kCellTypeCount> m_types;
+    int32_t m_active = 0;
+    glm::ivec2 m_extents{0};
+    uint8_t m_keep_removed = 0;
+};
+
+// Fresh moments over every active cell of every chunk of the sprite.
+CellMoments sprite_moments_of(const SpriteGrid& grid, const Sprite& sprite);
