@@ -1,0 +1,198 @@
+#include "tools/asset_builder/SpriteBuild.h"
+
+#include "tools/asset_builder/BuildError.h"
+
+#include <fmt/format.h>
+#include <limits>
+
+namespace asset_builder {
+
+namespace {
+
+// The 4-connected pieces formed by the cells that `member` accepts, each given by its first cell
+// in scan order (bottom row first).
+template <typename Member>
+std::vector<int> find_components(const std::vector<uint16_t>& types, int width, int height, Member member) {
+    std::vector<uint8_t> seen(types.size(), 0);
+    std::vector<int> stack;
+    std::vector<int> components;
+    for (int start = 0; start < static_cast<int>(types.size()); ++start) {
+        if (!member(types[start]) || seen[start]) continue;
+        components.push_back(start);
+        seen[start] = 1;
+        stack.push_back(start);
+        while (!stack.empty()) {
+            int i = stack.back();
+            stack.pop_back();
+            int x = i % width, y = i / width;
+            const int next[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+            for (const auto& n : next) {
+                if (n[0] < 0 || n[1] < 0 || n[0] >= width || n[1] >= height) continue;
+                int j = n[1] * width + n[0];
+                if (member(types[j]) && !seen[j]) {
+                    seen[j] = 1;
+                    stack.push_back(j);
+                }
+            }
+        }
+    }
+    return components;
+}
+
+} // namespace
+
+Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
+    Sprite sprite;
+    const int chunks_x = (grid.width + kChunkSize - 1) / kChunkSize;
+    const int chunks_y = (grid.height + kChunkSize - 1) / kChunkSize;
+    if (chunks_x > kMaxChunksPerSide || chunks_y > kMaxChunksPerSide)
+        throw BuildError(file, fmt::format("{} x {} chunks is more than {} a side", chunks_x, chunks_y,
+                                           kMaxChunksPerSide));
+    const int cells_x = chunks_x * kChunkSize;
+    const int cells_y = chunks_y * kChunkSize;
+    const int off_x = (cells_x - grid.width) / 2;
+    const int off_y = (cells_y - grid.height) / 2;
+
+    // The whole sprite in global cells, y upwards.
+    std::vector<uint16_t> types(static_cast<size_t>(cells_x) * cells_y, kEmpty);
+    std::vector<uint32_t> colors(types.size(), 0);
+    for (int row = 0; row < grid.height; ++row) {
+        const int y = off_y + (grid.height - 1 - row);
+        for (int column = 0; column < grid.width; ++column) {
+            const size_t g = static_cast<size_t>(y) * cells_x + off_x + column;
+            types[g] = grid.type[grid.at(column, row)];
+            colors[g] = types[g] == kEmpty ? 0 : grid.color[grid.at(column, row)];
+        }
+    }
+
+    sprite.chunk_count = {chunks_x, chunks_y};
+    sprite.cell_count = {cells_x, cells_y};
+
+    // Chunks in index order; chunks without an active cell are left out.
+    for (int cy = 0; cy < chunks_y; ++cy) {
+        for (int cx = 0; cx < chunks_x; ++cx) {
+            Chunk chunk;
+            chunk.index = cy * chunks_x + cx;
+            chunk.grid_offset = {cx * kChunkSize, cy * kChunkSize};
+            for (int ly = 0; ly < kChunkSize; ++ly) {
+                for (int lx = 0; lx < kChunkSize; ++lx) {
+                    const size_t g = static_cast<size_t>(cy * kChunkSize + ly) * cells_x + cx * kChunkSize + lx;
+                    const int cell = ly * kChunkSize + lx;
+                    chunk.mask[cell] = types[g];
+                    chunk.color[cell] = colors[g];
+                    if (types[g] != kEmpty) ++chunk.active;
+                }
+            }
+            if (chunk.active == 0) continue;
+            sprite.active += chunk.active;
+            sprite.chunks.push_back(chunk);
+        }
+    }
+    if (sprite.active == 0) throw BuildError(file, "the sprite has no filled cell");
+    // A sprite that starts in several pieces would fall apart at its first commit.
+    const std::vector<int> pieces = find_components(types, cells_x, cells_y, [](uint16_t c) { return c != kEmpty; });
+    if (pieces.size() > 1)
+        throw BuildError(file, fmt::format("the filled cells form {} separate pieces; a sprite must be one piece "
+                                           "(cells touching by a side); a second piece starts at cell ({}, {})",
+                                           pieces.size(), pieces[1] % cells_x, pieces[1] / cells_x));
+
+    // Per-type counts, centres and the cell nearest each centre.
+    double sum_x[kCellTypeCount] = {}, sum_y[kCellTypeCount] = {};
+    IVec2 lo[kCellTypeCount], hi[kCellTypeCount];
+    for (int t = 0; t < kCellTypeCount; ++t) {
+        lo[t] = {std::numeric_limits<int>::max(), std::numeric_limits<int>::max()};
+        hi[t] = {-1, -1};
+    }
+    for (int y = 0; y < cells_y; ++y) {
+        for (int x = 0; x < cells_x; ++x) {
+            const uint16_t t = types[static_cast<size_t>(y) * cells_x + x];
+            if (t == kEmpty) continue;
+            ++sprite.groups[t].active;
+            sum_x[t] += x + 0.5;
+            sum_y[t] += y + 0.5;
+            lo[t] = {std::min(lo[t].x, x), std::min(lo[t].y, y)};
+            hi[t] = {std::max(hi[t].x, x), std::max(hi[t].y, y)};
+        }
+    }
+    double centre_x[kCellTypeCount] = {}, centre_y[kCellTypeCount] = {};
+    for (int t = 1; t < kCellTypeCount; ++t) {
+        const int n = sprite.groups[t].active;
+        if (n == 0) continue;
+        centre_x[t] = sum_x[t] / n;
+        centre_y[t] = sum_y[t] / n;
+        double best = std::numeric_limits<double>::max();
+        for (int y = lo[t].y; y <= hi[t].y; ++y) {
+            for (int x = lo[t].x; x <= hi[t].x; ++x) {
+                if (types[static_cast<size_t>(y) * cells_x + x] != t) continue;
+                const double dx = x + 0.5 - centre_x[t], dy = y + 0.5 - centre_y[t];
+                const double d = dx * dx + dy * dy;
+                if (d < best) {
+                    best = d;
+                    sprite.groups[t].root = {x, y};
+                }
+            }
+        }
+    }
+
+    // One core per core type present.
+    for (int t = kCore; t < kCellTypeCount; ++t) {
+        const int n = sprite.groups[t].active;
+        if (n == 0) continue;
+        const std::vector<int> parts =
+            find_components(types, cells_x, cells_y, [t](uint16_t c) { return c == t; });
+        if (parts.size() > 1)
+            throw BuildError(file, fmt::format("the {} cells form {} separate cores; a sprite has at most one core "
+                                               "of each type (a second one starts at cell ({}, {}))",
+                                               cell_type_word(t), parts.size(), parts[1] % cells_x,
+                                               parts[1] / cells_x));
+        if (static_cast<int64_t>(n) * 5 > sprite.active)
+            throw BuildError(file, fmt::format("the {} core has {} of {} live cells, more than 20% (it would explode "
+                                               "at once)",
+                                               cell_type_word(t), n, sprite.active));
+        Core core;
+        core.type = static_cast<uint32_t>(t);
+        core.min = lo[t];
+        core.max = hi[t];
+        core.width = hi[t].x - lo[t].x + 1;
+        core.height = hi[t].y - lo[t].y + 1;
+        core.grid_point = {static_cast<float>(centre_x[t]), static_cast<float>(centre_y[t])};
+        core.initial_cells = n;
+        core.color.assign(static_cast<size_t>(core.width) * core.height, 0);
+        for (int y = lo[t].y; y <= hi[t].y; ++y) {
+            for (int x = lo[t].x; x <= hi[t].x; ++x) {
+                const size_t g = static_cast<size_t>(y) * cells_x + x;
+                if (types[g] == t)
+                    core.color[static_cast<size_t>(y - lo[t].y) * core.width + (x - lo[t].x)] = colors[g];
+            }
+        }
+        sprite.cores.push_back(std::move(core));
+    }
+    return sprite;
+}
+
+Image build_image(const CellGrid& grid) {
+    Image image;
+    image.width = grid.width;
+    image.height = grid.height;
+    image.channels = 4;
+    image.pixels.reserve(grid.color.size() * 4);
+    for (uint32_t c : grid.color)
+        for (int i = 0; i < 4; ++i) image.pixels.push_back(static_cast<uint8_t>(c >> (8 * i)));
+    return image;
+}
+
+const Core* find_core(const Sprite& sprite, uint32_t type) {
+    for (const Core& core : sprite.cores)
+        if (core.type == type) return &core;
+    return nullptr;
+}
+
+uint16_t sprite_cell_type(const Sprite& sprite, int x, int y) {
+    if (x < 0 || y < 0 || x >= sprite.cell_count.x || y >= sprite.cell_count.y) return kEmpty;
+    const int index = (y / kChunkSize) * sprite.chunk_count.x + x / kChunkSize;
+    for (const Chunk& chunk : sprite.chunks)
+        if (chunk.index == index) return chunk.mask[(y % kChunkSize) * kChunkSize + x % kChunkSize];
+    return kEmpty;
+}
+
+} // namespace asset_builder
