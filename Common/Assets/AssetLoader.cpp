@@ -38,14 +38,18 @@ AssetLoadResult load_assets(std::string_view path) {
         return AssetLoadResult{AssetPackage{}, "No file", true};
     }
 
+    return read_assets(stream, path);
+}
+
+AssetLoadResult read_assets(std::istream& stream, std::string_view source) {
     AssetLoadResult result;
     BinaryInputSerialization reader(stream);
     read_record(reader, result.package);
     if (reader.failed()) {
-        return failure(fmt::format("Malformed asset file {}: {}", path, reader.error()));
+        return failure(fmt::format("Malformed asset file {}: {}", source, reader.error()));
     }
     if (Result valid = validate_assets(result.package); valid.failed) {
-        return failure(fmt::format("Malformed asset file {}: {}", path, valid.message));
+        return failure(fmt::format("Malformed asset file {}: {}", source, valid.message));
     }
     if (reader.remaining() > 0) {
         LogGuard warning(LogLevelWarning, LogAssets, 1);

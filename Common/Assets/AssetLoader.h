@@ -1,6 +1,7 @@
 #pragma once
 // Reads the asset file into an AssetPackage.
 
+#include <istream>
 #include <string>
 #include <string_view>
 
@@ -15,3 +16,7 @@ struct AssetLoadResult {
 // Reads the package from `path` ("./assets.bin" for the scenes). On a missing or damaged file the package
 // is empty, failed is set and message says why.
 AssetLoadResult load_assets(std::string_view path);
+
+// The part of load_assets after the file is open: reads, checks and logs the package from `stream`;
+// `source` names the file in messages.
+AssetLoadResult read_assets(std::istream& stream, std::string_view source);

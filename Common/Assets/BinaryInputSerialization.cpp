@@ -140,6 +140,9 @@ std::string BinaryInputSerialization::path_of(std::string_view key) const {
         path += entry.key;
     }
     std::string leaf;
+    if (key == "m_assets") {
+        return path;
+    }
     if (key.empty()) {
         leaf = m_path.empty() ? std::string("[0]") : fmt::format("[{}]", m_path.back().next_index);
     } else {
