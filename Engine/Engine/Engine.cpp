@@ -44,7 +44,7 @@ void Engine::startup() {
         // WindowResizedEvent with the configured size published.
     }
     m_running = true;
-    // THREAD POOL: the pool starts here with 16 workers in threaded mode.
+    m_thread_pool.init(16, 1);
     m_event_bus.publish(ViewportResizedEvent{m_window_rect});
 }
 
@@ -61,7 +61,7 @@ void Engine::shutdown() {
     }
     m_event_bus.unsubscribe_all(this);
     m_running = false;
-    // THREAD POOL: the pool's workers are stopped and joined here.
+    m_thread_pool.shutdown();
 }
 
 void Engine::switch_scene() {

@@ -10,6 +10,7 @@
 #include "Engine/Engine/SimulationTick.h"
 #include "Engine/Event/EventBus.h"
 #include "Engine/Handle.h"
+#include "Engine/ThreadPool.h"
 #include "Engine/ViewportRect.h"
 
 class SceneBase;
@@ -32,6 +33,7 @@ public:
     void render_frame(const SimulationTick& tick);
 
     EventBus& event_bus() { return m_event_bus; }
+    ThreadPool& thread_pool() { return m_thread_pool; }
     const EngineConfig& config() const { return m_config; }
     const SimulationClock& clock() const { return m_clock; }
     const ViewportRect& window_rect() const { return m_window_rect; }
@@ -59,7 +61,7 @@ private:
 
     EngineConfig m_config;
     SimulationClock m_clock;
-    // THREAD POOL: the engine's thread pool is a member here.
+    ThreadPool m_thread_pool;
     EventBus m_event_bus;
     // INPUT: the input state and the input axes over it are members here.
     // RENDER: the render back end holder and the renderer are members here.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Common/Assets/AssetLoader.h"
 #include "Engine/Engine/Engine.h"
 #include "Engine/Event/EventBus.h"
 
@@ -19,6 +20,8 @@ constexpr uint32_t kRenderGroups[] = {SystemGroup::Render, SystemGroup::UnusedRe
 SceneBase::~SceneBase() = default;
 
 EventBus& SceneBase::event_bus() const { return m_engine->event_bus(); }
+
+ThreadPool& SceneBase::thread_pool() const { return m_engine->thread_pool(); }
 
 size_t SceneBase::checked_group(int32_t group) {
     if (group < 0 || group >= static_cast<int32_t>(SystemGroup::MAX)) {
@@ -41,7 +44,8 @@ void SceneBase::start(Engine& engine) {
     bus.subscribe<PauseRequestEvent>(this);
     bus.subscribe<ViewportResizedEvent>(this);
 
-    // ASSETS: the package is loaded from "./assets.bin" here once the asset loader exists.
+    // A missing or damaged file leaves the package empty; the loader logs why.
+    m_assets = std::move(load_assets("./assets.bin").package);
 
     on_start();
     for (auto& handler : m_event_handlers) {
@@ -83,7 +87,8 @@ void SceneBase::stop_rendering() {
 
 void SceneBase::engine_tick(const SimulationTick& tick) {
     LogGuard scope(LogLevelInfo, LogScene, 1);
-    // ENTITIES: every entity list of the pool flushes here, before anything else runs.
+    // PHYSICS: the on-destroy callback removes a destroyed entity's body from the joints.
+    m_entity_pool.flush({});
     // DEBUG LINES: the tick buffer (and on a fixed tick the fixed buffer) is cleared here.
     on_tick(tick);
     for (auto& system : m_systems[SystemGroup::Tick]) {

@@ -12,16 +12,19 @@
 #include <utility>
 #include <vector>
 
+#include "Common/Assets/AssetPackage.h"
 #include "Engine/Engine/EngineEvents.h"
 #include "Engine/Engine/SceneEvents.h"
 #include "Engine/Engine/SimulationTick.h"
 #include "Engine/Engine/System.h"
+#include "Engine/EntityPool.h"
 #include "Engine/Event/EventHandler.h"
 #include "Engine/Log.h"
 #include "Engine/ViewportRect.h"
 
 class Engine;
 class EventBus;
+class ThreadPool;
 
 class SceneBase {
 public:
@@ -67,7 +70,10 @@ public:
     bool has_engine() const { return m_engine != nullptr; }
     Engine& engine() const { return *m_engine; }
     EventBus& event_bus() const;
+    ThreadPool& thread_pool() const;
     const ViewportRect& viewport() const { return m_viewport; }
+    EntityPool& entity_pool() { return m_entity_pool; }
+    AssetPackage& assets() { return m_assets; }
     bool paused() const { return m_paused; }
     const std::array<SystemList, SystemGroup::MAX>& systems() const { return m_systems; }
     const std::vector<std::unique_ptr<EventHandlerInterface>>& event_handlers() const { return m_event_handlers; }
@@ -76,7 +82,11 @@ private:
     static size_t checked_group(int32_t group);
     void attach_group(uint32_t group);
 
+    // CAMERA: the scene's world camera is the first member here.
     ViewportRect m_viewport{0, 0, 400, 400};
+    EntityPool m_entity_pool;
+    // PHYSICS: the velocity constraints of a fixed step and the joint map are members here.
+    AssetPackage m_assets;
     Engine* m_engine = nullptr;
     std::vector<std::unique_ptr<EventHandlerInterface>> m_event_handlers;
     std::array<SystemList, SystemGroup::MAX> m_systems;

@@ -40,3 +40,9 @@ std::string_view SystemBase::group_name(int32_t group) {
 EventBus& SystemBase::event_bus() const { return m_scene->event_bus(); }
 
 const ViewportRect& SystemBase::viewport() const { return m_scene->viewport(); }
+
+EntityPool& SystemBase::entity_pool() const { return m_scene->entity_pool(); }
+
+AssetPackage& SystemBase::assets() const { return m_scene->assets(); }
+
+ThreadPool& SystemBase::thread_pool() const { return m_scene->thread_pool(); }

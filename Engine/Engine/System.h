@@ -9,6 +9,9 @@
 
 class SceneBase;
 class EventBus;
+class EntityPool;
+class ThreadPool;
+struct AssetPackage;
 struct ViewportRect;
 
 // The nine system groups in run order; MAX is the count.
@@ -50,8 +53,12 @@ public:
     // The group's name from the fixed table ("PreTick" ... "UnusedRender", "MAX"); "Invalid" outside it.
     static std::string_view group_name(int32_t group);
 
+    // Reached through the scene; valid once the system is attached.
     EventBus& event_bus() const;
     const ViewportRect& viewport() const;
+    EntityPool& entity_pool() const;
+    AssetPackage& assets() const;
+    ThreadPool& thread_pool() const;
 
 private:
     std::string m_name;

@@ -1,9 +1,11 @@
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "Support/Launcher.h"
 #include "TestScene.h"
 
 using namespace engine_test;
@@ -284,6 +286,47 @@ TEST(SystemBase, GroupNamesFollowTheTable) {
     }
     EXPECT_EQ(SystemBase::group_name(10), "Invalid");
     EXPECT_EQ(SystemBase::group_name(-1), "Invalid");
+}
+
+} // namespace
+
+namespace {
+
+// Runs the test body in a fresh directory, as the launcher runs in its working directory.
+struct InDirectory {
+    std::filesystem::path previous = std::filesystem::current_path();
+    test_support::TempDir dir;
+    InDirectory() { std::filesystem::current_path(dir.path()); }
+    ~InDirectory() { std::filesystem::current_path(previous); }
+};
+
+TEST(SceneAssets, MissingAssetFileLeavesThePackageEmptyAndTheSceneStarts) {
+    InDirectory cwd;
+    Log log;
+    Engine engine{windowless_config()};
+    TestScene scene{&log};
+    testing::internal::CaptureStdout();
+    scene.start(engine);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Failed could not find file"), std::string::npos) << out;
+    EXPECT_TRUE(scene.assets().sprites.m_assets.empty());
+    EXPECT_TRUE(scene.assets().images.m_assets.empty());
+    EXPECT_EQ(log, (Log{"scene:start"}));
+    scene.stop();
+}
+
+TEST(SceneAssets, StartLoadsTheAssetFileOfTheWorkingDirectory) {
+    if (!std::filesystem::exists(PELLMAR_ASSETS_BIN)) {
+        GTEST_SKIP() << "no built asset file at " << PELLMAR_ASSETS_BIN;
+    }
+    InDirectory cwd;
+    std::filesystem::copy_file(PELLMAR_ASSETS_BIN, cwd.dir.path() / "assets.bin");
+    Log log;
+    Engine engine{windowless_config()};
+    TestScene scene{&log};
+    scene.start(engine);
+    EXPECT_NE(scene.assets().sprites.find_by_name("Player"), nullptr);
+    scene.stop();
 }
 
 } // namespace
