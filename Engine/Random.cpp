@@ -1,13 +1,9 @@
 #include "Engine/Random.h"
 
-#include <cmath>
+#include "Engine/Math/Vector.h"
 
 namespace {
 std::mt19937 g_generator{5489u};
-
-glm::vec2 unit_direction(float angle) {
-    return glm::vec2(std::cos(angle), std::sin(angle));
-}
 
 float outwards(float v, float by) {
     return v > 0 ? v + by : v - by;
@@ -94,19 +90,19 @@ glm::vec2 random_vec2_in_rect(glm::vec2 a, glm::vec2 b) {
 
 glm::vec2 random_on_circle(float radius) {
     const float angle = random_float() * kRandomFullTurn;
-    return radius * unit_direction(angle);
+    return radius * direction_from_angle(angle);
 }
 
 glm::vec2 random_in_disc(float radius) {
     const float length = random_float() * radius;
     const float angle = random_float() * kRandomFullTurn;
-    return length * unit_direction(angle);
+    return length * direction_from_angle(angle);
 }
 
 glm::vec2 random_in_disc_radius_range(float r0, float r1) {
     const float length = random_float() * (r1 - r0) + r0;
     const float angle = random_float() * kRandomFullTurn;
-    return length * unit_direction(angle);
+    return length * direction_from_angle(angle);
 }
 
 glm::vec2 random_on_rect_border(float w, float h, float tx, float ty) {

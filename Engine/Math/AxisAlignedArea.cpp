@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "Engine/Math/Vector.h"
+
 namespace {
 struct Slab {
     float t_near;
@@ -82,7 +84,7 @@ AxisAlignedArea AxisAlignedArea::rotated_bounds(const AxisAlignedArea& a, glm::v
     const float sn = std::sin(angle);
     AxisAlignedArea out = empty();
     for (const glm::vec2& p : c) {
-        expand(out, glm::vec2(p.x * cs - p.y * sn, p.x * sn + p.y * cs) + offset);
+        expand(out, rotate_sin_cos(p, sn, cs) + offset);
     }
     return out;
 }
