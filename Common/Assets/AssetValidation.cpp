@@ -1,5 +1,6 @@
 #include "Common/Assets/AssetValidation.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -27,6 +28,15 @@ Result validate_image(const ImageAsset& image) {
     if (image.pixels.size() != expected) {
         return Result::fail(fmt::format("{} pixel bytes for {} x {} x {} (= {})", image.pixels.size(), image.width,
                                         image.height, image.channels, expected));
+    }
+    return Result::ok();
+}
+
+Result validate_particle(const ParticleAsset& particle) {
+    const Range<int32_t>& count = particle.spawn.number_to_spawn;
+    int32_t most = count.single ? count.min_or_value : std::max(count.min_or_value, count.max);
+    if (most > kMaxParticlesPerEmission) {
+        return Result::fail(fmt::format("number_to_spawn {} is above {}", most, kMaxParticlesPerEmission));
     }
     return Result::ok();
 }
@@ -166,6 +176,10 @@ Result validate_assets(const AssetPackage& package) {
     if (Result r = check_list("sprite", package.sprites, validate_sprite); r.failed) {
         return r;
     }
-    return check_list("multi-sprite", package.multi_sprites,
-                      [&](const MultiSpriteAsset& m) { return validate_multi_sprite(m, package); });
+    if (Result r = check_list("multi-sprite", package.multi_sprites,
+                              [&](const MultiSpriteAsset& m) { return validate_multi_sprite(m, package); });
+        r.failed) {
+        return r;
+    }
+    return check_list("particle", package.particles, validate_particle);
 }

@@ -9,7 +9,11 @@
 inline constexpr int32_t kMaxSpriteChunksPerSide = 1024;
 inline constexpr int64_t kMaxSpriteChunks = 65536;
 
+// One emission never needs more particles than the particle ring holds.
+inline constexpr int32_t kMaxParticlesPerEmission = 129792;
+
 Result validate_image(const ImageAsset& image);
+Result validate_particle(const ParticleAsset& particle);
 Result validate_sprite(const SpriteAsset& sprite);
 // Needs the package for the part names, which must name sprites in it.
 Result validate_multi_sprite(const MultiSpriteAsset& multi, const AssetPackage& package);

@@ -84,6 +84,16 @@ const BadValue kBadValues[] = {
      "multi-sprite \"snake\" (multi-sprite 0 of 1): joint 0 uses instance 2 of 2"},
     {"joint attachment", [](TestFile& f) { f.multi_sprites[0].joints[0].a1 = 1; },
      "multi-sprite \"snake\" (multi-sprite 0 of 1): joint 0 uses attachment point 1 of 1 on instance 1"},
+    // The test writer stores max = count + 5; a single range ignores its max.
+    {"single particle count ignores its max", [](TestFile& f) { f.particles[0].count = 129792 - 4; },
+     nullptr},
+    {"particle range above the ring",
+     [](TestFile& f) {
+         f.particles[0].count = 129792 - 4;
+         f.particles[0].single = 0;
+     },
+     "particle \"game/particles/explosion_spark\" (particle 0 of 1): number_to_spawn 129793 is above 129792"},
+    {"negative particle count", [](TestFile& f) { f.particles[0].count = -50; }, nullptr},
 };
 
 class BadValues : public testing::TestWithParam<BadValue> {};
