@@ -46,6 +46,15 @@ void PhysicsBody::set_mass_inertia(float mass, float inertia) {
 
 float PhysicsBody::speed() const { return glm::length(linear_velocity); }
 
+Transform PhysicsBody::transform(glm::vec2 scale) const {
+    Transform t;
+    t.position = position;
+    t.scale = scale;
+    t.angle = angle;
+    t.z = 0.0f;
+    return t;
+}
+
 void PhysicsBody::add_link(const JointLink& link) { joints.push_back(link); }
 
 std::vector<JointLink>::iterator PhysicsBody::find_link(uint32_t joint_id) {

@@ -7,6 +7,8 @@
 
 #include <glm/vec2.hpp>
 
+#include "Engine/Math/Transform.h"
+
 // One side of a joint: both bodies of a joint hold a link with the same id.
 struct JointLink {
     uint32_t joint_id = 0;
@@ -29,6 +31,8 @@ public:
     void set_mass_inertia(float mass, float inertia);
 
     float speed() const;
+    // The body's pose with the given scale and z 0, for bounding the body in world space.
+    Transform transform(glm::vec2 scale) const;
 
     void add_link(const JointLink& link);
     std::vector<JointLink>::iterator find_link(uint32_t joint_id);

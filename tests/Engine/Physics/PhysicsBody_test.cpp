@@ -92,6 +92,15 @@ TEST(PhysicsBody, ZeroOrInvalidMassNeverGivesInfiniteTerms) {
     }
 }
 
+TEST(PhysicsBody, TransformCarriesThePoseAndTheGivenScale) {
+    PhysicsBody body({1.0f, -2.0f}, 0.75f);
+    const Transform t = body.transform({2.0f, 0.5f});
+    EXPECT_EQ(t.position, glm::vec2(1.0f, -2.0f));
+    EXPECT_EQ(t.angle, 0.75f);
+    EXPECT_EQ(t.scale, glm::vec2(2.0f, 0.5f));
+    EXPECT_EQ(t.z, 0.0f);
+}
+
 TEST(PhysicsBody, LinksAreFoundAndRemovedById) {
     PhysicsBody body;
     EXPECT_EQ(body.find_link(7), body.joints.end());
