@@ -1,5 +1,6 @@
 #include "Game/Factory/EntityFactory.h"
 
+#include <cstring>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -17,6 +18,7 @@
 #include "Game/Entities/SnakeHeadEntity.h"
 #include "Game/Weapons/WeaponProps.h"
 #include "Support/GameWorld.h"
+#include "Support/GlContext.h"
 #include "Support/SpriteFixtures.h"
 
 namespace {
@@ -347,6 +349,50 @@ TEST_F(EntityFactoryAssets, CorePicturesArePackedOncePerSpriteAndCore) {
         EXPECT_EQ(stations[300].cores.cores[c].uv_offset, stations[0].cores.cores[c].uv_offset);
         EXPECT_EQ(stations[300].cores.cores[c].width, stations[0].cores.cores[c].width);
     }
+}
+
+TEST_F(EntityFactoryAssets, CorePicturesLandInTheAtlasTextureAndArePackedAgainForANewTexture) {
+    RenderContextOpenGL& gl = test_support::gl_context();
+    world.atlas.create(gl);
+    world.factory.create_enemy({EnemyKindStation, {0.0f, 0.0f}, {}});
+    world.flush();
+    const SpriteAsset& asset = world.assets.get_by_name<SpriteAsset>("Enemy/Station");
+    const SpriteCoreSet& cores = world.list<StationEntity>().entities()[0].cores;
+    ASSERT_EQ(cores.cores.size(), asset.cores.size());
+    const size_t packed = world.factory.packed_layer_count();
+    ASSERT_GT(packed, 0u);
+    world.atlas.update(gl);
+
+    const std::vector<uint8_t> texels =
+        test_support::read_texture_rgba8(gl.texture_record(world.atlas.handle()).id, 1024, 1024);
+    for (size_t c = 0; c < cores.cores.size(); ++c) {
+        const SpriteCore& core = cores.cores[c];
+        if (core.width == 0) {
+            continue;
+        }
+        SCOPED_TRACE(c);
+        EXPECT_EQ(core.width, static_cast<uint32_t>(asset.cores[c].width));
+        EXPECT_EQ(core.height, static_cast<uint32_t>(asset.cores[c].height));
+        EXPECT_FLOAT_EQ(core.uv_size.x, static_cast<float>(core.width) / 1024.0f);
+        // Every texel of the picture holds the core's colour at that place.
+        const auto x0 = static_cast<uint32_t>(core.uv_offset.x * 1024.0f + 0.5f);
+        const auto y0 = static_cast<uint32_t>(core.uv_offset.y * 1024.0f + 0.5f);
+        for (uint32_t y = 0; y < core.height; ++y) {
+            for (uint32_t x = 0; x < core.width; ++x) {
+                uint32_t texel = 0;
+                std::memcpy(&texel, &texels[((size_t{y0} + y) * 1024 + x0 + x) * 4], 4);
+                ASSERT_EQ(texel, asset.cores[c].color[size_t{y} * core.width + x]) << x << "," << y;
+            }
+        }
+    }
+
+    // A render restart gives the atlas a new texture whose packing starts afresh: the pictures go in again.
+    world.atlas.destroy(gl);
+    world.atlas.create(gl);
+    EXPECT_EQ(world.atlas.atlas().queued_write_count(), 0u);
+    world.factory.create_enemy({EnemyKindStation, {0.0f, 0.0f}, {}});
+    EXPECT_EQ(world.atlas.atlas().queued_write_count(), packed);
+    world.atlas.destroy(gl);
 }
 
 TEST_F(EntityFactoryAssets, ItemsDrawTheirSpinDampingAndSpeedInOrder) {
