@@ -102,7 +102,7 @@ TEST(BinaryInput, ParticleRecordIs392BytesAfterItsMetadata) {
     EXPECT_TRUE(particle.spawn.final_scale.single);
 }
 
-// Records every call of a walk, for checking the call sequence of 1.140's table.
+// Records every call of a walk, so tests can check the exact call sequence.
 class CallLog final : public OutputSerializationInterface {
 public:
     std::vector<std::string> calls;
