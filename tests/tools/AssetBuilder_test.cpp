@@ -217,8 +217,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadSource{"RaggedRows", "a.sprite", "legend\nh filled 808080\ngrid\nhhh\nhh\n", ":5: ragged row"},
         BadSource{"CoreAboveAFifth", "a.sprite", "legend\nh filled 808080\nc core ff0000\ngrid\nhhhc\n", "more than 20%"},
         BadSource{"TwoCoresOfOneType", "a.sprite", "legend\nh filled 808080\nw weak1 ff0000\ngrid\nwhhhhhhhhhhw\n",
-                  "the weak1 cells form 2 separate cores"},
-        BadSource{"TwoPieces", "a.sprite", "legend\n. empty\nh filled 808080\ngrid\nh.h\n", "2 separate pieces"},
+                  ":5: the weak1 cells form 2 separate cores; a sprite has at most one core of each type (the cells at "
+                  "column 12"},
+        BadSource{"TwoPieces", "a.sprite", "legend\n. empty\nh filled 808080\ngrid\nh.h\n", ":5: the filled cells form 2 separate pieces; a sprite must be one piece (cells touching by a side); "
+                  "the piece at column 3 is cut off"},
         BadSource{"ParticleLifeZero", "a.particle.json", R"({"life": {"single": 0, "min_or_value": 0.2, "max": 0}})",
                   "\"life\" is out of range"},
         BadSource{"ParticleColourAboveOne", "a.particle.json", R"({"life": 1, "initial_color": [1, 0.5, 2, 1]})", "\"initial_color\" is out of range"},

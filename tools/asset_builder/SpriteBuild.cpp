@@ -91,10 +91,14 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
     if (sprite.active == 0) throw BuildError(file, "the sprite has no filled cell");
     // A sprite that starts in several pieces would fall apart at its first commit.
     const std::vector<int> pieces = find_components(types, cells_x, cells_y, [](uint16_t c) { return c != kEmpty; });
+    // Where a global cell came from in the text, for messages.
+    auto source_line = [&](int cell) { return grid.line_of(grid.height - 1 - (cell / cells_x - off_y)); };
+    auto source_column = [&](int cell) { return grid.text_column_of(cell % cells_x - off_x); };
     if (pieces.size() > 1)
-        throw BuildError(file, fmt::format("the filled cells form {} separate pieces; a sprite must be one piece "
-                                           "(cells touching by a side); a second piece starts at cell ({}, {})",
-                                           pieces.size(), pieces[1] % cells_x, pieces[1] / cells_x));
+        throw BuildError(file, source_line(pieces[1]),
+                         fmt::format("the filled cells form {} separate pieces; a sprite must be one piece (cells "
+                                     "touching by a side); the piece at column {} is cut off",
+                                     pieces.size(), source_column(pieces[1])));
 
     // Per-type counts, centres and the cell nearest each centre.
     double sum_x[kCellTypeCount] = {}, sum_y[kCellTypeCount] = {};
@@ -141,10 +145,10 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
         const std::vector<int> parts =
             find_components(types, cells_x, cells_y, [t](uint16_t c) { return c == t; });
         if (parts.size() > 1)
-            throw BuildError(file, fmt::format("the {} cells form {} separate cores; a sprite has at most one core "
-                                               "of each type (a second one starts at cell ({}, {}))",
-                                               cell_type_word(t), parts.size(), parts[1] % cells_x,
-                                               parts[1] / cells_x));
+            throw BuildError(file, source_line(parts[1]),
+                             fmt::format("the {} cells form {} separate cores; a sprite has at most one core of each "
+                                         "type (the cells at column {} are apart from the others)",
+                                         cell_type_word(t), parts.size(), source_column(parts[1])));
         if (static_cast<int64_t>(n) * 5 > sprite.active)
             throw BuildError(file, fmt::format("the {} core has {} of {} live cells, more than 20% (it would explode "
                                                "at once)",

@@ -192,6 +192,8 @@ CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& fil
     CellGrid grid;
     grid.width = columns * scale;
     grid.height = static_cast<int>(rows.size()) * scale;
+    grid.scale = scale;
+    grid.first_row_line = row_lines[0];
     grid.type.resize(static_cast<size_t>(grid.width) * grid.height);
     grid.color.resize(grid.type.size());
     for (int row = 0; row < grid.height; ++row) {

@@ -27,8 +27,13 @@ struct CellGrid {
     int height = 0;
     std::vector<uint16_t> type;  // cell type per cell (always 0 for images)
     std::vector<uint32_t> color; // RGBA8 per cell, red in the low byte
+    int scale = 1;
+    int first_row_line = 0; // source line of the top text row
 
     size_t at(int column, int row) const { return static_cast<size_t>(row) * width + column; }
+    // Source line and 1-based text column of a cell given by its grid column and row.
+    int line_of(int row) const { return first_row_line + row / scale; }
+    int text_column_of(int column) const { return column / scale + 1; }
 };
 
 CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& file, GridKind kind);
