@@ -17,6 +17,12 @@ void Transform::corners(glm::vec2 out[4]) const {
     out[3] = position + rotate_sin_cos({-scale.x, scale.y}, s, c);
 }
 
+AxisAlignedArea Transform::bounds() const {
+    glm::vec2 c[4];
+    corners(c);
+    return AxisAlignedArea::from_points(c, 4);
+}
+
 glm::mat4 Transform::to_matrix() const {
     // translate * rotate(z) * scale, written out so the matrix costs two sines and no multiplies of 4x4s.
     float s = std::sin(angle);

@@ -3,6 +3,8 @@
 
 #include <glm/glm.hpp>
 
+#include "Engine/Math/AxisAlignedArea.h"
+
 struct Transform {
     glm::vec2 position{0.0f, 0.0f};
     glm::vec2 scale{1.0f, 1.0f};
@@ -13,6 +15,8 @@ struct Transform {
     glm::vec2 to_local(glm::vec2 world) const;
     // The four corners of the transformed square [-1, 1]^2: (+,+), (+,-), (-,-), (-,+).
     void corners(glm::vec2 out[4]) const;
+    // World bounds of those four corners.
+    AxisAlignedArea bounds() const;
     glm::mat4 to_matrix() const;
     // A copy moved by the body's velocity and turned about the pivot; scale and z unchanged.
     Transform integrate(glm::vec2 pivot, glm::vec2 velocity, float angular_velocity, float dt) const;

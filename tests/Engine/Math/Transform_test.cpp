@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <numbers>
 
 #include "Engine/Math/Transform.h"
@@ -49,6 +50,16 @@ TEST(Transform, CornersInOrder) {
     expect_vec2(c[1], {11, 2});
     expect_vec2(c[2], {11, -2});
     expect_vec2(c[3], {9, -2});
+}
+
+TEST(Transform, BoundsOfTheCorners) {
+    AxisAlignedArea plain = Transform{{1, 2}, {2, 1}, 0, 0}.bounds();
+    expect_vec2(plain.min, {-1, 1});
+    expect_vec2(plain.max, {3, 3});
+    // An eighth turn of the unit square reaches sqrt(2) on both axes.
+    AxisAlignedArea turned = Transform{{0, 0}, {1, 1}, kPi / 4, 0}.bounds();
+    expect_vec2(turned.min, {-std::sqrt(2.0f), -std::sqrt(2.0f)});
+    expect_vec2(turned.max, {std::sqrt(2.0f), std::sqrt(2.0f)});
 }
 
 TEST(Transform, MatrixMatchesToWorld) {

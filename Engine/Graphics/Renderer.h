@@ -1,0 +1,113 @@
+#pragma once
+// The engine's 2D renderer. Scenes and systems add draw items to its batches during the frame, the scene uploads
+// them, and the frame records a fixed sequence of draw steps into one command list.
+
+#include <cstdint>
+#include <span>
+
+#include <glm/glm.hpp>
+
+#include "Engine/Graphics/Camera.h"
+#include "Engine/Graphics/LineBatch.h"
+#include "Engine/Graphics/RenderContextBase.h"
+#include "Engine/Graphics/SpriteBatch.h"
+#include "Engine/Graphics/SpriteDraw.h"
+#include "Engine/Graphics/StaticSpriteBatch.h"
+#include "Engine/Graphics/ThickLineBatch.h"
+#include "Engine/Graphics/UvRect.h"
+#include "Engine/Math/Transform.h"
+
+inline constexpr uint32_t kSpriteChunkSize = 32;
+inline constexpr uint32_t kSpriteLayerSize = 1024;
+
+class Renderer {
+public:
+    Renderer();
+
+    // Creates every batch's GPU objects and the five built-in shaders, and sets up the UI camera.
+    void init(RenderContextBase& context);
+
+    void set_world_camera(const Camera& camera) { m_world_camera = camera; }
+    void set_ui_camera(const Camera& camera) { m_ui_camera = camera; }
+    // The framebuffer the next frame binds first; the invalid handle draws into the window.
+    void set_target(Handle framebuffer) { m_target = framebuffer; }
+    void set_sprite_textures(Handle sprite_atlas, Handle chunk_colour, Handle chunk_flags);
+
+    void advance_time(float delta);
+
+    // Destructible sprites, culled sprite by sprite and then chunk by chunk against the world (or UI) camera.
+    void add_sprite(const Transform& transform, const SpriteDraw& sprite);
+    void add_ui_sprite(const Transform& transform, const SpriteDraw& sprite);
+    // The same for any range of chunk records, turned into SpriteChunkDraw by to_chunk; saves a copy per sprite.
+    template <typename Range, typename ToChunk>
+    void add_sprite(const Transform& transform, uint32_t chunks_x, uint32_t chunks_y, const Range& chunks,
+                    ToChunk&& to_chunk) {
+        add_sprite_chunks(m_world_sprites, m_world_camera, transform, chunks_x, chunks_y, chunks, to_chunk);
+    }
+    template <typename Range, typename ToChunk>
+    void add_ui_sprite(const Transform& transform, uint32_t chunks_x, uint32_t chunks_y, const Range& chunks,
+                       ToChunk&& to_chunk) {
+        add_sprite_chunks(m_ui_sprites, m_ui_camera, transform, chunks_x, chunks_y, chunks, to_chunk);
+    }
+
+    // Culled against the world camera; drawn untinted.
+    void add_static_sprite(const Transform& transform, const UvRect& uv);
+    void add_ui_static_sprite(const Transform& transform, const UvRect& uv, uint32_t rgba8);
+    void add_background_sprite(const Transform& transform, const UvRect& uv, uint32_t rgba8);
+    void add_line(std::span<const LinePoint> points);
+
+    void upload_batches(RenderContextBase& context);
+    // The frame's command list: bind the target, then the 13 steps.
+    RenderCommandList record_frame() const;
+    void render(RenderContextBase& context);
+
+    const Camera& world_camera() const { return m_world_camera; }
+    const Camera& ui_camera() const { return m_ui_camera; }
+    Handle target() const { return m_target; }
+    float time() const { return m_time; }
+    LineBatch& debug_line_batch() { return m_debug_lines; }
+    const SpriteBatch& world_sprite_batch() const { return m_world_sprites; }
+    const SpriteBatch& ui_sprite_batch() const { return m_ui_sprites; }
+    const StaticSpriteBatch& world_static_sprite_batch() const { return m_world_static_sprites; }
+    const StaticSpriteBatch& background_batch() const { return m_background; }
+
+    // The world transform of chunk `index` of a sprite with the given chunk counts.
+    static Transform chunk_transform(const Transform& sprite, uint32_t chunks_x, uint32_t chunks_y, int32_t index);
+
+private:
+    bool sprite_visible(const Camera& camera, const Transform& transform) const;
+    void add_chunk(SpriteBatch& batch, const Camera& camera, const Transform& sprite, uint32_t chunks_x,
+                   uint32_t chunks_y, const SpriteChunkDraw& chunk);
+    template <typename Range, typename ToChunk>
+    void add_sprite_chunks(SpriteBatch& batch, const Camera& camera, const Transform& transform, uint32_t chunks_x,
+                           uint32_t chunks_y, const Range& chunks, ToChunk& to_chunk) {
+        if (chunks_x == 0 || chunks_y == 0 || !sprite_visible(camera, transform)) {
+            return;
+        }
+        for (const auto& chunk : chunks) {
+            add_chunk(batch, camera, transform, chunks_x, chunks_y, to_chunk(chunk));
+        }
+    }
+
+    LineBatch m_debug_lines;
+    ThickLineBatch m_lines;
+    // Particle batches (world and UI) join here with the particle system.
+    SpriteBatch m_world_sprites;
+    StaticSpriteBatch m_world_static_sprites;
+    SpriteBatch m_ui_sprites;
+    StaticSpriteBatch m_ui_static_sprites;
+    StaticSpriteBatch m_background;
+    Handle m_line_shader = kInvalidHandle;
+    Handle m_thick_line_shader = kInvalidHandle;
+    Handle m_particle_shader = kInvalidHandle;
+    Handle m_sprite_shader = kInvalidHandle;
+    Handle m_static_sprite_shader = kInvalidHandle;
+    // The live branching line effects join here with the effect generator.
+    Handle m_sprite_atlas = kInvalidHandle;
+    Handle m_chunk_colour = kInvalidHandle;
+    Handle m_chunk_flags = kInvalidHandle;
+    Handle m_target = kInvalidHandle;
+    Camera m_world_camera;
+    Camera m_ui_camera;
+    float m_time = 0.0f;
+};

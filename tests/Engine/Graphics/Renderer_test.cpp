@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+#include <epoxy/gl.h>
+
+#include "Engine/Graphics/Color.h"
+#include "Engine/Graphics/Renderer.h"
+#include "Support/GlContext.h"
+
+namespace {
+
+constexpr float kPi = std::numbers::pi_v<float>;
+
+std::vector<uint32_t> kinds(const RenderCommandList& list) {
+    std::vector<uint32_t> out;
+    for (const RenderCommand& c : list.commands()) {
+        out.push_back(c.kind);
+    }
+    return out;
+}
+
+class RendererTest : public ::testing::Test {
+protected:
+    RenderContextOpenGL& gl = test_support::gl_context();
+    Renderer renderer;
+
+    void SetUp() override {
+        renderer.init(gl);
+        Camera camera;  // the unit view: x and y from -1 to 1
+        renderer.set_world_camera(camera);
+    }
+};
+
+TEST_F(RendererTest, InitSetsTheUiCamera) {
+    EXPECT_FLOAT_EQ(renderer.ui_camera().aspect, 16.0f / 9.0f);
+    EXPECT_NEAR(renderer.ui_camera().visible_area.max.x, 16.0f / 9.0f, 1e-5f);
+    EXPECT_NEAR(renderer.ui_camera().visible_area.min.y, -1.0f, 1e-5f);
+    EXPECT_EQ(renderer.time(), 0.0f);
+    renderer.advance_time(0.25f);
+    renderer.advance_time(0.5f);
+    EXPECT_FLOAT_EQ(renderer.time(), 0.75f);
+}
+
+TEST_F(RendererTest, EmptyFrameRecordsOnlyTheBindAndThreeClears) {
+    renderer.upload_batches(gl);
+    renderer.debug_line_batch().upload(gl);
+    RenderCommandList list = renderer.record_frame();
+    EXPECT_EQ(kinds(list), (std::vector<uint32_t>{RenderCommandBindFramebuffer, RenderCommandClear,
+                                                  RenderCommandClear, RenderCommandClear}));
+    EXPECT_EQ(list.commands()[0].framebuffer, kInvalidHandle);
+    EXPECT_EQ(list.commands()[1].clear.count, 2u);
+    EXPECT_EQ(list.commands()[2].clear.count, 1u);
+    EXPECT_EQ(list.commands()[2].clear.targets[0], ClearTargetDepth);
+    Handle fb = gl.create_framebuffer(4, 4);
+    renderer.set_target(fb);
+    EXPECT_EQ(renderer.record_frame().commands()[0].framebuffer, fb);
+}
+
+TEST_F(RendererTest, SpritesAreCulledChunkByChunk) {
+    const SpriteChunkDraw both[] = {{0, {0.0f, 0.0f, 0}}, {1, {0.03125f, 0.0f, 2}}};
+    // Two chunks side by side spanning x from 0.5 to 2.5: only chunk 0 (0.5 to 1.5) is in view.
+    renderer.add_sprite(Transform{{1.5f, 0}, {1, 0.5f}, 0, 0}, SpriteDraw{2, 1, both});
+    ASSERT_EQ(renderer.world_sprite_batch().instances().size(), 1u);
+    const SpriteInstance& i = renderer.world_sprite_batch().instances()[0];
+    EXPECT_EQ(i.uvw_offset, glm::vec3(0, 0, 0));
+    EXPECT_FLOAT_EQ(i.model[3][0], 1.0f);  // the chunk's centre
+    EXPECT_FLOAT_EQ(i.model[3][1], 0.0f);
+    EXPECT_FLOAT_EQ(i.model[0][0], 0.5f);  // half a unit: one chunk is one world unit
+    EXPECT_FLOAT_EQ(i.model[1][1], 0.5f);
+
+    // Wholly outside the view: nothing.
+    renderer.add_sprite(Transform{{5, 5}, {1, 1}, 0, 0}, SpriteDraw{2, 1, both});
+    // Its bounds overlap the view but its one live chunk (top right of 2 x 2) does not.
+    const SpriteChunkDraw top_right[] = {{3, {0, 0, 1}}};
+    renderer.add_sprite(Transform{{1.9f, 1.9f}, {1, 1}, 0, 0}, SpriteDraw{2, 2, top_right});
+    // Chunk indices outside the grid are ignored.
+    const SpriteChunkDraw bad[] = {{-1, {}}, {4, {}}};
+    renderer.add_sprite(Transform{}, SpriteDraw{2, 2, bad});
+    EXPECT_EQ(renderer.world_sprite_batch().instances().size(), 1u);
+}
+
+struct ChunkCase {
+    Transform sprite;
+    uint32_t nx, ny;
+    int32_t index;
+    glm::vec2 position;
+    glm::vec2 scale;
+};
+
+TEST_F(RendererTest, ChunkTransformsTable) {
+    const ChunkCase cases[] = {
+        {{{0, 0}, {1, 1}, 0, 0}, 1, 1, 0, {0, 0}, {1, 1}},
+        {{{0, 0}, {2, 1}, 0, 0}, 4, 2, 0, {-1.5f, -0.5f}, {0.5f, 0.5f}},
+        {{{0, 0}, {2, 1}, 0, 0}, 4, 2, 7, {1.5f, 0.5f}, {0.5f, 0.5f}},
+        {{{10, 0}, {1, 0.5f}, kPi / 2, 0}, 2, 1, 1, {10, 0.5f}, {0.5f, 0.5f}},  // turned: +x goes to +y
+    };
+    for (const ChunkCase& c : cases) {
+        Transform t = Renderer::chunk_transform(c.sprite, c.nx, c.ny, c.index);
+        EXPECT_NEAR(t.position.x, c.position.x, 1e-5f);
+        EXPECT_NEAR(t.position.y, c.position.y, 1e-5f);
+        EXPECT_NEAR(t.scale.x, c.scale.x, 1e-6f);
+        EXPECT_NEAR(t.scale.y, c.scale.y, 1e-6f);
+        EXPECT_FLOAT_EQ(t.angle, c.sprite.angle);
+    }
+}
+
+TEST_F(RendererTest, UiSpritesUseTheUiCameraAndStaticSpritesCull) {
+    const SpriteChunkDraw one[] = {{0, {0, 0, 0}}};
+    // x = 1.5 is outside the world view but inside the UI view (x up to 16/9).
+    renderer.add_ui_sprite(Transform{{1.5f, 0}, {0.1f, 0.1f}, 0, 0}, SpriteDraw{1, 1, one});
+    renderer.add_sprite(Transform{{1.5f, 0}, {0.1f, 0.1f}, 0, 0}, SpriteDraw{1, 1, one});
+    EXPECT_EQ(renderer.ui_sprite_batch().instances().size(), 1u);
+    EXPECT_EQ(renderer.world_sprite_batch().instances().size(), 0u);
+
+    UvRect uv;
+    renderer.add_static_sprite(Transform{{1.5f, 0}, {0.1f, 0.1f}, 0, 0}, uv);
+    renderer.add_static_sprite(Transform{{0.5f, 0}, {0.1f, 0.1f}, 0, 0}, uv);
+    ASSERT_EQ(renderer.world_static_sprite_batch().instances().size(), 1u);
+    EXPECT_EQ(renderer.world_static_sprite_batch().instances()[0].tint, glm::vec4(1.0f));
+    renderer.add_background_sprite(Transform{{50, 50}, {1, 1}, 0, 0}, uv, pack_rgba8(255, 0, 0, 128));
+    ASSERT_EQ(renderer.background_batch().instances().size(), 1u);
+    EXPECT_FLOAT_EQ(renderer.background_batch().instances()[0].tint.a, 128.0f / 255.0f);
+}
+
+TEST_F(RendererTest, StepsComeInFrameOrder) {
+    Handle white = gl.create_texture({TextureType2D, TextureFormatRgba8, 1, 1, 1, 4, 1});
+    renderer.set_sprite_textures(white, kInvalidHandle, kInvalidHandle);
+    const SpriteChunkDraw one[] = {{0, {0, 0, 0}}};
+    UvRect uv;
+    Transform t{{0, 0}, {0.5f, 0.5f}, 0, 0};
+    renderer.add_background_sprite(t, uv, 0xFFFFFFFFu);
+    renderer.add_static_sprite(t, uv);
+    renderer.add_sprite(t, SpriteDraw{1, 1, one});
+    const LinePoint line[] = {{{0, 0}, 0.1f, 0xFFFFFFFFu}, {{1, 0}, 0.1f, 0xFFFFFFFFu}};
+    renderer.add_line(line);
+    renderer.add_ui_static_sprite(t, uv, 0xFFFFFFFFu);
+    renderer.add_ui_sprite(t, SpriteDraw{1, 1, one});
+    renderer.debug_line_batch().push({0, 0}, {1, 1}, 0xFFFFFFFFu);
+    renderer.upload_batches(gl);
+    renderer.debug_line_batch().upload(gl);
+    RenderCommandList list = renderer.record_frame();
+
+    std::vector<uint32_t> draws_per_shader;
+    std::vector<bool> depth;
+    std::vector<uint32_t> blend_dst;
+    const auto& c = list.commands();
+    for (size_t i = 0; i < c.size(); ++i) {
+        if (c[i].kind == RenderCommandUseShader) {
+            draws_per_shader.push_back(static_cast<uint32_t>(c[i].shader.index));
+            depth.push_back(c[i - 3].enabled);
+            blend_dst.push_back(c[i - 1].blend_func.destination);
+        }
+    }
+    // Background, static, sprite, thick line, UI static, UI sprite, debug line; the shaders were created in the
+    // order line, thick line, particle, sprite, static sprite, so their indices rise from the first one.
+    ASSERT_EQ(draws_per_shader.size(), 7u);
+    uint32_t base = draws_per_shader[6];  // the line shader is the first of the five
+    EXPECT_EQ(draws_per_shader, (std::vector<uint32_t>{base + 4, base + 4, base + 3, base + 1, base + 4, base + 3, base}));
+    EXPECT_EQ(depth, (std::vector<bool>{false, true, true, true, true, true, false}));
+    EXPECT_EQ(blend_dst[0], BlendDstOneMinusSrcAlpha);
+    size_t clears = 0;
+    for (const RenderCommand& cmd : c) {
+        clears += cmd.kind == RenderCommandClear;
+    }
+    EXPECT_EQ(clears, 3u);
+}
+
+// Drawn for real: the background stays behind the world whatever its depth, and UI items show over world depth.
+TEST_F(RendererTest, BackgroundBehindEverythingAndUiOverWorldDepth) {
+    Handle white = gl.create_texture({TextureType2D, TextureFormatRgba8, 1, 1, 1, 4, 1});
+    uint32_t px = 0xFFFFFFFFu;
+    gl.write_texture(white, {UploadFormatRgba, PixelTypeUnsignedByte, 0, 0, 0, 1, 1, 1}, &px);
+    renderer.set_sprite_textures(white, kInvalidHandle, kInvalidHandle);
+    Camera ui;
+    renderer.set_ui_camera(ui);  // the unit view, like the world camera
+
+    UvRect uv;
+    // Background over the whole view, nearest to the viewer (z 0.9).
+    renderer.add_background_sprite(Transform{{0, 0}, {1, 1}, 0, 0.9f}, uv, pack_rgba8(255, 0, 0, 255));
+    // A world picture on the left half, far away (z -0.9): still drawn over the background.
+    renderer.add_static_sprite(Transform{{-0.5f, 0}, {0.5f, 1}, 0, -0.9f}, uv);
+    // A world picture on the top half, near (z 0.9), and a blue UI picture on the top right, far (z -0.9).
+    renderer.add_static_sprite(Transform{{0, 0.5f}, {1, 0.5f}, 0, 0.9f}, uv);
+    renderer.add_ui_static_sprite(Transform{{0.5f, 0.5f}, {0.5f, 0.5f}, 0, -0.9f}, uv, pack_rgba8(0, 0, 255, 255));
+    renderer.upload_batches(gl);
+
+    Handle fb = gl.create_framebuffer(16, 16);
+    test_support::clear_target(gl, fb, 16, 16, glm::vec4(0, 0, 0, 1));
+    renderer.set_target(fb);
+    renderer.render(gl);
+    test_support::Pixels p = test_support::read_framebuffer(gl, fb, 16, 16);
+    const uint32_t red = pack_rgba8(255, 0, 0, 255), white_px = 0xFFFFFFFFu, blue = pack_rgba8(0, 0, 255, 255);
+    EXPECT_EQ(p.at(12, 3), red);       // bottom right: only the background
+    EXPECT_EQ(p.at(3, 3), white_px);   // bottom left: far world picture over the near background
+    EXPECT_EQ(p.at(3, 12), white_px);  // top left: world
+    EXPECT_EQ(p.at(12, 12), blue);     // top right: UI over the near world picture
+}
+
+} // namespace
