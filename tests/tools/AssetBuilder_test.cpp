@@ -22,13 +22,15 @@ struct BuildRun {
 };
 
 BuildRun run_builder(const fs::path& sources, const fs::path& out, bool game = false) {
-    std::string cmd = std::string("'") + PELLMAR_BUILD_DIR + "/pellmar_asset_builder' " + (game ? "--game " : "") +
-                      "'" + sources.string() + "' '" + out.string() + "' 2>&1";
+    std::string cmd = std::string("'") + PELLMAR_BUILD_DIR + "/pellmar_asset_builder' " +
+                      (game ? "--game " : "") + "'" + sources.string() + "' '" + out.string() + "' 2>&1";
     BuildRun run;
     FILE* pipe = popen(cmd.c_str(), "r");
-    if (!pipe) return run;
+    if (!pipe)
+        return run;
     char buffer[512];
-    while (fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
+    while (fgets(buffer, sizeof buffer, pipe))
+        run.output += buffer;
     int status = pclose(pipe);
     run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
@@ -54,7 +56,7 @@ a...............................j
 )";
 
 class AssetBuilder : public ::testing::Test {
-protected:
+  protected:
     test_support::TempDir dir;
     fs::path sources = dir.path() / "src";
     fs::path out = dir.path() / "assets.bin";
@@ -91,12 +93,13 @@ TEST_F(AssetBuilder, DerivesChunksGroupsAndCoresOfASpriteAcrossAChunkBorder) {
     EXPECT_EQ(s.chunks[0].mask[463], 1);
     EXPECT_EQ(s.chunks[0].mask[16 * 32 + 16], 0);
     EXPECT_EQ(s.chunks[0].color[16 * 32 + 16], 0u);
-    EXPECT_EQ(s.chunks[0].mask[15 * 32 + 31], 2);  // core cell (31, 15)
-    EXPECT_EQ(s.chunks[1].mask[15 * 32 + 0], 2);   // core cell (32, 15)
-    EXPECT_EQ(s.chunks[1].mask[14 * 32 + 15], 8);  // joint2 cell (47, 14)
+    EXPECT_EQ(s.chunks[0].mask[15 * 32 + 31], 2); // core cell (31, 15)
+    EXPECT_EQ(s.chunks[1].mask[15 * 32 + 0], 2);  // core cell (32, 15)
+    EXPECT_EQ(s.chunks[1].mask[14 * 32 + 15], 8); // joint2 cell (47, 14)
 
     const int counts[11] = {0, 33, 2, 0, 0, 0, 0, 0, 1, 0, 0};
-    for (int t = 0; t < 11; ++t) EXPECT_EQ(s.groups[t].activeCount, counts[t]) << "type " << t;
+    for (int t = 0; t < 11; ++t)
+        EXPECT_EQ(s.groups[t].activeCount, counts[t]) << "type " << t;
     // The filled cells centre on (30.5, 15.5), the middle of cell (30, 15); the two core cells tie
     // and the first in scan order wins.
     EXPECT_EQ(s.groups[1].root_grid_index_position, glm::ivec2(30, 15));
@@ -119,15 +122,39 @@ TEST_F(AssetBuilder, DerivesChunksGroupsAndCoresOfASpriteAcrossAChunkBorder) {
     EXPECT_FLOAT_EQ(s.cores[1].gridPointOffset.y, 14.5f);
 }
 
+TEST_F(AssetBuilder, OmitsEmptyChunksAndIndexesChunksRowByRow) {
+    // An L of 33 x 33 cells in a 2 x 2 chunk grid: column x = 15 and row y = 15; chunk (1, 1) stays empty.
+    std::string text = "legend\n. empty\nh filled 808080\ngrid\n";
+    for (int row = 0; row < 33; ++row)
+        text += row == 32 ? std::string(33, 'h') + "\n" : "h" + std::string(32, '.') + "\n";
+    write(sources / "ell.sprite", text);
+    AssetLoadResult loaded = build_and_load();
+    ASSERT_FALSE(loaded.failed) << loaded.message;
+    const SpriteAsset& s = loaded.package.get_by_name<SpriteAsset>("ell");
+    EXPECT_EQ(s.chunkCount, glm::ivec2(2, 2));
+    EXPECT_EQ(s.activePixelCount, 65);
+    ASSERT_EQ(s.chunks.size(), 3u);
+    const int indices[3] = {0, 1, 2};
+    const glm::ivec2 offsets[3] = {{0, 0}, {32, 0}, {0, 32}};
+    const int active[3] = {33, 16, 16};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(s.chunks[i].index, indices[i]);
+        EXPECT_EQ(s.chunks[i].gridPixelOffset, offsets[i]);
+        EXPECT_EQ(s.chunks[i].activePixelCount, active[i]);
+    }
+    EXPECT_EQ(s.chunks[2].mask[15 * 32 + 15], 1); // cell (15, 47), the top of the L
+}
+
 TEST_F(AssetBuilder, BuildsImagesParticlesAndMultiSpritesDeterministically) {
     write(sources / "test/piece.sprite", kTinySprite);
     write(sources / "test/icon.image", "legend\n. 00000000\nr ff0000\ng 00ff0080\ngrid\nr.\n.g\n");
     // A 2 x 1 RGBA PNG holding (10, 20, 30, 255) and (200, 100, 50, 128).
-    const unsigned char png[] = {
-        0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00, 0x00,
-        0x02, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0xf4, 0x22, 0x7f, 0x8a, 0x00, 0x00, 0x00, 0x11, 0x49,
-        0x44, 0x41, 0x54, 0x78, 0x9c, 0x63, 0xe0, 0x12, 0x91, 0xfb, 0x7f, 0x22, 0xc5, 0xa8, 0x01, 0x00, 0x0b, 0xc4, 0x03,
-        0x1a, 0x8a, 0x35, 0x4d, 0xec, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+    const unsigned char png[] = {0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49,
+                                 0x48, 0x44, 0x52, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06,
+                                 0x00, 0x00, 0x00, 0xf4, 0x22, 0x7f, 0x8a, 0x00, 0x00, 0x00, 0x11, 0x49, 0x44,
+                                 0x41, 0x54, 0x78, 0x9c, 0x63, 0xe0, 0x12, 0x91, 0xfb, 0x7f, 0x22, 0xc5, 0xa8,
+                                 0x01, 0x00, 0x0b, 0xc4, 0x03, 0x1a, 0x8a, 0x35, 0x4d, 0xec, 0x00, 0x00, 0x00,
+                                 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
     write(sources / "test/dot.png", std::string(reinterpret_cast<const char*>(png), sizeof png));
     write(sources / "test/puff.particle.json",
           R"({"_note": "x", "life": {"single": 0, "min_or_value": 0.5, "max": 1.5}, "number_to_spawn": 4,
@@ -193,7 +220,9 @@ struct BadSource {
     const char* message;
 };
 
-void PrintTo(const BadSource& bad, std::ostream* os) { *os << bad.name; }
+void PrintTo(const BadSource& bad, std::ostream* os) {
+    *os << bad.name;
+}
 
 class AssetBuilderRejects : public AssetBuilder, public ::testing::WithParamInterface<BadSource> {};
 
@@ -215,16 +244,23 @@ INSTANTIATE_TEST_SUITE_P(
         BadSource{"UnknownLegendCharacter", "a.sprite", "legend\n. empty\nh filled 808080\ngrid\nhh\nhx\n",
                   ":6: unknown legend character 'x' in column 2"},
         BadSource{"RaggedRows", "a.sprite", "legend\nh filled 808080\ngrid\nhhh\nhh\n", ":5: ragged row"},
-        BadSource{"CoreAboveAFifth", "a.sprite", "legend\nh filled 808080\nc core ff0000\ngrid\nhhhc\n", "more than 20%"},
-        BadSource{"TwoCoresOfOneType", "a.sprite", "legend\nh filled 808080\nw weak1 ff0000\ngrid\nwhhhhhhhhhhw\n",
-                  ":5: the weak1 cells form 2 separate cores; a sprite has at most one core of each type (the cells at "
+        BadSource{"CoreAboveAFifth", "a.sprite", "legend\nh filled 808080\nc core ff0000\ngrid\nhhhc\n",
+                  "more than 20%"},
+        BadSource{"TwoCoresOfOneType", "a.sprite",
+                  "legend\nh filled 808080\nw weak1 ff0000\ngrid\nwhhhhhhhhhhw\n",
+                  ":5: the weak1 cells form 2 separate cores; a sprite has at most one core of each type "
+                  "(the cells at "
                   "column 12"},
-        BadSource{"TwoPieces", "a.sprite", "legend\n. empty\nh filled 808080\ngrid\nh.h\n", ":5: the filled cells form 2 separate pieces; a sprite must be one piece (cells touching by a side); "
+        BadSource{"TwoPieces", "a.sprite", "legend\n. empty\nh filled 808080\ngrid\nh.h\n",
+                  ":5: the filled cells form 2 separate pieces; a sprite must be one piece (cells touching "
+                  "by a side); "
                   "the piece at column 3 is cut off"},
-        BadSource{"ParticleLifeZero", "a.particle.json", R"({"life": {"single": 0, "min_or_value": 0.2, "max": 0}})",
-                  "\"life\" is out of range"},
-        BadSource{"ParticleColourAboveOne", "a.particle.json", R"({"life": 1, "initial_color": [1, 0.5, 2, 1]})", "\"initial_color\" is out of range"},
-        BadSource{"MissingSprite", "a.multisprite.json", R"({"instances": [{"sprite": "test/missing", "position": [0, 0]}]})",
+        BadSource{"ParticleLifeZero", "a.particle.json",
+                  R"({"life": {"single": 0, "min_or_value": 0.2, "max": 0}})", "\"life\" is out of range"},
+        BadSource{"ParticleColourAboveOne", "a.particle.json",
+                  R"({"life": 1, "initial_color": [1, 0.5, 2, 1]})", "\"initial_color\" is out of range"},
+        BadSource{"MissingSprite", "a.multisprite.json",
+                  R"({"instances": [{"sprite": "test/missing", "position": [0, 0]}]})",
                   "sprite \"test/missing\" is not among the sources"},
         BadSource{"MissingJointCore", "a.multisprite.json",
                   R"({"instances": [{"sprite": "test/piece", "position": [0, 0]},
@@ -238,18 +274,20 @@ TEST(GamePackage, LoadsWithTheShipsCoresAndTheSnakesParts) {
     AssetLoadResult loaded = load_assets(PELLMAR_ASSETS_BIN);
     ASSERT_FALSE(loaded.failed) << loaded.message;
     const AssetPackage& p = loaded.package;
-    for (const char* ship : {"Player", "Enemy/Bomb", "Enemy/Fighter", "Enemy/Station", "Enemy/Base", "Enemy/Boss1"}) {
+    for (const char* ship :
+         {"Player", "Enemy/Bomb", "Enemy/Fighter", "Enemy/Station", "Enemy/Base", "Enemy/Boss1"}) {
         const SpriteAsset& s = p.get_by_name<SpriteAsset>(ship);
-        EXPECT_TRUE(std::any_of(s.cores.begin(), s.cores.end(), [](const SpriteCoreData& c) { return c.type == 2; }))
-            << ship;
+        EXPECT_TRUE(std::any_of(s.cores.begin(), s.cores.end(), [](const SpriteCoreData& c) {
+            return c.type == 2;
+        })) << ship;
     }
     const MultiSprite& snake = p.get_by_name<MultiSpriteAsset>("snake").data;
     for (const MultiSpritePart& part : snake.sprites) {
         const SpriteAsset& piece = p.get_by_name<SpriteAsset>(part.sprite);
         for (const AttachmentPoint& point : part.attachment_points)
-            EXPECT_TRUE(std::any_of(piece.cores.begin(), piece.cores.end(),
-                                    [&](const SpriteCoreData& c) { return int32_t(c.type) == point.cell_type; }))
-                << part.sprite;
+            EXPECT_TRUE(std::any_of(piece.cores.begin(), piece.cores.end(), [&](const SpriteCoreData& c) {
+                return int32_t(c.type) == point.cell_type;
+            })) << part.sprite;
     }
 }
 
@@ -260,7 +298,8 @@ TEST_F(AssetBuilder, GameContentCheckRejectsABombTooLargeToBeLifted) {
     ASSERT_EQ(run_builder(sources, out, true).exit_code, 0);
 
     std::string bomb = "legend\nh filled 808080\nc core ff0000\ngrid\n";
-    for (int row = 0; row < 15; ++row) bomb += row == 7 ? "hhhhhhhccchhhhh\n" : "hhhhhhhhhhhhhhh\n";
+    for (int row = 0; row < 15; ++row)
+        bomb += row == 7 ? "hhhhhhhccchhhhh\n" : "hhhhhhhhhhhhhhh\n";
     write(sources / "Enemy/Bomb.sprite", bomb);
     BuildRun run = run_builder(sources, out, true);
     EXPECT_EQ(run.exit_code, 1);

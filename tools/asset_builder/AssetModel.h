@@ -116,8 +116,7 @@ struct MultiSprite {
     std::vector<MultiSpriteJoint> joints;
 };
 
-template <typename T>
-struct Range {
+template <typename T> struct Range {
     bool single = true;
     T value{};
     T max{};

@@ -7,7 +7,8 @@ namespace asset_builder {
 namespace {
 
 std::string describe(const std::filesystem::path& file, int line, const std::string& message) {
-    if (line > 0) return fmt::format("{}:{}: {}", file.string(), line, message);
+    if (line > 0)
+        return fmt::format("{}:{}: {}", file.string(), line, message);
     return fmt::format("{}: {}", file.string(), message);
 }
 

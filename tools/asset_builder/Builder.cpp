@@ -41,13 +41,15 @@ Source classify(const fs::path& root, const fs::path& path) {
         {".png", SourceKind::Png},
     };
     for (const auto& [ext, kind] : kExtensions)
-        if (ends_with(rel, ext)) return {path, rel.substr(0, rel.size() - std::string(ext).size()), kind};
+        if (ends_with(rel, ext))
+            return {path, rel.substr(0, rel.size() - std::string(ext).size()), kind};
     return {};
 }
 
 std::string read_text(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw BuildError(path, "cannot be read");
+    if (!in)
+        throw BuildError(path, "cannot be read");
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
@@ -56,7 +58,8 @@ std::string read_text(const fs::path& path) {
 Image load_png(const fs::path& path) {
     int w = 0, h = 0, n = 0;
     stbi_uc* data = stbi_load(path.string().c_str(), &w, &h, &n, 4);
-    if (!data) throw BuildError(path, fmt::format("not a readable PNG ({})", stbi_failure_reason()));
+    if (!data)
+        throw BuildError(path, fmt::format("not a readable PNG ({})", stbi_failure_reason()));
     Image image;
     image.width = w;
     image.height = h;
@@ -66,9 +69,9 @@ Image load_png(const fs::path& path) {
     return image;
 }
 
-template <typename T>
-void sort_and_check(std::vector<T>& list, const char* kind) {
-    std::sort(list.begin(), list.end(), [](const T& a, const T& b) { return a.metadata.name < b.metadata.name; });
+template <typename T> void sort_and_check(std::vector<T>& list, const char* kind) {
+    std::sort(list.begin(), list.end(),
+              [](const T& a, const T& b) { return a.metadata.name < b.metadata.name; });
     for (size_t i = 1; i < list.size(); ++i) {
         if (list[i].metadata.name == list[i - 1].metadata.name)
             throw BuildError(list[i].metadata.source,
@@ -84,21 +87,26 @@ void sort_and_check(std::vector<T>& list, const char* kind) {
 } // namespace
 
 Package build_package(const fs::path& source_dir) {
-    if (!fs::is_directory(source_dir)) throw BuildError(source_dir, "is not a folder");
+    if (!fs::is_directory(source_dir))
+        throw BuildError(source_dir, "is not a folder");
     std::vector<Source> sources;
     for (const auto& entry : fs::recursive_directory_iterator(source_dir)) {
-        if (!entry.is_regular_file()) continue;
+        if (!entry.is_regular_file())
+            continue;
         Source s = classify(source_dir, entry.path());
-        if (s.kind != SourceKind::None) sources.push_back(std::move(s));
+        if (s.kind != SourceKind::None)
+            sources.push_back(std::move(s));
     }
-    std::sort(sources.begin(), sources.end(), [](const Source& a, const Source& b) { return a.path < b.path; });
+    std::sort(sources.begin(), sources.end(),
+              [](const Source& a, const Source& b) { return a.path < b.path; });
 
     Package package;
 
     for (const Source& s : sources) {
         switch (s.kind) {
         case SourceKind::Sprite: {
-            Sprite sprite = build_sprite(parse_text_grid(read_text(s.path), s.path, GridKind::Sprite), s.path);
+            Sprite sprite =
+                build_sprite(parse_text_grid(read_text(s.path), s.path, GridKind::Sprite), s.path);
             sprite.metadata = {s.name, uuid_from_name("sprite", s.name), s.path};
             package.sprites.push_back(std::move(sprite));
             break;
@@ -113,11 +121,13 @@ Package build_package(const fs::path& source_dir) {
             break;
         }
         case SourceKind::Particle: {
-            Particle particle{{s.name, uuid_from_name("particle", s.name), s.path}, parse_particle(read_text(s.path), s.path)};
+            Particle particle{{s.name, uuid_from_name("particle", s.name), s.path},
+                              parse_particle(read_text(s.path), s.path)};
             package.particles.push_back(std::move(particle));
             break;
         }
-        default: break;
+        default:
+            break;
         }
     }
     sort_and_check(package.images, "image");
@@ -127,11 +137,13 @@ Package build_package(const fs::path& source_dir) {
     // Multi-sprites refer to the sprites, so they come once those are built.
     auto lookup = [&package](std::string_view name) -> const Sprite* {
         for (const Sprite& sprite : package.sprites)
-            if (sprite.metadata.name == name) return &sprite;
+            if (sprite.metadata.name == name)
+                return &sprite;
         return nullptr;
     };
     for (const Source& s : sources) {
-        if (s.kind != SourceKind::MultiSprite) continue;
+        if (s.kind != SourceKind::MultiSprite)
+            continue;
         MultiSprite multi = parse_multi_sprite(read_text(s.path), s.path, lookup);
         multi.metadata = {s.name, uuid_from_name("multi_sprite", s.name), s.path};
         package.multi_sprites.push_back(std::move(multi));

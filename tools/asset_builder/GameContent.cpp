@@ -33,9 +33,10 @@ constexpr const char* kCoreless[] = {"hello",
 constexpr const char* kLargeEnemies[] = {"Enemy/Station", "Enemy/Base", "Enemy/Boss1"};
 constexpr const char* kShapes[] = {"game/shapes/hear", "game/shapes/star", "game/shapes/hexagon"};
 constexpr const char* kImages[] = {"game/item/core", "game/item/health"};
-constexpr const char* kParticles[] = {"game/particles/default_cannon_spark", "game/particles/default_cannon_spark_smoke",
-                                      "game/particles/explosion_spark",      "game/particles/explosion_smoke",
-                                      "game/particles/player_cloud",         "engine/particles/spark"};
+constexpr const char* kParticles[] = {
+    "game/particles/default_cannon_spark", "game/particles/default_cannon_spark_smoke",
+    "game/particles/explosion_spark",      "game/particles/explosion_smoke",
+    "game/particles/player_cloud",         "engine/particles/spark"};
 
 // Bases only lift sprites of at most this many live cells.
 constexpr int kMaxBombCells = 200;
@@ -48,16 +49,16 @@ constexpr int kMaxCloudParticles = 3;
 constexpr float kStationSpawnX = -0.296862f, kStationSpawnY = -0.296177f;
 constexpr int kHangarRadiusCells = 6;
 
-template <typename T>
-const T* find(const std::vector<T>& list, std::string_view name) {
+template <typename T> const T* find(const std::vector<T>& list, std::string_view name) {
     for (const T& asset : list)
-        if (asset.metadata.name == name) return &asset;
+        if (asset.metadata.name == name)
+            return &asset;
     return nullptr;
 }
 
 template <typename T>
-const T& require(const std::vector<T>& list, std::string_view name, const fs::path& source_dir, const char* file_ext,
-                 const char* kind) {
+const T& require(const std::vector<T>& list, std::string_view name, const fs::path& source_dir,
+                 const char* file_ext, const char* kind) {
     const T* asset = find(list, name);
     if (!asset)
         throw BuildError(source_dir / (std::string(name) + file_ext),
@@ -71,16 +72,19 @@ const Sprite& sprite(const Package& p, std::string_view name, const fs::path& di
 
 bool has_weak_point(const Sprite& s) {
     for (const Core& core : s.cores)
-        if (core.type >= kWeakpoint1 && core.type <= kWeakpoint4) return true;
+        if (core.type >= kWeakpoint1 && core.type <= kWeakpoint4)
+            return true;
     return false;
 }
 
 void check_snake(const Package& p, const fs::path& dir) {
     const MultiSprite& snake = require(p.multi_sprites, "snake", dir, ".multisprite.json", "multi-sprite");
     int heads = 0;
-    for (const MultiSpriteInstance& instance : snake.instances) heads += instance.type == 1;
+    for (const MultiSpriteInstance& instance : snake.instances)
+        heads += instance.type == 1;
     if (heads != 1)
-        throw BuildError(snake.metadata.source, fmt::format("the snake needs exactly one \"head\" instance, has {}", heads));
+        throw BuildError(snake.metadata.source,
+                         fmt::format("the snake needs exactly one \"head\" instance, has {}", heads));
     if (snake.joints.size() + 1 != snake.instances.size())
         throw BuildError(snake.metadata.source, "every snake piece needs a joint to the one before it");
 }
@@ -90,15 +94,18 @@ void check_snake(const Package& p, const fs::path& dir) {
 void check_game_content(const Package& p, const fs::path& dir) {
     for (const char* name : kShips) {
         const Sprite& s = sprite(p, name, dir);
-        if (!find_core(s, kCore)) throw BuildError(s.metadata.source, "a ship needs a core (cell type 2)");
+        if (!find_core(s, kCore))
+            throw BuildError(s.metadata.source, "a ship needs a core (cell type 2)");
     }
     for (const char* name : kCoreless) {
         const Sprite& s = sprite(p, name, dir);
-        if (!s.cores.empty()) throw BuildError(s.metadata.source, "this sprite must have no core cells");
+        if (!s.cores.empty())
+            throw BuildError(s.metadata.source, "this sprite must have no core cells");
     }
     for (const char* name : kLargeEnemies) {
         const Sprite& s = sprite(p, name, dir);
-        if (!has_weak_point(s)) throw BuildError(s.metadata.source, "a large enemy needs weak points (weak1-weak4)");
+        if (!has_weak_point(s))
+            throw BuildError(s.metadata.source, "a large enemy needs weak points (weak1-weak4)");
     }
     for (const char* name : kShapes) {
         const Sprite& s = sprite(p, name, dir);
@@ -110,20 +117,24 @@ void check_game_content(const Package& p, const fs::path& dir) {
 
     const Sprite& bomb = sprite(p, "Enemy/Bomb", dir);
     if (bomb.active > kMaxBombCells)
-        throw BuildError(bomb.metadata.source,
-                         fmt::format("a bomb may have at most {} live cells (bases lift nothing larger), this one has {}",
-                                     kMaxBombCells, bomb.active));
+        throw BuildError(
+            bomb.metadata.source,
+            fmt::format("a bomb may have at most {} live cells (bases lift nothing larger), this one has {}",
+                        kMaxBombCells, bomb.active));
 
     const Sprite& station = sprite(p, "Enemy/Station", dir);
     const float hx = (kStationSpawnX + 1.0f) * 0.5f * station.cell_count.x;
     const float hy = (kStationSpawnY + 1.0f) * 0.5f * station.cell_count.y;
-    for (int y = static_cast<int>(hy) - kHangarRadiusCells; y <= static_cast<int>(hy) + kHangarRadiusCells; ++y)
-        for (int x = static_cast<int>(hx) - kHangarRadiusCells; x <= static_cast<int>(hx) + kHangarRadiusCells; ++x)
+    for (int y = static_cast<int>(hy) - kHangarRadiusCells; y <= static_cast<int>(hy) + kHangarRadiusCells;
+         ++y)
+        for (int x = static_cast<int>(hx) - kHangarRadiusCells;
+             x <= static_cast<int>(hx) + kHangarRadiusCells; ++x)
             if (sprite_cell_type(station, x, y) != kEmpty)
-                throw BuildError(station.metadata.source,
-                                 fmt::format("the hangar around cell ({:.0f}, {:.0f}), where ships launch, must be empty; "
-                                             "cell ({}, {}) is filled",
-                                             hx, hy, x, y));
+                throw BuildError(
+                    station.metadata.source,
+                    fmt::format("the hangar around cell ({:.0f}, {:.0f}), where ships launch, must be empty; "
+                                "cell ({}, {}) is filled",
+                                hx, hy, x, y));
 
     // The large structure is placed at the origin with the player at (7, 3).
     const Sprite& horrid = sprite(p, "horrid", dir);
@@ -142,15 +153,17 @@ void check_game_content(const Package& p, const fs::path& dir) {
     for (const char* name : kImages) {
         const Image& image = require(p.images, name, dir, ".image", "image");
         if (image.channels != 4 || image.width > kMaxItemSide || image.height > kMaxItemSide)
-            throw BuildError(image.metadata.source,
-                             fmt::format("an item picture has 4 channels and at most {} pixels a side", kMaxItemSide));
+            throw BuildError(
+                image.metadata.source,
+                fmt::format("an item picture has 4 channels and at most {} pixels a side", kMaxItemSide));
     }
-    for (const char* name : kParticles) require(p.particles, name, dir, ".particle.json", "particle definition");
+    for (const char* name : kParticles)
+        require(p.particles, name, dir, ".particle.json", "particle definition");
     const Particle& cloud = *find(p.particles, "game/particles/player_cloud");
     const auto& count = cloud.spawn.number_to_spawn;
     if ((count.single ? count.value : count.max) > kMaxCloudParticles)
-        throw BuildError(cloud.metadata.source, fmt::format("the cloud emits every tick: at most {} particles",
-                                                            kMaxCloudParticles));
+        throw BuildError(cloud.metadata.source,
+                         fmt::format("the cloud emits every tick: at most {} particles", kMaxCloudParticles));
     check_snake(p, dir);
 }
 

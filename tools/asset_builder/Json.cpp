@@ -10,18 +10,25 @@ namespace asset_builder {
 
 const JsonValue* JsonValue::find(std::string_view key) const {
     for (const auto& [name, value] : object)
-        if (name == key) return &value;
+        if (name == key)
+            return &value;
     return nullptr;
 }
 
 const char* json_kind_name(JsonValue::Kind kind) {
     switch (kind) {
-    case JsonValue::Kind::Null: return "null";
-    case JsonValue::Kind::Bool: return "a boolean";
-    case JsonValue::Kind::Number: return "a number";
-    case JsonValue::Kind::String: return "a string";
-    case JsonValue::Kind::Array: return "an array";
-    case JsonValue::Kind::Object: return "an object";
+    case JsonValue::Kind::Null:
+        return "null";
+    case JsonValue::Kind::Bool:
+        return "a boolean";
+    case JsonValue::Kind::Number:
+        return "a number";
+    case JsonValue::Kind::String:
+        return "a string";
+    case JsonValue::Kind::Array:
+        return "an array";
+    case JsonValue::Kind::Object:
+        return "an object";
     }
     return "?";
 }
@@ -29,17 +36,18 @@ const char* json_kind_name(JsonValue::Kind kind) {
 namespace {
 
 class Parser {
-public:
+  public:
     Parser(std::string_view text, const std::filesystem::path& file) : m_text(text), m_file(file) {}
 
     JsonValue document() {
         JsonValue v = value(0);
         skip_space();
-        if (m_pos != m_text.size()) fail("unexpected text after the JSON value");
+        if (m_pos != m_text.size())
+            fail("unexpected text after the JSON value");
         return v;
     }
 
-private:
+  private:
     static constexpr int kMaxDepth = 64;
 
     [[noreturn]] void fail(const std::string& message) const { throw BuildError(m_file, m_line, message); }
@@ -60,23 +68,27 @@ private:
 
     char peek() {
         skip_space();
-        if (m_pos >= m_text.size()) fail("unexpected end of file");
+        if (m_pos >= m_text.size())
+            fail("unexpected end of file");
         return m_text[m_pos];
     }
 
     void expect(char c) {
-        if (peek() != c) fail(fmt::format("expected '{}' but found '{}'", c, m_text[m_pos]));
+        if (peek() != c)
+            fail(fmt::format("expected '{}' but found '{}'", c, m_text[m_pos]));
         ++m_pos;
     }
 
     bool literal(std::string_view word) {
-        if (m_text.substr(m_pos, word.size()) != word) return false;
+        if (m_text.substr(m_pos, word.size()) != word)
+            return false;
         m_pos += word.size();
         return true;
     }
 
     JsonValue value(int depth) {
-        if (depth > kMaxDepth) fail("values nested too deeply");
+        if (depth > kMaxDepth)
+            fail("values nested too deeply");
         char c = peek();
         JsonValue v;
         v.line = m_line;
@@ -88,9 +100,11 @@ private:
                 return v;
             }
             for (;;) {
-                if (peek() != '"') fail("expected a member name in double quotes");
+                if (peek() != '"')
+                    fail("expected a member name in double quotes");
                 std::string key = string_body();
-                if (v.find(key)) fail(fmt::format("member \"{}\" appears twice", key));
+                if (v.find(key))
+                    fail(fmt::format("member \"{}\" appears twice", key));
                 expect(':');
                 JsonValue member = value(depth + 1);
                 v.object.emplace_back(std::move(key), std::move(member));
@@ -133,7 +147,8 @@ private:
             v.kind = JsonValue::Kind::Bool;
             return v;
         }
-        if (literal("null")) return v;
+        if (literal("null"))
+            return v;
         if (c == '-' || c == '+' || c == '.' || std::isdigit(static_cast<unsigned char>(c))) {
             v.kind = JsonValue::Kind::Number;
             v.number = number();
@@ -155,7 +170,8 @@ private:
         std::string token(m_text.substr(start, m_pos - start));
         char* end = nullptr;
         double d = std::strtod(token.c_str(), &end);
-        if (end != token.c_str() + token.size()) fail(fmt::format("malformed number \"{}\"", token));
+        if (end != token.c_str() + token.size())
+            fail(fmt::format("malformed number \"{}\"", token));
         return d;
     }
 
@@ -163,26 +179,47 @@ private:
         ++m_pos; // opening quote
         std::string out;
         for (;;) {
-            if (m_pos >= m_text.size()) fail("unterminated string");
+            if (m_pos >= m_text.size())
+                fail("unterminated string");
             char c = m_text[m_pos++];
-            if (c == '"') return out;
-            if (c == '\n') fail("line break inside a string");
+            if (c == '"')
+                return out;
+            if (c == '\n')
+                fail("line break inside a string");
             if (c != '\\') {
                 out.push_back(c);
                 continue;
             }
-            if (m_pos >= m_text.size()) fail("unterminated string");
+            if (m_pos >= m_text.size())
+                fail("unterminated string");
             char e = m_text[m_pos++];
             switch (e) {
-            case '"': out.push_back('"'); break;
-            case '\\': out.push_back('\\'); break;
-            case '/': out.push_back('/'); break;
-            case 'n': out.push_back('\n'); break;
-            case 't': out.push_back('\t'); break;
-            case 'r': out.push_back('\r'); break;
-            case 'b': out.push_back('\b'); break;
-            case 'f': out.push_back('\f'); break;
-            default: fail(fmt::format("unsupported escape \\{} in a string", e));
+            case '"':
+                out.push_back('"');
+                break;
+            case '\\':
+                out.push_back('\\');
+                break;
+            case '/':
+                out.push_back('/');
+                break;
+            case 'n':
+                out.push_back('\n');
+                break;
+            case 't':
+                out.push_back('\t');
+                break;
+            case 'r':
+                out.push_back('\r');
+                break;
+            case 'b':
+                out.push_back('\b');
+                break;
+            case 'f':
+                out.push_back('\f');
+                break;
+            default:
+                fail(fmt::format("unsupported escape \\{} in a string", e));
             }
         }
     }

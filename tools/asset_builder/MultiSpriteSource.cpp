@@ -20,12 +20,15 @@ struct Reader {
     }
     const JsonValue& member(const JsonValue& object, std::string_view key, JsonValue::Kind kind) const {
         const JsonValue* v = object.find(key);
-        if (!v) fail(object, fmt::format("\"{}\" is missing", key));
-        if (v->kind != kind) fail(*v, fmt::format("\"{}\" must be {}", key, json_kind_name(kind)));
+        if (!v)
+            fail(object, fmt::format("\"{}\" is missing", key));
+        if (v->kind != kind)
+            fail(*v, fmt::format("\"{}\" must be {}", key, json_kind_name(kind)));
         return *v;
     }
     float number(const JsonValue& v, std::string_view what) const {
-        if (!v.is_number() || !std::isfinite(v.number)) fail(v, fmt::format("{} must be a number", what));
+        if (!v.is_number() || !std::isfinite(v.number))
+            fail(v, fmt::format("{} must be a number", what));
         return static_cast<float>(v.number);
     }
     int index(const JsonValue& v, std::string_view what, size_t count) const {
@@ -36,10 +39,13 @@ struct Reader {
     }
     void only(const JsonValue& object, std::initializer_list<std::string_view> keys) const {
         for (const auto& [name, value] : object.object) {
-            if (!name.empty() && name[0] == '_') continue;
+            if (!name.empty() && name[0] == '_')
+                continue;
             bool known = false;
-            for (auto k : keys) known = known || name == k;
-            if (!known) fail(value, fmt::format("unknown member \"{}\"", name));
+            for (auto k : keys)
+                known = known || name == k;
+            if (!known)
+                fail(value, fmt::format("unknown member \"{}\"", name));
         }
     }
 };
@@ -54,28 +60,34 @@ Vec2 anchor_world(const MultiSpriteInstance& instance, const Sprite& sprite, Vec
 
 } // namespace
 
-MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::path& file, const SpriteLookup& sprites) {
+MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::path& file,
+                               const SpriteLookup& sprites) {
     JsonValue root = parse_json(text, file);
     Reader r{file};
-    if (root.kind != JsonValue::Kind::Object) r.fail(root, "a multi-sprite source is one JSON object");
+    if (root.kind != JsonValue::Kind::Object)
+        r.fail(root, "a multi-sprite source is one JSON object");
     r.only(root, {"instances", "joints"});
 
     MultiSprite multi;
     std::vector<const Sprite*> part_sprites;
 
     const JsonValue& instances = r.member(root, "instances", JsonValue::Kind::Array);
-    if (instances.array.empty()) r.fail(instances, "\"instances\" is empty");
+    if (instances.array.empty())
+        r.fail(instances, "\"instances\" is empty");
     for (const JsonValue& v : instances.array) {
-        if (v.kind != JsonValue::Kind::Object) r.fail(v, "an instance must be an object");
+        if (v.kind != JsonValue::Kind::Object)
+            r.fail(v, "an instance must be an object");
         r.only(v, {"sprite", "position", "angle", "type"});
         const std::string& name = r.member(v, "sprite", JsonValue::Kind::String).string;
         const Sprite* sprite = sprites(name);
-        if (!sprite) r.fail(v, fmt::format("sprite \"{}\" is not among the sources", name));
+        if (!sprite)
+            r.fail(v, fmt::format("sprite \"{}\" is not among the sources", name));
 
         MultiSpriteInstance instance;
         instance.part = -1;
         for (size_t p = 0; p < multi.parts.size(); ++p)
-            if (multi.parts[p].sprite == name) instance.part = static_cast<int32_t>(p);
+            if (multi.parts[p].sprite == name)
+                instance.part = static_cast<int32_t>(p);
         if (instance.part < 0) {
             MultiSpritePart part;
             part.sprite = name;
@@ -87,9 +99,12 @@ MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::pat
             part_sprites.push_back(sprite);
         }
         const JsonValue& position = r.member(v, "position", JsonValue::Kind::Array);
-        if (position.array.size() != 2) r.fail(position, "\"position\" must be [x, y]");
-        instance.position = {r.number(position.array[0], "position x"), r.number(position.array[1], "position y")};
-        if (const JsonValue* angle = v.find("angle")) instance.angle = r.number(*angle, "\"angle\"");
+        if (position.array.size() != 2)
+            r.fail(position, "\"position\" must be [x, y]");
+        instance.position = {r.number(position.array[0], "position x"),
+                             r.number(position.array[1], "position y")};
+        if (const JsonValue* angle = v.find("angle"))
+            instance.angle = r.number(*angle, "\"angle\"");
         if (const JsonValue* type = v.find("type")) {
             if (type->kind == JsonValue::Kind::String && type->string == "piece")
                 instance.type = 0;
@@ -102,9 +117,11 @@ MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::pat
     }
 
     if (const JsonValue* joints = root.find("joints")) {
-        if (joints->kind != JsonValue::Kind::Array) r.fail(*joints, "\"joints\" must be an array");
+        if (joints->kind != JsonValue::Kind::Array)
+            r.fail(*joints, "\"joints\" must be an array");
         for (const JsonValue& v : joints->array) {
-            if (v.kind != JsonValue::Kind::Object) r.fail(v, "a joint must be an object");
+            if (v.kind != JsonValue::Kind::Object)
+                r.fail(v, "a joint must be an object");
             r.only(v, {"instances", "cell_types"});
             const JsonValue& ends = r.member(v, "instances", JsonValue::Kind::Array);
             const JsonValue& types = r.member(v, "cell_types", JsonValue::Kind::Array);
@@ -116,23 +133,28 @@ MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::pat
                 end[k] = r.index(ends.array[k], "a joint's instance", multi.instances.size());
                 const JsonValue& tv = types.array[k];
                 int type = tv.kind == JsonValue::Kind::String ? parse_cell_type(tv.string) : -1;
-                if (type < kJoint1 || type > kJoint4) r.fail(tv, "a joint's cell type must be joint1 to joint4");
+                if (type < kJoint1 || type > kJoint4)
+                    r.fail(tv, "a joint's cell type must be joint1 to joint4");
                 const MultiSpriteInstance& instance = multi.instances[end[k]];
                 const MultiSpritePart& part = multi.parts[instance.part];
                 attachment[k] = -1;
                 for (size_t a = 0; a < part.attachments.size(); ++a)
-                    if (part.attachments[a].cell_type == type) attachment[k] = static_cast<int>(a);
+                    if (part.attachments[a].cell_type == type)
+                        attachment[k] = static_cast<int>(a);
                 if (attachment[k] < 0)
-                    r.fail(tv, fmt::format("instance {} (\"{}\") has no {} cells to attach to", end[k], part.sprite,
-                                           cell_type_word(type)));
-                world[k] = anchor_world(instance, *part_sprites[instance.part], part.attachments[attachment[k]].r);
+                    r.fail(tv, fmt::format("instance {} (\"{}\") has no {} cells to attach to", end[k],
+                                           part.sprite, cell_type_word(type)));
+                world[k] =
+                    anchor_world(instance, *part_sprites[instance.part], part.attachments[attachment[k]].r);
             }
-            if (end[0] == end[1]) r.fail(v, "a joint joins an instance to itself");
+            if (end[0] == end[1])
+                r.fail(v, "a joint joins an instance to itself");
             const float gap = std::hypot(world[1].x - world[0].x, world[1].y - world[0].y);
             if (gap < kMinAnchorGap || gap > kMaxAnchorGap)
-                r.fail(v, fmt::format("the joined anchors are {:.3f} world units apart; place the instances so that "
-                                      "they are {} to {} apart (the joint holds them 0.6 apart)",
-                                      gap, kMinAnchorGap, kMaxAnchorGap));
+                r.fail(v, fmt::format(
+                              "the joined anchors are {:.3f} world units apart; place the instances so that "
+                              "they are {} to {} apart (the joint holds them 0.6 apart)",
+                              gap, kMinAnchorGap, kMaxAnchorGap));
             multi.joints.push_back({end[0], end[1], attachment[0], attachment[1]});
         }
     }

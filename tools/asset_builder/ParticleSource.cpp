@@ -19,8 +19,10 @@ struct Reader {
     }
 
     float number(const JsonValue& v, std::string_view key) const {
-        if (!v.is_number()) fail(v, fmt::format("\"{}\": expected a number, found {}", key, json_kind_name(v.kind)));
-        if (!std::isfinite(v.number)) fail(v, fmt::format("\"{}\": the value is not finite", key));
+        if (!v.is_number())
+            fail(v, fmt::format("\"{}\": expected a number, found {}", key, json_kind_name(v.kind)));
+        if (!std::isfinite(v.number))
+            fail(v, fmt::format("\"{}\": the value is not finite", key));
         return static_cast<float>(v.number);
     }
 
@@ -28,14 +30,16 @@ struct Reader {
 
     void read(const JsonValue& v, std::string_view key, int32_t& out) const {
         float f = number(v, key);
-        if (f != std::floor(f) || std::fabs(f) > 2e9f) fail(v, fmt::format("\"{}\": expected a whole number", key));
+        if (f != std::floor(f) || std::fabs(f) > 2e9f)
+            fail(v, fmt::format("\"{}\": expected a whole number", key));
         out = static_cast<int32_t>(f);
     }
 
     void components(const JsonValue& v, std::string_view key, float* out, size_t n) const {
         if (v.kind != JsonValue::Kind::Array || v.array.size() != n)
             fail(v, fmt::format("\"{}\": expected an array of {} numbers", key, n));
-        for (size_t i = 0; i < n; ++i) out[i] = number(v.array[i], key);
+        for (size_t i = 0; i < n; ++i)
+            out[i] = number(v.array[i], key);
     }
     void read(const JsonValue& v, std::string_view key, Vec2& out) const { components(v, key, &out.x, 2); }
     void read(const JsonValue& v, std::string_view key, Vec4& out) const {
@@ -44,8 +48,7 @@ struct Reader {
         out = {c[0], c[1], c[2], c[3]};
     }
 
-    template <typename T>
-    void range(const JsonValue& v, std::string_view key, Range<T>& out) const {
+    template <typename T> void range(const JsonValue& v, std::string_view key, Range<T>& out) const {
         if (v.kind != JsonValue::Kind::Object) {
             out.single = true;
             read(v, key, out.value);
@@ -53,11 +56,13 @@ struct Reader {
         }
         for (const auto& [name, member] : v.object)
             if (name != "single" && name != "min_or_value" && name != "max")
-                fail(member, fmt::format("\"{}\": unknown member \"{}\" (single, min_or_value, max)", key, name));
+                fail(member,
+                     fmt::format("\"{}\": unknown member \"{}\" (single, min_or_value, max)", key, name));
         const JsonValue* single = v.find("single");
         const JsonValue* value = v.find("min_or_value");
         const JsonValue* max = v.find("max");
-        if (!value) fail(v, fmt::format("\"{}\": \"min_or_value\" is missing", key));
+        if (!value)
+            fail(v, fmt::format("\"{}\": \"min_or_value\" is missing", key));
         out.single = true;
         if (single) {
             if (single->kind == JsonValue::Kind::Bool)
@@ -85,7 +90,8 @@ void check(const Range<T>& r, const std::filesystem::path& file, const char* key
             return ok(static_cast<float>(v));
         } else {
             for (size_t i = 0; i < sizeof(T) / sizeof(float); ++i)
-                if (!ok(p[i])) return false;
+                if (!ok(p[i]))
+                    return false;
             return true;
         }
     };
@@ -98,30 +104,51 @@ void check(const Range<T>& r, const std::filesystem::path& file, const char* key
 ParticleSettings parse_particle(std::string_view text, const std::filesystem::path& file) {
     JsonValue root = parse_json(text, file);
     Reader r{file};
-    if (root.kind != JsonValue::Kind::Object) r.fail(root, "a particle source is one JSON object");
+    if (root.kind != JsonValue::Kind::Object)
+        r.fail(root, "a particle source is one JSON object");
 
     ParticleSettings s;
     for (const auto& [key, value] : root.object) {
-        if (!key.empty() && key[0] == '_') continue;
-        if (key == "position") r.range(value, key, s.position);
-        else if (key == "z") r.range(value, key, s.z);
-        else if (key == "angle") r.range(value, key, s.angle);
-        else if (key == "angle_xy") r.range(value, key, s.angle_xy);
-        else if (key == "velocity") r.range(value, key, s.velocity);
-        else if (key == "velocity_z") r.range(value, key, s.velocity_z);
-        else if (key == "damping") r.range(value, key, s.damping);
-        else if (key == "angular_velocity") r.range(value, key, s.angular_velocity);
-        else if (key == "angular_velocity_xy") r.range(value, key, s.angular_velocity_xy);
-        else if (key == "angular_damping") r.range(value, key, s.angular_damping);
-        else if (key == "life") r.range(value, key, s.life);
-        else if (key == "initial_scale") r.range(value, key, s.initial_scale);
-        else if (key == "final_scale") r.range(value, key, s.final_scale);
-        else if (key == "factor_scale") r.range(value, key, s.factor_scale);
-        else if (key == "initial_color") r.range(value, key, s.initial_color);
-        else if (key == "final_color") r.range(value, key, s.final_color);
-        else if (key == "factor_color") r.range(value, key, s.factor_color);
-        else if (key == "number_to_spawn") r.range(value, key, s.number_to_spawn);
-        else r.fail(value, fmt::format("unknown range \"{}\"", key));
+        if (!key.empty() && key[0] == '_')
+            continue;
+        if (key == "position")
+            r.range(value, key, s.position);
+        else if (key == "z")
+            r.range(value, key, s.z);
+        else if (key == "angle")
+            r.range(value, key, s.angle);
+        else if (key == "angle_xy")
+            r.range(value, key, s.angle_xy);
+        else if (key == "velocity")
+            r.range(value, key, s.velocity);
+        else if (key == "velocity_z")
+            r.range(value, key, s.velocity_z);
+        else if (key == "damping")
+            r.range(value, key, s.damping);
+        else if (key == "angular_velocity")
+            r.range(value, key, s.angular_velocity);
+        else if (key == "angular_velocity_xy")
+            r.range(value, key, s.angular_velocity_xy);
+        else if (key == "angular_damping")
+            r.range(value, key, s.angular_damping);
+        else if (key == "life")
+            r.range(value, key, s.life);
+        else if (key == "initial_scale")
+            r.range(value, key, s.initial_scale);
+        else if (key == "final_scale")
+            r.range(value, key, s.final_scale);
+        else if (key == "factor_scale")
+            r.range(value, key, s.factor_scale);
+        else if (key == "initial_color")
+            r.range(value, key, s.initial_color);
+        else if (key == "final_color")
+            r.range(value, key, s.final_color);
+        else if (key == "factor_color")
+            r.range(value, key, s.factor_color);
+        else if (key == "number_to_spawn")
+            r.range(value, key, s.number_to_spawn);
+        else
+            r.fail(value, fmt::format("unknown range \"{}\"", key));
     }
 
     auto positive = [](float v) { return v > 0.0f; };
@@ -136,7 +163,8 @@ ParticleSettings parse_particle(std::string_view text, const std::filesystem::pa
     check(s.final_scale, file, "final_scale", "must be 0 or more", non_negative);
     check(s.initial_color, file, "initial_color", "every channel must be within 0 to 1", unit);
     check(s.final_color, file, "final_color", "every channel must be within 0 to 1", unit);
-    check(s.number_to_spawn, file, "number_to_spawn", fmt::format("must be 1 to {}", kMaxParticlesPerEmit).c_str(),
+    check(s.number_to_spawn, file, "number_to_spawn",
+          fmt::format("must be 1 to {}", kMaxParticlesPerEmit).c_str(),
           [](float v) { return v >= 1.0f && v <= kMaxParticlesPerEmit; });
     if (!s.number_to_spawn.single && s.number_to_spawn.max < s.number_to_spawn.value)
         throw BuildError(file, "\"number_to_spawn\": \"max\" is below \"min_or_value\"");

@@ -17,7 +17,8 @@ std::vector<int> find_components(const std::vector<uint16_t>& types, int width, 
     std::vector<int> stack;
     std::vector<int> components;
     for (int start = 0; start < static_cast<int>(types.size()); ++start) {
-        if (!member(types[start]) || seen[start]) continue;
+        if (!member(types[start]) || seen[start])
+            continue;
         components.push_back(start);
         seen[start] = 1;
         stack.push_back(start);
@@ -27,7 +28,8 @@ std::vector<int> find_components(const std::vector<uint16_t>& types, int width, 
             int x = i % width, y = i / width;
             const int next[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
             for (const auto& n : next) {
-                if (n[0] < 0 || n[1] < 0 || n[0] >= width || n[1] >= height) continue;
+                if (n[0] < 0 || n[1] < 0 || n[0] >= width || n[1] >= height)
+                    continue;
                 int j = n[1] * width + n[0];
                 if (member(types[j]) && !seen[j]) {
                     seen[j] = 1;
@@ -76,29 +78,35 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
             chunk.grid_offset = {cx * kChunkSize, cy * kChunkSize};
             for (int ly = 0; ly < kChunkSize; ++ly) {
                 for (int lx = 0; lx < kChunkSize; ++lx) {
-                    const size_t g = static_cast<size_t>(cy * kChunkSize + ly) * cells_x + cx * kChunkSize + lx;
+                    const size_t g =
+                        static_cast<size_t>(cy * kChunkSize + ly) * cells_x + cx * kChunkSize + lx;
                     const int cell = ly * kChunkSize + lx;
                     chunk.mask[cell] = types[g];
                     chunk.color[cell] = colors[g];
-                    if (types[g] != kEmpty) ++chunk.active;
+                    if (types[g] != kEmpty)
+                        ++chunk.active;
                 }
             }
-            if (chunk.active == 0) continue;
+            if (chunk.active == 0)
+                continue;
             sprite.active += chunk.active;
             sprite.chunks.push_back(chunk);
         }
     }
-    if (sprite.active == 0) throw BuildError(file, "the sprite has no filled cell");
+    if (sprite.active == 0)
+        throw BuildError(file, "the sprite has no filled cell");
     // A sprite that starts in several pieces would fall apart at its first commit.
-    const std::vector<int> pieces = find_components(types, cells_x, cells_y, [](uint16_t c) { return c != kEmpty; });
+    const std::vector<int> pieces =
+        find_components(types, cells_x, cells_y, [](uint16_t c) { return c != kEmpty; });
     // Where a global cell came from in the text, for messages.
     auto source_line = [&](int cell) { return grid.line_of(grid.height - 1 - (cell / cells_x - off_y)); };
     auto source_column = [&](int cell) { return grid.text_column_of(cell % cells_x - off_x); };
     if (pieces.size() > 1)
-        throw BuildError(file, source_line(pieces[1]),
-                         fmt::format("the filled cells form {} separate pieces; a sprite must be one piece (cells "
-                                     "touching by a side); the piece at column {} is cut off",
-                                     pieces.size(), source_column(pieces[1])));
+        throw BuildError(
+            file, source_line(pieces[1]),
+            fmt::format("the filled cells form {} separate pieces; a sprite must be one piece (cells "
+                        "touching by a side); the piece at column {} is cut off",
+                        pieces.size(), source_column(pieces[1])));
 
     // Per-type counts, centres and the cell nearest each centre.
     double sum_x[kCellTypeCount] = {}, sum_y[kCellTypeCount] = {};
@@ -110,7 +118,8 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
     for (int y = 0; y < cells_y; ++y) {
         for (int x = 0; x < cells_x; ++x) {
             const uint16_t t = types[static_cast<size_t>(y) * cells_x + x];
-            if (t == kEmpty) continue;
+            if (t == kEmpty)
+                continue;
             ++sprite.groups[t].active;
             sum_x[t] += x + 0.5;
             sum_y[t] += y + 0.5;
@@ -121,13 +130,15 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
     double centre_x[kCellTypeCount] = {}, centre_y[kCellTypeCount] = {};
     for (int t = 1; t < kCellTypeCount; ++t) {
         const int n = sprite.groups[t].active;
-        if (n == 0) continue;
+        if (n == 0)
+            continue;
         centre_x[t] = sum_x[t] / n;
         centre_y[t] = sum_y[t] / n;
         double best = std::numeric_limits<double>::max();
         for (int y = lo[t].y; y <= hi[t].y; ++y) {
             for (int x = lo[t].x; x <= hi[t].x; ++x) {
-                if (types[static_cast<size_t>(y) * cells_x + x] != t) continue;
+                if (types[static_cast<size_t>(y) * cells_x + x] != t)
+                    continue;
                 const double dx = x + 0.5 - centre_x[t], dy = y + 0.5 - centre_y[t];
                 const double d = dx * dx + dy * dy;
                 if (d < best) {
@@ -141,18 +152,21 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
     // One core per core type present.
     for (int t = kCore; t < kCellTypeCount; ++t) {
         const int n = sprite.groups[t].active;
-        if (n == 0) continue;
+        if (n == 0)
+            continue;
         const std::vector<int> parts =
             find_components(types, cells_x, cells_y, [t](uint16_t c) { return c == t; });
         if (parts.size() > 1)
-            throw BuildError(file, source_line(parts[1]),
-                             fmt::format("the {} cells form {} separate cores; a sprite has at most one core of each "
-                                         "type (the cells at column {} are apart from the others)",
-                                         cell_type_word(t), parts.size(), source_column(parts[1])));
+            throw BuildError(
+                file, source_line(parts[1]),
+                fmt::format("the {} cells form {} separate cores; a sprite has at most one core of each "
+                            "type (the cells at column {} are apart from the others)",
+                            cell_type_word(t), parts.size(), source_column(parts[1])));
         if (static_cast<int64_t>(n) * 5 > sprite.active)
-            throw BuildError(file, fmt::format("the {} core has {} of {} live cells, more than 20% (it would explode "
-                                               "at once)",
-                                               cell_type_word(t), n, sprite.active));
+            throw BuildError(
+                file, fmt::format("the {} core has {} of {} live cells, more than 20% (it would explode "
+                                  "at once)",
+                                  cell_type_word(t), n, sprite.active));
         Core core;
         core.type = static_cast<uint32_t>(t);
         core.min = lo[t];
@@ -181,21 +195,25 @@ Image build_image(const CellGrid& grid) {
     image.channels = 4;
     image.pixels.reserve(grid.color.size() * 4);
     for (uint32_t c : grid.color)
-        for (int i = 0; i < 4; ++i) image.pixels.push_back(static_cast<uint8_t>(c >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            image.pixels.push_back(static_cast<uint8_t>(c >> (8 * i)));
     return image;
 }
 
 const Core* find_core(const Sprite& sprite, uint32_t type) {
     for (const Core& core : sprite.cores)
-        if (core.type == type) return &core;
+        if (core.type == type)
+            return &core;
     return nullptr;
 }
 
 uint16_t sprite_cell_type(const Sprite& sprite, int x, int y) {
-    if (x < 0 || y < 0 || x >= sprite.cell_count.x || y >= sprite.cell_count.y) return kEmpty;
+    if (x < 0 || y < 0 || x >= sprite.cell_count.x || y >= sprite.cell_count.y)
+        return kEmpty;
     const int index = (y / kChunkSize) * sprite.chunk_count.x + x / kChunkSize;
     for (const Chunk& chunk : sprite.chunks)
-        if (chunk.index == index) return chunk.mask[(y % kChunkSize) * kChunkSize + x % kChunkSize];
+        if (chunk.index == index)
+            return chunk.mask[(y % kChunkSize) * kChunkSize + x % kChunkSize];
     return kEmpty;
 }
 

@@ -22,18 +22,22 @@ std::vector<std::string> split_words(std::string_view line) {
     std::vector<std::string> words;
     std::istringstream in{std::string(line)};
     std::string w;
-    while (in >> w) words.push_back(w);
+    while (in >> w)
+        words.push_back(w);
     return words;
 }
 
 std::string_view trim_right(std::string_view s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
 std::optional<uint32_t> parse_colour(std::string_view text) {
-    if (!text.empty() && text.front() == '#') text.remove_prefix(1);
-    if (text.size() != 6 && text.size() != 8) return std::nullopt;
+    if (!text.empty() && text.front() == '#')
+        text.remove_prefix(1);
+    if (text.size() != 6 && text.size() != 8)
+        return std::nullopt;
     uint32_t bytes[4] = {0, 0, 0, 255};
     for (size_t i = 0; i < text.size() / 2; ++i) {
         uint32_t v = 0;
@@ -43,7 +47,8 @@ std::optional<uint32_t> parse_colour(std::string_view text) {
                     : (c >= 'a' && c <= 'f') ? c - 'a' + 10
                     : (c >= 'A' && c <= 'F') ? c - 'A' + 10
                                              : -1;
-            if (d < 0) return std::nullopt;
+            if (d < 0)
+                return std::nullopt;
             v = v * 16 + static_cast<uint32_t>(d);
         }
         bytes[i] = v;
@@ -61,10 +66,12 @@ struct LegendEntry {
 
 int parse_cell_type(std::string_view word) {
     for (int i = 0; i < kCellTypeCount; ++i)
-        if (word == kTypeWords[i]) return i;
+        if (word == kTypeWords[i])
+            return i;
     if (!word.empty() && word.size() <= 2 && word.find_first_not_of("0123456789") == std::string_view::npos) {
         int v = std::stoi(std::string(word));
-        if (v < kCellTypeCount) return v;
+        if (v < kCellTypeCount)
+            return v;
     }
     return -1;
 }
@@ -86,25 +93,29 @@ CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& fil
     size_t pos = 0;
     while (pos <= text.size()) {
         size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) end = text.size();
+        if (end == std::string_view::npos)
+            end = text.size();
         std::string_view line = trim_right(text.substr(pos, end - pos));
         pos = end + 1;
         ++line_no;
 
         if (section == Section::Grid) {
             if (line.empty()) {
-                if (!rows.empty() && blank_after_row == 0) blank_after_row = line_no;
+                if (!rows.empty() && blank_after_row == 0)
+                    blank_after_row = line_no;
                 continue;
             }
             if (blank_after_row != 0)
-                throw BuildError(file, blank_after_row, "blank line inside the grid (rows must be contiguous)");
+                throw BuildError(file, blank_after_row,
+                                 "blank line inside the grid (rows must be contiguous)");
             rows.push_back(line);
             row_lines.push_back(line_no);
             continue;
         }
 
         size_t first = line.find_first_not_of(" \t");
-        if (first == std::string_view::npos || line[first] == ';') continue;
+        if (first == std::string_view::npos || line[first] == ';')
+            continue;
         std::vector<std::string> words = split_words(line);
 
         if (words[0] == "legend" && words.size() == 1) {
@@ -113,7 +124,8 @@ CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& fil
             continue;
         }
         if (words[0] == "grid" && words.size() == 1) {
-            if (!saw_legend) throw BuildError(file, line_no, "\"grid\" comes before any \"legend\"");
+            if (!saw_legend)
+                throw BuildError(file, line_no, "\"grid\" comes before any \"legend\"");
             section = Section::Grid;
             continue;
         }
@@ -145,7 +157,8 @@ CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& fil
             if (words.size() != 2)
                 throw BuildError(file, line_no, "an image legend line is <char> <colour RRGGBB[AA]>");
             auto colour = parse_colour(words[1]);
-            if (!colour) throw BuildError(file, line_no, fmt::format("bad colour \"{}\"", words[1]));
+            if (!colour)
+                throw BuildError(file, line_no, fmt::format("bad colour \"{}\"", words[1]));
             entry.color = *colour;
             continue;
         }
@@ -153,37 +166,43 @@ CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& fil
             throw BuildError(file, line_no, "a sprite legend line is <char> <cell type> [colour RRGGBB[AA]]");
         int type = parse_cell_type(words[1]);
         if (type < 0)
-            throw BuildError(file, line_no,
-                             fmt::format("unknown cell type \"{}\" (empty, filled, core, weak1-4, joint1-4 or 0-10)",
-                                         words[1]));
+            throw BuildError(
+                file, line_no,
+                fmt::format("unknown cell type \"{}\" (empty, filled, core, weak1-4, joint1-4 or 0-10)",
+                            words[1]));
         entry.type = static_cast<uint16_t>(type);
         if (type == kEmpty) {
-            if (words.size() == 3) throw BuildError(file, line_no, "an empty cell takes no colour");
+            if (words.size() == 3)
+                throw BuildError(file, line_no, "an empty cell takes no colour");
             continue;
         }
         if (words.size() != 3)
             throw BuildError(file, line_no, fmt::format("cell type \"{}\" needs a colour", words[1]));
         auto colour = parse_colour(words[2]);
-        if (!colour) throw BuildError(file, line_no, fmt::format("bad colour \"{}\"", words[2]));
+        if (!colour)
+            throw BuildError(file, line_no, fmt::format("bad colour \"{}\"", words[2]));
         if ((*colour >> 24) == 0)
             throw BuildError(file, line_no, "a filled cell needs a colour with alpha above 0");
         entry.color = *colour;
     }
 
-    if (section != Section::Grid) throw BuildError(file, "no \"grid\" section");
-    if (rows.empty()) throw BuildError(file, "the grid has no rows");
+    if (section != Section::Grid)
+        throw BuildError(file, "no \"grid\" section");
+    if (rows.empty())
+        throw BuildError(file, "the grid has no rows");
 
     const int columns = static_cast<int>(rows[0].size());
     for (size_t r = 0; r < rows.size(); ++r) {
         if (static_cast<int>(rows[r].size()) != columns)
-            throw BuildError(file, row_lines[r],
-                             fmt::format("ragged row: {} characters where the first row has {}", rows[r].size(),
-                                         columns));
+            throw BuildError(
+                file, row_lines[r],
+                fmt::format("ragged row: {} characters where the first row has {}", rows[r].size(), columns));
         for (size_t c = 0; c < rows[r].size(); ++c) {
             unsigned char key = static_cast<unsigned char>(rows[r][c]);
             if (!legend[key].defined)
-                throw BuildError(file, row_lines[r],
-                                 fmt::format("unknown legend character '{}' in column {}", rows[r][c], c + 1));
+                throw BuildError(
+                    file, row_lines[r],
+                    fmt::format("unknown legend character '{}' in column {}", rows[r][c], c + 1));
         }
     }
     if (columns * scale > kMaxGridSide || static_cast<int>(rows.size()) * scale > kMaxGridSide)

@@ -16,7 +16,8 @@ Uuid uuid_from_name(std::string_view kind, std::string_view name) {
     mix(std::string_view("\0", 1));
     mix(name);
     Uuid out{};
-    for (int i = 0; i < 16; ++i) out[i] = static_cast<uint8_t>(hash >> (8 * (15 - i)));
+    for (int i = 0; i < 16; ++i)
+        out[i] = static_cast<uint8_t>(hash >> (8 * (15 - i)));
     // Mark it as a name-derived (version 8, RFC 4122 variant) uuid.
     out[6] = static_cast<uint8_t>((out[6] & 0x0f) | 0x80);
     out[8] = static_cast<uint8_t>((out[8] & 0x3f) | 0x80);

@@ -8,9 +8,10 @@ namespace asset_builder {
 namespace {
 
 class Out {
-public:
+  public:
     void u64(uint64_t v) {
-        for (int i = 0; i < 8; ++i) m_bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        for (int i = 0; i < 8; ++i)
+            m_bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
     }
     // 32-bit fields travel as 8-byte signed integers, sign-extended.
     void i32(int32_t v) { u64(static_cast<uint64_t>(static_cast<int64_t>(v))); }
@@ -18,14 +19,16 @@ public:
     void boolean(bool v) { u64(v ? 1 : 0); }
     void f32(float v) {
         uint32_t bits = std::bit_cast<uint32_t>(v);
-        for (int i = 0; i < 4; ++i) m_bytes.push_back(static_cast<uint8_t>(bits >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            m_bytes.push_back(static_cast<uint8_t>(bits >> (8 * i)));
     }
     void raw(const void* data, size_t n) {
         const auto* p = static_cast<const uint8_t*>(data);
         m_bytes.insert(m_bytes.end(), p, p + n);
     }
     void rgba(uint32_t c) {
-        for (int i = 0; i < 4; ++i) m_bytes.push_back(static_cast<uint8_t>(c >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            m_bytes.push_back(static_cast<uint8_t>(c >> (8 * i)));
     }
     void string(const std::string& s) {
         u64(s.size());
@@ -72,7 +75,7 @@ public:
 
     std::vector<uint8_t> take() { return std::move(m_bytes); }
 
-private:
+  private:
     std::vector<uint8_t> m_bytes;
 };
 
@@ -89,8 +92,10 @@ void write_sprite(Out& out, const Sprite& sprite) {
     out.metadata(sprite.metadata);
     out.u64(sprite.chunks.size());
     for (const Chunk& chunk : sprite.chunks) {
-        for (uint32_t c : chunk.color) out.rgba(c);
-        for (uint16_t m : chunk.mask) out.i32(m);
+        for (uint32_t c : chunk.color)
+            out.rgba(c);
+        for (uint16_t m : chunk.mask)
+            out.i32(m);
         out.i32(chunk.index);
         out.i32(chunk.active);
         out.ivec2(chunk.grid_offset);
@@ -105,7 +110,8 @@ void write_sprite(Out& out, const Sprite& sprite) {
         out.u32(core.type);
         out.i32(core.initial_cells);
         out.u64(core.color.size());
-        for (uint32_t c : core.color) out.rgba(c);
+        for (uint32_t c : core.color)
+            out.rgba(c);
     }
     for (const CellGroup& group : sprite.groups) {
         out.i32(group.active);
@@ -171,14 +177,18 @@ void write_particle(Out& out, const Particle& particle) {
 std::vector<uint8_t> write_package(const Package& package) {
     Out out;
     out.u64(package.images.size());
-    for (const Image& image : package.images) write_image(out, image);
+    for (const Image& image : package.images)
+        write_image(out, image);
     out.u64(0); // fonts
     out.u64(package.sprites.size());
-    for (const Sprite& sprite : package.sprites) write_sprite(out, sprite);
+    for (const Sprite& sprite : package.sprites)
+        write_sprite(out, sprite);
     out.u64(package.multi_sprites.size());
-    for (const MultiSprite& multi : package.multi_sprites) write_multi_sprite(out, multi);
+    for (const MultiSprite& multi : package.multi_sprites)
+        write_multi_sprite(out, multi);
     out.u64(package.particles.size());
-    for (const Particle& particle : package.particles) write_particle(out, particle);
+    for (const Particle& particle : package.particles)
+        write_particle(out, particle);
     return out.take();
 }
 

@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     const fs::path output(paths[1]);
     try {
         asset_builder::Package package = asset_builder::build_package(source_dir);
-        if (game) asset_builder::check_game_content(package, source_dir);
+        if (game)
+            asset_builder::check_game_content(package, source_dir);
         std::vector<uint8_t> bytes = asset_builder::write_package(package);
 
         // Written aside and renamed, so a failed run never leaves a half-written package.
@@ -41,13 +42,15 @@ int main(int argc, char** argv) {
         temp += ".tmp";
         {
             std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-            if (!out) throw asset_builder::BuildError(temp, "cannot be written");
+            out.write(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<std::streamsize>(bytes.size()));
+            if (!out)
+                throw asset_builder::BuildError(temp, "cannot be written");
         }
         fs::rename(temp, output);
-        fmt::print("{}: {} images, {} sprites, {} multi-sprites, {} particles, {} bytes\n", output.filename().string(),
-                   package.images.size(), package.sprites.size(), package.multi_sprites.size(),
-                   package.particles.size(), bytes.size());
+        fmt::print("{}: {} images, {} sprites, {} multi-sprites, {} particles, {} bytes\n",
+                   output.filename().string(), package.images.size(), package.sprites.size(),
+                   package.multi_sprites.size(), package.particles.size(), bytes.size());
         return 0;
     } catch (const std::exception& e) {
         fmt::print(stderr, "asset error: {}\n", e.what());
