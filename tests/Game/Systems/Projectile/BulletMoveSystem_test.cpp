@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "Engine/DestructibleSprite/SpriteChunkPool.h"
+#include "Engine/Engine/Systems/Sprite/SpriteCreateTreeSystem.h"
+#include "Engine/Engine/Systems/Sprite/SpriteDirtyFlag.h"
+#include "Engine/EntityPool.h"
+#include "Engine/Math/Transform.h"
+#include "Engine/Physics/AxisAlignedAreaTree.h"
+#include "Engine/Physics/PhysicsBody.h"
+#include "Game/Entities/BulletEntity.h"
+#include "Game/Entities/RockEntity.h"
+#include "Game/Systems/Projectile/BulletHitCellEvent.h"
+#include "Game/Systems/Projectile/BulletMoveSystem.h"
+#include "Support/SceneHarness.h"
+#include "Support/SpriteBuilder.h"
+
+using namespace test_support;
+
+namespace {
+
+constexpr float kDt = 1.0f / 60.0f;
+constexpr float kSpeed = 30.0f; // half a world unit per tick
+// World y of the centre of cell row 16 of a one-chunk rock at the origin (scale 0.5).
+constexpr float kRow16 = 0.015625f;
+// Cell x -8.25 of that rock: a tick's segment then ends at cell 7.75, clear of any cell border.
+constexpr float kStartX = -0.7578125f;
+
+struct BulletFixture {
+    BulletFixture()
+        : harness([this](HarnessScene& scene) {
+              EntityPool& pool = scene.entity_pool();
+              pool.add_list<RockEntity>("RockEntity", &RockEntity::transform, &RockEntity::body, &RockEntity::sprite,
+                                        &RockEntity::cores, &RockEntity::dirty, &RockEntity::marker);
+              pool.add_list<BulletEntity>("BulletEntity", &BulletEntity::trail);
+              scene.register_system<SpriteCreateTreeSystem>(SystemGroup::Tick, &tree);
+              scene.register_system<BulletMoveSystem>(SystemGroup::Tick, scene, &tree);
+          }),
+          hits(harness.engine.event_bus()) {}
+
+    EntityList<RockEntity>& rocks() { return harness.scene->entity_pool().list<RockEntity>(); }
+    EntityList<BulletEntity>& bullets() { return harness.scene->entity_pool().list<BulletEntity>(); }
+
+    EntityId add_rock(const CellTypeAt& cells, glm::vec2 position = glm::vec2(0.0f)) {
+        RockEntity rock;
+        rock.sprite = build_sprite(pool, {1, 1}, cells);
+        rock.transform.position = position;
+        rock.transform.scale = glm::vec2(0.5f);
+        rock.body = PhysicsBody(position, 0.0f);
+        return rocks().add(std::move(rock));
+    }
+
+    EntityId add_bullet(glm::vec2 position, glm::vec2 velocity, int32_t hits) {
+        BulletEntity bullet;
+        bullet.position = position;
+        bullet.velocity = velocity;
+        bullet.life = 5.0f;
+        bullet.hits_left = hits;
+        bullet.hits_total = hits;
+        bullet.fork_chance = 0.0f;
+        bullet.curve_sign = 1.0f;
+        bullet.curve_strength = 0.0f;
+        bullet.trail_width = 0.015625f;
+        bullet.trail_colour = 0xFFFFFFFFu;
+        bullet.trail.add_point(position, bullet.trail_width, bullet.trail_colour);
+        return bullets().add(std::move(bullet));
+    }
+
+    BulletEntity& bullet(EntityId id) { return bullets().at(id); }
+    bool cell_active(EntityId rock, int32_t x, int32_t y) {
+        const Sprite& sprite = rocks().at(rock).sprite;
+        const ChunkCell at = sprite.grid().to_chunk_cell(x, y);
+        return sprite.is_cell_active(at.chunk, at.cell);
+    }
+
+    SpriteChunkPool pool{32, 1024, 32};
+    AxisAlignedAreaTree<EntityId> tree;
+    SceneHarness harness;
+    EventRecorder<BulletHitCellEvent> hits;
+};
+
+CellTypeAt full_chunk() { return filled_box({0, 0}, {31, 31}); }
+
+TEST(BulletMove, ThreeHitsRemoveThreeCellsInARowAndTheBulletDies) {
+    BulletFixture f;
+    const EntityId rock = f.add_rock(full_chunk());
+    const glm::vec2 start(kStartX, kRow16);
+    const EntityId bullet = f.add_bullet(start, {kSpeed, 0.0f}, 3);
+    f.harness.tick(kDt);
+
+    ASSERT_EQ(f.hits.events.size(), 3u);
+    for (int32_t x = 0; x < 3; ++x) {
+        const BulletHitCellEvent& e = f.hits.events[static_cast<size_t>(x)];
+        EXPECT_EQ(e.entity, rock);
+        EXPECT_EQ(e.cell_colour, cell_colour_of(x, 16));
+        EXPECT_EQ(e.first_hit, x == 0 ? 1 : 0);
+        EXPECT_NE(e.cell_flags & 0x20, 0) << "removed bit";
+        EXPECT_EQ(e.cell_flags & 0x1F, 1);
+        EXPECT_FLOAT_EQ(e.local_position.x, (x + 0.5f) / 32.0f * 2.0f - 1.0f);
+        EXPECT_FLOAT_EQ(e.world_position.x, e.local_position.x * 0.5f);
+        EXPECT_FLOAT_EQ(e.world_position.y, kRow16);
+        EXPECT_FALSE(f.cell_active(rock, x, 16));
+    }
+    EXPECT_TRUE(f.cell_active(rock, 3, 16));
+    EXPECT_EQ(f.rocks().at(rock).dirty.dirty, 1);
+    EXPECT_EQ(f.rocks().at(rock).sprite.active_cell_count(), 32 * 32 - 3);
+    const BulletEntity& b = f.bullet(bullet);
+    EXPECT_EQ(b.dying, 1);
+    EXPECT_EQ(b.hits_left, 0);
+    EXPECT_EQ(b.position, start) << "a spent bullet keeps the position of the start of its tick";
+}
+
+TEST(BulletMove, BulletPassesItsOwner) {
+    BulletFixture f;
+    const EntityId rock = f.add_rock(full_chunk());
+    const EntityId bullet = f.add_bullet({kStartX, kRow16}, {kSpeed, 0.0f}, 3);
+    f.bullet(bullet).owner = rock;
+    f.harness.tick(kDt);
+    EXPECT_TRUE(f.hits.events.empty());
+    EXPECT_FLOAT_EQ(f.bullet(bullet).position.x, kStartX + 0.5f);
+    EXPECT_EQ(f.bullet(bullet).dying, 0);
+}
+
+TEST(BulletMove, OnlyTheFirstCandidateWithACellOnThePathIsHit) {
+    BulletFixture f;
+    const EntityId first = f.add_rock(full_chunk());
+    const EntityId second = f.add_rock(full_chunk());
+    f.add_bullet({kStartX, kRow16}, {kSpeed, 0.0f}, 20);
+    f.harness.tick(kDt);
+    // Cells 0 to 7 lie on the path from cell -8.25 to cell 7.75.
+    ASSERT_EQ(f.hits.events.size(), 8u);
+    for (const BulletHitCellEvent& e : f.hits.events) {
+        EXPECT_EQ(e.entity, first);
+    }
+    EXPECT_EQ(f.rocks().at(second).sprite.active_cell_count(), 32 * 32);
+}
+
+TEST(BulletMove, StraightBulletKeepsItsDirectionAndSpeedAcrossHits) {
+    BulletFixture f;
+    f.add_rock(full_chunk());
+    const EntityId bullet = f.add_bullet({kStartX, kRow16}, {kSpeed, 0.0f}, 20);
+    f.harness.tick(kDt);
+    const BulletEntity& b = f.bullet(bullet);
+    EXPECT_EQ(b.hits_left, 12);
+    EXPECT_EQ(b.dying, 0);
+    EXPECT_FLOAT_EQ(b.velocity.x, kSpeed);
+    EXPECT_FLOAT_EQ(b.velocity.y, 0.0f);
+    // The walk ends where it left the tick's segment: the lower corner of cell 8.
+    EXPECT_FLOAT_EQ(b.position.x, (8.0f / 32.0f * 2.0f - 1.0f) * 0.5f);
+    EXPECT_FLOAT_EQ(b.life, 5.0f - kDt);
+}
+
+TEST(BulletMove, HitVelocityIsTheBodysAtTheCellPlusTheBullets) {
+    BulletFixture f;
+    const glm::vec2 at(3.0f, 0.0f);
+    const EntityId rock = f.add_rock(filled_box({0, 16}, {0, 16}), at);
+    f.rocks().at(rock).body.angular_velocity = 2.0f;
+    f.add_bullet({at.x + kStartX, kRow16}, {kSpeed, 0.0f}, 3);
+    f.harness.tick(kDt);
+    ASSERT_EQ(f.hits.events.size(), 1u);
+    const BulletHitCellEvent& e = f.hits.events[0];
+    // Spin 2 about the centre of mass (3, 0) at the cell centre (3 - 0.484375, 0.015625).
+    EXPECT_FLOAT_EQ(e.velocity.x, kSpeed - 2.0f * kRow16);
+    EXPECT_FLOAT_EQ(e.velocity.y, 2.0f * -0.484375f);
+}
+
+TEST(BulletMove, ForkTakesHalfTheHitsLeft) {
+    BulletFixture f;
+    f.add_rock(filled_box({0, 16}, {0, 16}));
+    const glm::vec2 start(kStartX, kRow16);
+    const EntityId parent = f.add_bullet(start, {kSpeed, 0.0f}, 6);
+    f.bullet(parent).fork_chance = 1.0f;
+    f.harness.tick(kDt);
+    ASSERT_EQ(f.hits.events.size(), 1u);
+    ASSERT_EQ(f.bullets().pending_create_count(), 1u);
+    f.harness.tick(kDt);
+    ASSERT_EQ(f.bullets().size(), 2u);
+    const BulletEntity& fork = f.bullets().entities()[1];
+    EXPECT_EQ(fork.hits_left, 2); // 5 left after the hit, halved
+    EXPECT_EQ(fork.hits_total, 2);
+    EXPECT_FLOAT_EQ(fork.fork_chance, 0.5f);
+    EXPECT_NEAR(glm::length(fork.velocity), kSpeed, 1e-3f);
+    EXPECT_LE(std::abs(std::atan2(fork.velocity.y, fork.velocity.x)), 0.5235988f + 1e-5f);
+    // The fork started at the parent's position with a fresh trail and moved one tick since.
+    EXPECT_FLOAT_EQ(fork.position.x, start.x + fork.velocity.x * kDt);
+    EXPECT_LE(fork.trail.points().size(), 2u);
+}
+
+TEST(BulletMove, NoForkWhenFewerThanTwoHitsAreLeft) {
+    BulletFixture f;
+    f.add_rock(filled_box({0, 16}, {0, 16}));
+    const EntityId parent = f.add_bullet({kStartX, kRow16}, {kSpeed, 0.0f}, 2);
+    f.bullet(parent).fork_chance = 1.0f;
+    f.harness.tick(kDt);
+    ASSERT_EQ(f.hits.events.size(), 1u);
+    EXPECT_EQ(f.bullets().pending_create_count(), 0u);
+    EXPECT_EQ(f.bullet(parent).hits_left, 1);
+}
+
+TEST(BulletMove, LifeZeroSurvivesOneMoreTick) {
+    BulletFixture f;
+    const EntityId bullet = f.add_bullet({0.0f, 0.0f}, {kSpeed, 0.0f}, 3);
+    f.bullet(bullet).life = 0.0f;
+    f.harness.tick(kDt);
+    EXPECT_EQ(f.bullet(bullet).dying, 0);
+    EXPECT_FLOAT_EQ(f.bullet(bullet).life, -kDt);
+    f.harness.tick(kDt);
+    EXPECT_EQ(f.bullet(bullet).dying, 1);
+}
+
+TEST(BulletMove, DyingBulletDrawsItsTrailInAndGoes) {
+    BulletFixture f;
+    const EntityId bullet = f.add_bullet({0.0f, 0.0f}, {kSpeed, 0.0f}, 3);
+    BulletEntity& b = f.bullet(bullet);
+    b.trail.add_point({0.1f, 0.0f}, b.trail_width, b.trail_colour);
+    b.trail.add_point({0.2f, 0.0f}, b.trail_width, b.trail_colour);
+    b.dying = 1;
+    f.harness.tick(kDt); // 3 points: two go, one comes
+    ASSERT_TRUE(f.bullets().is_alive(bullet));
+    EXPECT_EQ(f.bullet(bullet).trail.points().size(), 2u);
+    EXPECT_FLOAT_EQ(f.bullet(bullet).position.x, 0.5f);
+    f.harness.tick(kDt); // both go: destroyed at the next flush
+    f.harness.tick(kDt);
+    EXPECT_FALSE(f.bullets().is_alive(bullet));
+    EXPECT_EQ(f.bullets().size(), 0u);
+}
+
+} // namespace
