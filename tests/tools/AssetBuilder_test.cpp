@@ -269,28 +269,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "instance 1 (\"test/piece\") has no joint3 cells to attach to"}),
     [](const ::testing::TestParamInfo<BadSource>& info) { return std::string(info.param.name); });
 
-// The package the build made from the game's sources, read by the game's loader.
-TEST(GamePackage, LoadsWithTheShipsCoresAndTheSnakesParts) {
-    AssetLoadResult loaded = load_assets(PELLMAR_ASSETS_BIN);
-    ASSERT_FALSE(loaded.failed) << loaded.message;
-    const AssetPackage& p = loaded.package;
-    for (const char* ship :
-         {"Player", "Enemy/Bomb", "Enemy/Fighter", "Enemy/Station", "Enemy/Base", "Enemy/Boss1"}) {
-        const SpriteAsset& s = p.get_by_name<SpriteAsset>(ship);
-        EXPECT_TRUE(std::any_of(s.cores.begin(), s.cores.end(), [](const SpriteCoreData& c) {
-            return c.type == 2;
-        })) << ship;
-    }
-    const MultiSprite& snake = p.get_by_name<MultiSpriteAsset>("snake").data;
-    for (const MultiSpritePart& part : snake.sprites) {
-        const SpriteAsset& piece = p.get_by_name<SpriteAsset>(part.sprite);
-        for (const AttachmentPoint& point : part.attachment_points)
-            EXPECT_TRUE(std::any_of(piece.cores.begin(), piece.cores.end(), [&](const SpriteCoreData& c) {
-                return int32_t(c.type) == point.cell_type;
-            })) << part.sprite;
-    }
-}
-
 // The game's own content passes the game checks; an oversized bomb does not.
 TEST_F(AssetBuilder, GameContentCheckRejectsABombTooLargeToBeLifted) {
     const fs::path real = fs::path(PELLMAR_SOURCE_ROOT) / "SourceAssets";
