@@ -85,14 +85,14 @@ template <typename T>
 void check(const Range<T>& r, const std::filesystem::path& file, const char* key, const char* rule,
            const std::function<bool(float)>& ok) {
     auto each = [&](const T& v) {
-        const float* p = reinterpret_cast<const float*>(&v);
         if constexpr (std::is_same_v<T, int32_t>) {
             return ok(static_cast<float>(v));
+        } else if constexpr (std::is_same_v<T, float>) {
+            return ok(v);
+        } else if constexpr (std::is_same_v<T, Vec2>) {
+            return ok(v.x) && ok(v.y);
         } else {
-            for (size_t i = 0; i < sizeof(T) / sizeof(float); ++i)
-                if (!ok(p[i]))
-                    return false;
-            return true;
+            return ok(v.x) && ok(v.y) && ok(v.z) && ok(v.w);
         }
     };
     if (!each(r.value) || (!r.single && !each(r.max)))
