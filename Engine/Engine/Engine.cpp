@@ -1,6 +1,7 @@
 #include "Engine/Engine/Engine.h"
 
 #include <exception>
+#include <stdexcept>
 
 #include "Engine/Engine/Interrupt.h"
 #include "Engine/Engine/Scene.h"
@@ -39,9 +40,7 @@ void Engine::startup() {
     m_event_bus.subscribe<ToggleEditorEvent>(this);
 
     if (m_config.has_window) {
-        // RENDER: the OpenGL back end is created and initialised here (window, GL context, GUI), the display
-        // mode set to windowed, the renderer initialised, the viewport render target created, and a
-        // WindowResizedEvent with the configured size published.
+        start_render_backend();
     }
     m_running = true;
     m_thread_pool.init(16, 1);
@@ -56,12 +55,36 @@ void Engine::shutdown() {
         }
     }
     m_event_bus.dispatch();
-    if (m_config.has_window) {
-        // RENDER: the render back end shuts down here (GUI back ends, GL context, window).
+    if (m_config.has_window && m_render_context.has_backend()) {
+        m_render_context.shutdown();
     }
     m_event_bus.unsubscribe_all(this);
     m_running = false;
     m_thread_pool.shutdown();
+}
+
+void Engine::start_render_backend() {
+    std::unique_ptr<RenderContextBase> backend = create_render_context(RenderBackendOpenGL);
+    if (!backend) {
+        throw std::runtime_error("No render back end");
+    }
+    m_render_context = RenderContext(std::move(backend));
+    Result result = m_render_context.init(m_config);
+    if (result.failed) {
+        // Nothing after this point works without a back end: end the run here rather than crash later.
+        {
+            LogGuard error(LogLevelError, LogEngine, 1);
+            LOGF("Render back end init failed: {}", result.message);
+        }
+        m_render_context.shutdown();
+        m_render_context = RenderContext();
+        throw std::runtime_error(result.message);
+    }
+    m_render_context.set_display_mode(0);
+    // RENDERER: the renderer is initialised on the render context here.
+    m_viewport_target = m_render_context.create_framebuffer(m_config.width, m_config.height);
+    m_event_bus.publish(WindowResizedEvent{
+        ViewportRect{0, 0, static_cast<int32_t>(m_config.width), static_cast<int32_t>(m_config.height)}});
 }
 
 void Engine::switch_scene() {
@@ -113,32 +136,6 @@ void Engine::run() {
     shutdown();
 }
 
-void Engine::poll_events(const SimulationTick&) {
-    if (take_interrupt_request()) {
-        m_event_bus.publish(QuitEvent{});
-    }
-    if (!m_config.has_window) {
-        return;
-    }
-    // RECORDING: while recording, a new tick record is appended here.
-    // RENDER: platform events are drained from the back end here.
-}
-
-void Engine::window_resized(int32_t width, int32_t height) {
-    ViewportRect rect{0, 0, width, height};
-    m_event_bus.publish(WindowResizedEvent{rect});
-    if (!m_editor_mode) {
-        m_event_bus.publish(ViewportResizedEvent{rect});
-    }
-}
-
-void Engine::render_frame(const SimulationTick&) {
-    if (!m_config.has_window) {
-        return;
-    }
-    // RENDER: the frame is drawn here (editor workspace and panels, or the scene to the window).
-}
-
 void Engine::handle(const QuitEvent&) { m_clock.request_quit(); }
 
 void Engine::handle(const FreezeToggleEvent&) { m_clock.toggle_freeze(); }
@@ -167,8 +164,10 @@ void Engine::handle(const TimescaleEvent& event) { m_clock.set_timescale(event.t
 
 void Engine::handle(const FixedDeltaTimeEvent& event) { m_clock.set_fixed_delta(event.fixed_delta_time); }
 
-void Engine::handle(const DisplayModeEvent&) {
-    // RENDER: the back end's display mode is set here.
+void Engine::handle(const DisplayModeEvent& event) {
+    if (m_render_context.has_backend()) {
+        m_render_context.set_display_mode(event.mode);
+    }
 }
 
 void Engine::handle(const ToggleEditorEvent&) {

@@ -9,6 +9,7 @@
 #include "Engine/Engine/SimulationClock.h"
 #include "Engine/Engine/SimulationTick.h"
 #include "Engine/Event/EventBus.h"
+#include "Engine/Graphics/RenderContext.h"
 #include "Engine/Handle.h"
 #include "Engine/ThreadPool.h"
 #include "Engine/ViewportRect.h"
@@ -34,6 +35,7 @@ public:
 
     EventBus& event_bus() { return m_event_bus; }
     ThreadPool& thread_pool() { return m_thread_pool; }
+    RenderContext& render_context() { return m_render_context; }
     const EngineConfig& config() const { return m_config; }
     const SimulationClock& clock() const { return m_clock; }
     const ViewportRect& window_rect() const { return m_window_rect; }
@@ -54,8 +56,16 @@ public:
     void handle(const DisplayModeEvent& event);
     void handle(const ToggleEditorEvent& event);
 
+    // Editor panels, drawn by render_frame.
+    void draw_viewport_panel();
+    void draw_control_bar(const SimulationTick& tick);
+
 private:
     void startup();
+    void start_render_backend();
+    void draw_workspace_backdrop();
+    void draw_simulation_ticks(const SimulationTick& tick);
+    void draw_main_menu();
     void shutdown();
     void switch_scene();
 
@@ -64,7 +74,8 @@ private:
     ThreadPool m_thread_pool;
     EventBus m_event_bus;
     // INPUT: the input state and the input axes over it are members here.
-    // RENDER: the render back end holder and the renderer are members here.
+    RenderContext m_render_context;
+    // RENDERER: the 2D renderer is a member here.
     ViewportRect m_window_rect;
     bool m_running = false;
     std::shared_ptr<SceneBase> m_pending_scene;
@@ -79,4 +90,10 @@ private:
     bool m_editor_mode = false;
     bool m_ui_captures_keyboard = false;
     bool m_ui_captures_mouse = false;
+
+    // The "Control Bar"'s own values: the time scale is not read back from the clock, and the fixed step
+    // is taken from the tick the first time the panel is drawn.
+    float m_panel_timescale = 1.0f;
+    float m_panel_fixed_delta = 0.0f;
+    bool m_panel_fixed_delta_set = false;
 };

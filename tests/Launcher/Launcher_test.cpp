@@ -57,3 +57,22 @@ TEST(Launcher, InterruptEndsTheRunThroughTheEngineShutDown) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Launcher, AFailedRenderBackEndEndsTheRunWithAnError) {
+    TempDir dir;
+    LaunchOptions options;
+    options.env = {"SDL_VIDEODRIVER=no-such-driver"};
+    LaunchResult result = run_launcher(dir.path(), options);
+    ASSERT_FALSE(result.timed_out);
+    EXPECT_EQ(result.term_signal, 0) << "ends by itself, not by a crash";
+    EXPECT_NE(result.exit_code, 0);
+    std::string text = read_file(dir.path() / "game.log");
+    EXPECT_NE(text.find("\x1b[31m[Engine]"), std::string::npos) << text;
+    EXPECT_NE(text.find("Render back end init failed: Failed to create SDL window"), std::string::npos) << text;
+    EXPECT_NE(text.find("\x1b[31m[Launch] Fatal error: Failed to create SDL window"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Exiting main"), std::string::npos) << text;
+}
+
+} // namespace

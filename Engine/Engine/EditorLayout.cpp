@@ -1,0 +1,29 @@
+#include "Engine/Engine/EditorLayout.h"
+
+#include <algorithm>
+
+#include <imgui.h>
+
+PanelRect editor_panel_rect(EditorPanel panel, float x, float y, float width, float height) {
+    // Side columns of a fifth of the width each (at least 220 pixels while that leaves a viewport).
+    float side = std::max(width * 0.2f, std::min(220.0f, width * 0.3f));
+    float middle = std::max(width - 2.0f * side, 1.0f);
+    switch (panel) {
+    case EditorPanel::Viewport: return {x + side, y, middle, std::max(height, 1.0f)};
+    case EditorPanel::ControlBar: return {x, y, side, height * 0.3f};
+    case EditorPanel::SimulationTicks: return {x, y + height * 0.3f, side, height * 0.4f};
+    case EditorPanel::Recording: return {x, y + height * 0.7f, side, height * 0.3f};
+    case EditorPanel::Scene: return {x + side + middle, y, side, height};
+    }
+    return {x, y, width, height};
+}
+
+void place_editor_panel(EditorPanel panel) {
+    const ImGuiViewport* main = ImGui::GetMainViewport();
+    // On the very first frame the main menu bar has not reserved its row of the work area yet.
+    float top = std::max(main->WorkPos.y, main->Pos.y + ImGui::GetFrameHeight());
+    float height = main->WorkSize.y - (top - main->WorkPos.y);
+    PanelRect r = editor_panel_rect(panel, main->WorkPos.x, top, main->WorkSize.x, height);
+    ImGui::SetNextWindowPos(ImVec2(r.x, r.y), ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize(ImVec2(r.width, r.height), ImGuiCond_FirstUseEver);
+}

@@ -1,0 +1,20 @@
+#pragma once
+// First-use places of the editor's panels: the viewport large in the middle of the work area, the engine's
+// tool panels on the left, the scene's on the right. After the first use the user's layout is kept.
+
+#include <cstdint>
+
+enum class EditorPanel : uint32_t { Viewport, ControlBar, SimulationTicks, Recording, Scene };
+
+struct PanelRect {
+    float x;
+    float y;
+    float width;
+    float height;
+};
+
+// The place of a panel in a work area at (x, y) of the given size.
+PanelRect editor_panel_rect(EditorPanel panel, float x, float y, float width, float height);
+
+// Sets the next window's position and size for its first use, from the GUI's main work area.
+void place_editor_panel(EditorPanel panel);

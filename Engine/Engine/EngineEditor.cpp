@@ -1,0 +1,140 @@
+// The engine's editor panels: the workspace backdrop, "Viewport", "Control Bar", "Simulation Ticks" and the
+// main menu.
+
+#include <algorithm>
+#include <cstdint>
+
+#include <imgui.h>
+
+#include "Engine/Engine/Engine.h"
+#include "Engine/Engine/EditorLayout.h"
+
+void Engine::draw_workspace_backdrop() {
+    // The GUI library has no docking here: a window covering the work area stands in as the workspace,
+    // behind every panel, and the panels take their first-use places from the editor layout.
+    const ImGuiViewport* main = ImGui::GetMainViewport();
+    ImGui::SetNextWindowPos(main->WorkPos);
+    ImGui::SetNextWindowSize(main->WorkSize);
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0.0f, 0.0f));
+    constexpr ImGuiWindowFlags kFlags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
+                                        ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
+                                        ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoNavFocus;
+    ImGui::Begin("DockSpace", nullptr, kFlags);
+    ImGui::End();
+    ImGui::PopStyleVar();
+}
+
+void Engine::draw_viewport_panel() {
+    place_editor_panel(EditorPanel::Viewport);
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0.0f, 0.0f));
+    if (ImGui::Begin("Viewport")) {
+        bool focused = ImGui::IsWindowFocused();
+        bool hovered = ImGui::IsWindowHovered();
+        // INPUT: when the panel loses the keyboard (or the mouse), the input state is reset once here.
+        m_ui_captures_keyboard = !focused;
+        m_ui_captures_mouse = !hovered;
+
+        // A collapsed-to-nothing panel still gets a target of one pixel: no zero-size framebuffer, no
+        // infinite aspect.
+        ImVec2 avail = ImGui::GetContentRegionAvail();
+        avail.x = std::max(avail.x, 1.0f);
+        avail.y = std::max(avail.y, 1.0f);
+        ImVec2 pos = ImGui::GetCursorScreenPos();
+
+        bool size_changed = static_cast<float>(m_game_viewport.width) != avail.x ||
+                            static_cast<float>(m_game_viewport.height) != avail.y;
+        bool position_changed =
+            static_cast<float>(m_game_viewport.x) != pos.x || static_cast<float>(m_game_viewport.y) != pos.y;
+        if (size_changed || position_changed) {
+            m_game_viewport = ViewportRect{static_cast<int32_t>(pos.x), static_cast<int32_t>(pos.y),
+                                           std::max(static_cast<int32_t>(avail.x), 1),
+                                           std::max(static_cast<int32_t>(avail.y), 1)};
+            m_event_bus.publish(ViewportResizedEvent{m_game_viewport});
+            // INPUT: the input state's viewport follows the panel here.
+            if (size_changed) {
+                m_render_context.resize_framebuffer(m_viewport_target, static_cast<uint32_t>(m_game_viewport.width),
+                                                    static_cast<uint32_t>(m_game_viewport.height));
+            }
+        }
+        uint32_t texture = m_render_context.framebuffer_color_texture(m_viewport_target);
+        ImGui::Image(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(texture)), avail, ImVec2(0.0f, 1.0f),
+                     ImVec2(1.0f, 0.0f));
+    }
+    ImGui::End();
+    ImGui::PopStyleVar();
+}
+
+void Engine::draw_control_bar(const SimulationTick& tick) {
+    place_editor_panel(EditorPanel::ControlBar);
+    if (ImGui::Begin("Control Bar")) {
+        if (ImGui::Button(tick.is_simulation_frozen ? "Resume" : "Freeze")) {
+            m_event_bus.publish(FreezeToggleEvent{});
+        }
+        if (tick.is_simulation_frozen) {
+            if (ImGui::Button("Step")) {
+                m_event_bus.publish(StepEvent{0});
+            }
+            ImGui::SameLine();
+            if (ImGui::Button("Step fixed")) {
+                m_event_bus.publish(StepEvent{1});
+            }
+        }
+        if (ImGui::SliderFloat("Timescale", &m_panel_timescale, SimulationClock::kMinTimescale,
+                               SimulationClock::kMaxTimescale, "%.3f", ImGuiSliderFlags_AlwaysClamp)) {
+            m_event_bus.publish(TimescaleEvent{m_panel_timescale});
+        }
+        if (!m_panel_fixed_delta_set) {
+            m_panel_fixed_delta = tick.fixed_delta_time;
+            m_panel_fixed_delta_set = true;
+        }
+        // Bounded like the clock's fixed step, with a drag speed that suits steps of milliseconds.
+        if (ImGui::DragFloat("Fixed delta time", &m_panel_fixed_delta, 0.0005f, SimulationClock::kMinFixedDelta,
+                             SimulationClock::kMaxFixedDelta, "%.3f", ImGuiSliderFlags_AlwaysClamp)) {
+            m_event_bus.publish(FixedDeltaTimeEvent{m_panel_fixed_delta});
+        }
+        ImGui::Separator();
+        if (ImGui::Button("Reload")) {
+            m_event_bus.publish(ReloadEvent{});
+        }
+    }
+    ImGui::End();
+}
+
+void Engine::draw_simulation_ticks(const SimulationTick& tick) {
+    place_editor_panel(EditorPanel::SimulationTicks);
+    if (ImGui::Begin("Simulation Ticks")) {
+        ImGui::Text("application_time: %f", static_cast<double>(tick.application_time));
+        ImGui::Text("time: %f", static_cast<double>(tick.time));
+        ImGui::Text("fixed_time: %f", static_cast<double>(tick.fixed_time));
+        ImGui::Text("delta_time: %f (%2.2f)", static_cast<double>(tick.delta_time),
+                    1.0 / static_cast<double>(tick.delta_time));
+        ImGui::Text("fixed_delta_time: %f (%2.2f)", static_cast<double>(tick.fixed_delta_time),
+                    1.0 / static_cast<double>(tick.fixed_delta_time));
+        ImGui::Text("fixed_time_accumulated: %f", static_cast<double>(tick.fixed_time_accumulated));
+        ImGui::Text("tick: %d", static_cast<int>(tick.tick));
+        ImGui::Text("fixed_tick: %d", static_cast<int>(tick.fixed_tick));
+        ImGui::Text("simulation_timescale: %f", static_cast<double>(tick.simulation_timescale));
+        ImGui::Text("run_simulation_tick: %s", tick.run_simulation_tick ? "true" : "false");
+        ImGui::Text("run_simulation_tick_fixed: %s", tick.run_simulation_tick_fixed ? "true" : "false");
+        ImGui::Text("is_simulation_frozen: %s", tick.is_simulation_frozen ? "true" : "false");
+    }
+    ImGui::End();
+}
+
+void Engine::draw_main_menu() {
+    if (ImGui::BeginMainMenuBar()) {
+        if (ImGui::BeginMenu("Window")) {
+            if (ImGui::BeginMenu("Display Mode")) {
+                const char* modes[] = {"Windowed", "Borderless", "Fullscreen"};
+                for (uint32_t mode = 0; mode < 3; ++mode) {
+                    if (ImGui::MenuItem(modes[mode])) {
+                        m_event_bus.publish(DisplayModeEvent{mode});
+                    }
+                }
+                ImGui::EndMenu();
+            }
+            ImGui::EndMenu();
+        }
+        ImGui::EndMainMenuBar();
+    }
+}

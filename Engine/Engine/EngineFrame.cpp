@@ -1,0 +1,106 @@
+// The engine's per-frame work with the platform: draining its events and putting the frame on screen.
+
+#include <SDL.h>
+
+#include "Engine/Engine/Engine.h"
+#include "Engine/Engine/Interrupt.h"
+#include "Engine/Engine/Scene.h"
+#include "Engine/Graphics/RenderCommands.h"
+
+namespace {
+
+bool is_key_event(uint32_t type) { return type == SDL_KEYDOWN || type == SDL_KEYUP; }
+
+bool is_mouse_event(uint32_t type) {
+    return type == SDL_MOUSEMOTION || type == SDL_MOUSEBUTTONDOWN || type == SDL_MOUSEBUTTONUP ||
+           type == SDL_MOUSEWHEEL;
+}
+
+uint32_t non_negative(int32_t v) { return v < 0 ? 0u : static_cast<uint32_t>(v); }
+
+} // namespace
+
+void Engine::poll_events(const SimulationTick&) {
+    if (take_interrupt_request()) {
+        m_event_bus.publish(QuitEvent{});
+    }
+    if (!m_config.has_window || !m_render_context.has_backend()) {
+        return;
+    }
+    // RECORDING: while recording, a new tick record (tick, game_viewport, no events) is appended here.
+    SDL_Event event;
+    while (m_render_context.poll_event(event)) {
+        if (event.type == SDL_QUIT) {
+            m_event_bus.publish(QuitEvent{});
+        } else if (event.type == SDL_WINDOWEVENT && (event.window.event == SDL_WINDOWEVENT_RESIZED ||
+                                                     event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)) {
+            window_resized(event.window.data1, event.window.data2);
+        }
+        // Keyboard and mouse belong to the tool panels while the viewport does not have them.
+        if ((is_key_event(event.type) && m_ui_captures_keyboard) ||
+            (is_mouse_event(event.type) && m_ui_captures_mouse)) {
+            continue;
+        }
+        // INPUT: unless replaying, the event goes to the input state here.
+        // RECORDING: while recording, key, mouse and controller events are captured here.
+    }
+}
+
+void Engine::window_resized(int32_t width, int32_t height) {
+    ViewportRect rect{0, 0, width, height};
+    m_event_bus.publish(WindowResizedEvent{rect});
+    if (!m_editor_mode) {
+        m_event_bus.publish(ViewportResizedEvent{rect});
+    }
+}
+
+void Engine::render_frame(const SimulationTick& tick) {
+    if (!m_config.has_window || !m_render_context.has_backend()) {
+        return;
+    }
+    m_render_context.begin_frame();
+    // Until the game hands over its first scene the frame shows the backdrop and the panels only.
+    SceneBase* scene = m_current_scene.get();
+    if (m_editor_mode) {
+        draw_workspace_backdrop();
+
+        RenderCommandList to_viewport;
+        to_viewport.bind_default_framebuffer();
+        to_viewport.clear({0, 1});
+        to_viewport.set_viewport(0, 0, non_negative(m_game_viewport.width), non_negative(m_game_viewport.height));
+        m_render_context.execute(to_viewport);
+        if (scene != nullptr) {
+            scene->render(tick);
+        }
+        // RENDERER: the renderer's target becomes viewport_target and it renders the frame into it.
+
+        RenderCommandList to_window;
+        to_window.bind_default_framebuffer();
+        to_window.set_viewport(non_negative(m_window_rect.x), non_negative(m_window_rect.y),
+                               non_negative(m_window_rect.width), non_negative(m_window_rect.height));
+        m_render_context.execute(to_window);
+        if (scene != nullptr) {
+            scene->editor_ui(tick);
+        }
+
+        draw_viewport_panel();
+        // RECORDING: the "Recording" panel is drawn here.
+        draw_control_bar(tick);
+        draw_simulation_ticks(tick);
+        draw_main_menu();
+        // DEBUG LINES: the "Debug Renderer Colors" window is drawn here.
+    } else {
+        m_ui_captures_keyboard = false;
+        m_ui_captures_mouse = false;
+        RenderCommandList to_window;
+        to_window.bind_default_framebuffer();
+        to_window.set_viewport(non_negative(m_window_rect.x), non_negative(m_window_rect.y),
+                               non_negative(m_window_rect.width), non_negative(m_window_rect.height));
+        m_render_context.execute(to_window);
+        if (scene != nullptr) {
+            scene->render(tick);
+        }
+        // RENDERER: the renderer's target becomes the window and it renders the frame.
+    }
+    m_render_context.end_frame();
+}

@@ -1,0 +1,114 @@
+// The engine with its real OpenGL back end, on the offscreen video driver.
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "Engine/Engine/EditorLayout.h"
+#include "Engine/Engine/Interrupt.h"
+#include "TestScene.h"
+
+using namespace engine_test;
+
+namespace {
+
+EngineConfig window_config() {
+    EngineConfig config;
+    config.width = 640;
+    config.height = 360;
+    config.vsync = false;
+    config.debug_output = false;
+    return config;
+}
+
+template <typename E>
+struct Seen {
+    std::vector<E> events;
+    void handle(const E& e) { events.push_back(e); }
+};
+
+TEST(EngineWindow, StartsRendersAndShutsDownWithoutAScene) {
+    Engine engine{window_config()};
+    // Quit arrives through the interrupt path of the first event poll.
+    raise_interrupt_request();
+    engine.run();
+    EXPECT_FALSE(engine.running());
+    EXPECT_EQ(engine.window_rect(), (ViewportRect{0, 0, 640, 360}));
+}
+
+TEST(EngineWindow, StartUpAnnouncesWindowAndViewportAndRenderingStarts) {
+    Log log;
+    Engine engine{window_config()};
+    auto scene = std::make_shared<TestScene>(&log);
+    Seen<WindowResizedEvent> window;
+    scene->script = [&](TestScene& s, uint32_t f) {
+        if (f == 1) {
+            s.event_bus().subscribe<WindowResizedEvent>(&window);
+        }
+        if (f == 3) {
+            s.event_bus().publish(QuitEvent{});
+        }
+    };
+    engine.set_scene(scene);
+    engine.run();
+    ASSERT_EQ(window.events.size(), 1u);
+    EXPECT_EQ(window.events[0].rect, (ViewportRect{0, 0, 640, 360}));
+    EXPECT_EQ(scene->viewport(), (ViewportRect{0, 0, 640, 360}));
+    EXPECT_EQ(log.front(), "scene:start");
+    EXPECT_EQ(log[1], "scene:start_rendering");
+    EXPECT_EQ(std::count(log.begin(), log.end(), "scene:render"), 4) << "every frame whose tick ran renders";
+    EXPECT_EQ(log[log.size() - 2], "scene:stop");
+    EXPECT_EQ(log.back(), "scene:stop_rendering");
+    engine.event_bus().unsubscribe_all(&window);
+}
+
+TEST(EngineWindow, InTheEditorTheSceneViewportFollowsTheViewportPanel) {
+    Log log;
+    Engine engine{window_config()};
+    auto scene = std::make_shared<TestScene>(&log);
+    std::vector<ViewportRect> viewports;
+    scene->script = [&](TestScene& s, uint32_t f) {
+        viewports.push_back(s.viewport());
+        if (f == 1) {
+            s.event_bus().publish(ToggleEditorEvent{});
+        }
+        if (f == 6) {
+            s.event_bus().publish(QuitEvent{});
+        }
+    };
+    engine.set_scene(scene);
+    engine.run();
+    ASSERT_TRUE(engine.editor_mode());
+    // The toggle is dispatched before frame 1 renders; quit in frame 6 leaves frame 7 to finish.
+    EXPECT_EQ(std::count(log.begin(), log.end(), "scene:editor_ui"), 7);
+    const ViewportRect& panel = engine.game_viewport();
+    EXPECT_GE(panel.width, 1);
+    EXPECT_GE(panel.height, 1);
+    EXPECT_LT(panel.width, 640) << "the panel sits between the side columns";
+    EXPECT_GT(panel.x, 0);
+    EXPECT_EQ(scene->viewport(), panel);
+    EXPECT_EQ(viewports[1], (ViewportRect{0, 0, 640, 360})) << "entering the editor gives the window rect first";
+}
+
+TEST(EditorLayout, ViewportInTheMiddleToolPanelsAtTheSides) {
+    PanelRect viewport = editor_panel_rect(EditorPanel::Viewport, 0, 20, 1280, 700);
+    PanelRect control = editor_panel_rect(EditorPanel::ControlBar, 0, 20, 1280, 700);
+    PanelRect ticks = editor_panel_rect(EditorPanel::SimulationTicks, 0, 20, 1280, 700);
+    PanelRect scene = editor_panel_rect(EditorPanel::Scene, 0, 20, 1280, 700);
+    EXPECT_FLOAT_EQ(viewport.x, 256.0f);
+    EXPECT_FLOAT_EQ(viewport.width, 768.0f);
+    EXPECT_FLOAT_EQ(viewport.y, 20.0f);
+    EXPECT_FLOAT_EQ(viewport.height, 700.0f);
+    EXPECT_FLOAT_EQ(control.x + control.width, viewport.x);
+    EXPECT_FLOAT_EQ(ticks.y, control.y + control.height);
+    EXPECT_FLOAT_EQ(scene.x, viewport.x + viewport.width);
+    EXPECT_FLOAT_EQ(scene.x + scene.width, 1280.0f);
+    // A tiny work area still leaves a viewport of at least one pixel.
+    PanelRect tiny = editor_panel_rect(EditorPanel::Viewport, 0, 0, 10, 0);
+    EXPECT_GE(tiny.width, 1.0f);
+    EXPECT_GE(tiny.height, 1.0f);
+}
+
+} // namespace
