@@ -127,7 +127,7 @@ void SceneBase::editor_ui(const SimulationTick& tick) {
         system->run_system(tick);
     }
     on_editor_ui(tick);
-    // EDITOR: the "Scene" window is drawn here.
+    draw_scene_window();
 }
 
 void SceneBase::update_input_schemes() {

@@ -26,6 +26,13 @@ class Engine;
 class EventBus;
 class ThreadPool;
 
+// The drag payload of a row of the "Scene" window: where the dragged system sits.
+struct SystemMovePayload {
+    uint64_t group;
+    uint64_t index;
+};
+static_assert(sizeof(SystemMovePayload) == 16);
+
 class SceneBase {
 public:
     using SystemList = std::vector<std::unique_ptr<SystemBase>>;
@@ -55,6 +62,14 @@ public:
 
     // Moves the first system of that name found outside `group` to the end of `group`.
     void transition_system(std::string_view name, int32_t group);
+
+    // A row drop of the "Scene" window: the dragged system goes to `to_group` at the dropped row's place
+    // (one less when it came from an earlier row of the same group). False, and nothing changes, for a
+    // payload or row out of range or a drop on the dragged row itself.
+    bool move_system(const SystemMovePayload& from, uint32_t to_group, size_t to_row);
+
+    // Editor window listing the handlers and the systems by group, with drag and drop between groups.
+    void draw_scene_window();
 
     // Registration, used by a scene's on_start. Systems are attached later, by start or start_rendering.
     template <typename T, typename... Args>

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <imgui.h>
 
 #include "Support/Launcher.h"
 #include "TestScene.h"
@@ -46,6 +47,25 @@ TEST_F(SceneFixture, AttachesByGroupOrderAtStartAndRenderGroupsAtStartOfRenderin
     scene.stop();
 }
 
+// A GUI context without a back end, for one frame of editor UI.
+struct GuiFrame {
+    ImGuiContext* context = ImGui::CreateContext();
+    GuiFrame() {
+        ImGuiIO& io = ImGui::GetIO();
+        io.IniFilename = nullptr;
+        io.DisplaySize = ImVec2(1280.0f, 720.0f);
+        unsigned char* pixels = nullptr;
+        int width = 0;
+        int height = 0;
+        io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+        ImGui::NewFrame();
+    }
+    ~GuiFrame() {
+        ImGui::Render();
+        ImGui::DestroyContext(context);
+    }
+};
+
 struct TickCase {
     std::string name;
     bool run_tick;
@@ -74,7 +94,10 @@ TEST_P(GroupRunRules, RunsTheGroupsOfTheTickKind) {
     scene.render(tick);
     EXPECT_EQ(log, c.render);
     log.clear();
-    scene.editor_ui(tick);
+    {
+        GuiFrame gui;
+        scene.editor_ui(tick);
+    }
     EXPECT_EQ(log, (Log{"ui:update", "scene:editor_ui"}));
     scene.stop();
 }
@@ -328,5 +351,54 @@ TEST(SceneAssets, StartLoadsTheAssetFileOfTheWorkingDirectory) {
     EXPECT_NE(scene.assets().sprites.find_by_name("Player"), nullptr);
     scene.stop();
 }
+
+} // namespace
+
+namespace {
+
+struct MoveCase {
+    std::string name;
+    SystemMovePayload from;
+    uint32_t to_group;
+    size_t to_row;
+    bool moved;
+    std::vector<std::string> tick;   // the Tick group afterwards
+    std::vector<std::string> unused; // the Unused group afterwards
+};
+
+class RowDrops : public ::testing::TestWithParam<MoveCase> {};
+
+TEST_P(RowDrops, MoveRowsWithinAndBetweenGroups) {
+    const MoveCase& c = GetParam();
+    Log log;
+    Engine engine{windowless_config()};
+    TestScene scene{&log, {{"a", SystemGroup::Tick}, {"b", SystemGroup::Tick}, {"c", SystemGroup::Tick},
+                           {"x", SystemGroup::Unused}, {"y", SystemGroup::Unused}}};
+    scene.start(engine);
+    EXPECT_EQ(scene.move_system(c.from, c.to_group, c.to_row), c.moved);
+    EXPECT_EQ(names_of(scene, SystemGroup::Tick), c.tick);
+    EXPECT_EQ(names_of(scene, SystemGroup::Unused), c.unused);
+    for (uint32_t g = 0; g < SystemGroup::MAX; ++g) {
+        for (const auto& system : scene.systems()[g]) {
+            EXPECT_EQ(system->group(), g) << system->name() << " keeps a group field that matches its list";
+        }
+    }
+    scene.stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SceneWindow, RowDrops,
+    ::testing::Values(
+        MoveCase{"DownInTheSameGroup", {SystemGroup::Tick, 0}, SystemGroup::Tick, 2, true, {"b", "a", "c"}, {"x", "y"}},
+        MoveCase{"UpInTheSameGroup", {SystemGroup::Tick, 2}, SystemGroup::Tick, 0, true, {"c", "a", "b"}, {"x", "y"}},
+        MoveCase{"OntoItself", {SystemGroup::Tick, 1}, SystemGroup::Tick, 1, false, {"a", "b", "c"}, {"x", "y"}},
+        MoveCase{"IntoAnotherGroup", {SystemGroup::Unused, 1}, SystemGroup::Tick, 1, true, {"a", "y", "b", "c"}, {"x"}},
+        MoveCase{"OutOfUnused", {SystemGroup::Tick, 0}, SystemGroup::Unused, 0, true, {"b", "c"}, {"a", "x", "y"}},
+        MoveCase{"PayloadGroupOutOfRange", {9, 0}, SystemGroup::Tick, 0, false, {"a", "b", "c"}, {"x", "y"}},
+        MoveCase{"PayloadIndexOutOfRange", {SystemGroup::Tick, 3}, SystemGroup::Unused, 0, false, {"a", "b", "c"}, {"x", "y"}},
+        MoveCase{"HugePayloadIndex", {SystemGroup::Tick, ~0ull}, SystemGroup::Unused, 0, false, {"a", "b", "c"}, {"x", "y"}},
+        MoveCase{"TargetRowOutOfRange", {SystemGroup::Tick, 0}, SystemGroup::Unused, 2, false, {"a", "b", "c"}, {"x", "y"}},
+        MoveCase{"TargetGroupOutOfRange", {SystemGroup::Tick, 0}, 12, 0, false, {"a", "b", "c"}, {"x", "y"}}),
+    [](const auto& info) { return info.param.name; });
 
 } // namespace
