@@ -30,9 +30,8 @@ FloodFill::FloodFill(const SpriteGrid& grid, const ChunkTable& table,
         if (m_table.find(chunk->index) != chunk) {
             continue;
         }
-        std::vector<int32_t>& labels = labels_of(chunk->index);
         for (uint32_t i = 0; i < cells; ++i) {
-            if (labels[i] != -1 || !cell_active(chunk->flags[i])) {
+            if (labels_of(chunk->index)[i] != -1 || !cell_active(chunk->flags[i])) {
                 continue;
             }
             const int32_t id = new_group();
@@ -44,12 +43,17 @@ FloodFill::FloodFill(const SpriteGrid& grid, const ChunkTable& table,
     }
 }
 
-std::vector<int32_t>& FloodFill::labels_of(int32_t chunk) {
+int32_t* FloodFill::labels_of(int32_t chunk) {
     std::vector<int32_t>& labels = m_labels[static_cast<size_t>(chunk)];
     if (labels.empty()) {
         labels.assign(m_grid.cells_per_chunk(), -1);
     }
-    return labels;
+    return labels.data();
+}
+
+const int32_t* FloodFill::labels_if_any(int32_t chunk) const {
+    const std::vector<int32_t>& labels = m_labels[static_cast<size_t>(chunk)];
+    return labels.empty() ? nullptr : labels.data();
 }
 
 int32_t FloodFill::new_group() {
@@ -62,7 +66,6 @@ int32_t FloodFill::new_group() {
 
 void FloodFill::add_cell(ChunkPiece& piece, const SpriteChunk& chunk, int32_t cell) {
     const int32_t n = static_cast<int32_t>(m_grid.chunk_size);
-    const int32_t last = n - 1;
     piece.counts[cell_type_of(chunk.flags[static_cast<size_t>(cell)])] += 1;
     piece.cells.push_back(cell);
     const int32_t x = cell % n;
@@ -71,6 +74,12 @@ void FloodFill::add_cell(ChunkPiece& piece, const SpriteChunk& chunk, int32_t ce
     piece.min_y = std::min(piece.min_y, y);
     piece.max_x = std::max(piece.max_x, x);
     piece.max_y = std::max(piece.max_y, y);
+    add_border_cell(piece, x, y);
+}
+
+void FloodFill::add_border_cell(ChunkPiece& piece, int32_t x, int32_t y) const {
+    const int32_t n = static_cast<int32_t>(m_grid.chunk_size);
+    const int32_t last = n - 1;
     auto add_border = [&](FillSide side, int32_t touching) {
         FillBorder& b = piece.borders[side];
         b.cells[b.count++] = static_cast<uint32_t>(touching);
@@ -89,37 +98,78 @@ void FloodFill::add_cell(ChunkPiece& piece, const SpriteChunk& chunk, int32_t ce
     }
 }
 
-void FloodFill::fill_fixed(const SpriteChunk& chunk, std::vector<int32_t>& labels, ChunkPiece& piece,
-                           int32_t group) {
-    // Neighbour order (-1, -1), (0, -1), (+1, -1), (-1, 0), (+1, 0), (-1, +1), (0, +1), (+1, +1).
-    static constexpr int32_t kDelta[8] = {-33, -32, -31, -1, 1, 31, 32, 33};
-    static constexpr int32_t kDx[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
-    static constexpr int32_t kDy[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
+void FloodFill::fill_fixed(const SpriteChunk& chunk, int32_t* label, ChunkPiece& piece, int32_t group) {
+    // Neighbour order (-1, -1), (0, -1), (+1, -1), (-1, 0), (+1, 0), (-1, +1), (0, +1), (+1, +1),
+    // as index deltas -33, -32, -31, -1, +1, +31, +32, +33. Every cell is pushed at most once, so
+    // a stack and a cell list of one chunk's size are enough.
     const uint16_t* flags = chunk.flags.data();
-    int32_t* label = labels.data();
-    while (!m_stack.empty()) {
-        const int32_t i = m_stack.back();
-        m_stack.pop_back();
-        add_cell(piece, chunk, i);
+    int32_t stack[1024];
+    int32_t cells[1024];
+    int32_t top = 0;
+    int32_t count = 0;
+    stack[top++] = m_stack.back();
+    m_stack.pop_back();
+    uint32_t counts[kCellTypeCount] = {};
+    int32_t min_x = piece.min_x, min_y = piece.min_y, max_x = piece.max_x, max_y = piece.max_y;
+    auto visit = [&](int32_t j) {
+        if (label[j] == -1 && cell_active(flags[j])) {
+            label[j] = group;
+            stack[top++] = j;
+        }
+    };
+    while (top > 0) {
+        const int32_t i = stack[--top];
         const int32_t x = i & 31;
         const int32_t y = i >> 5;
-        for (int k = 0; k < 8; ++k) {
-            const int32_t nx = x + kDx[k];
-            const int32_t ny = y + kDy[k];
-            if (static_cast<uint32_t>(nx) >= 32u || static_cast<uint32_t>(ny) >= 32u) {
-                continue;
+        counts[cell_type_of(flags[i])] += 1;
+        cells[count++] = i;
+        min_x = std::min(min_x, x);
+        min_y = std::min(min_y, y);
+        max_x = std::max(max_x, x);
+        max_y = std::max(max_y, y);
+        const bool left = x > 0;
+        const bool right = x < 31;
+        const bool down = y > 0;
+        const bool up = y < 31;
+        if (down) {
+            if (left) {
+                visit(i - 33);
             }
-            const int32_t j = i + kDelta[k];
-            if (label[j] == -1 && cell_active(flags[j])) {
-                label[j] = group;
-                m_stack.push_back(j);
+            visit(i - 32);
+            if (right) {
+                visit(i - 31);
             }
         }
+        if (left) {
+            visit(i - 1);
+        }
+        if (right) {
+            visit(i + 1);
+        }
+        if (up) {
+            if (left) {
+                visit(i + 31);
+            }
+            visit(i + 32);
+            if (right) {
+                visit(i + 33);
+            }
+        }
+        if (!(left && right && down && up)) {
+            add_border_cell(piece, x, y);
+        }
     }
+    piece.cells.assign(cells, cells + count);
+    for (uint32_t t = 0; t < kCellTypeCount; ++t) {
+        piece.counts[t] += counts[t];
+    }
+    piece.min_x = min_x;
+    piece.min_y = min_y;
+    piece.max_x = max_x;
+    piece.max_y = max_y;
 }
 
-void FloodFill::fill_general(const SpriteChunk& chunk, std::vector<int32_t>& labels, ChunkPiece& piece,
-                             int32_t group) {
+void FloodFill::fill_general(const SpriteChunk& chunk, int32_t* labels, ChunkPiece& piece, int32_t group) {
     // Positions are tested when popped; the seed is already labelled and on the stack.
     const int32_t n = static_cast<int32_t>(m_grid.chunk_size);
     static constexpr int32_t kDx[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
@@ -151,7 +201,7 @@ void FloodFill::fill_general(const SpriteChunk& chunk, std::vector<int32_t>& lab
 
 int32_t FloodFill::fill(uint32_t seed, int32_t chunk_index, int32_t group, int32_t key) {
     const SpriteChunk& chunk = *m_table.find(chunk_index);
-    std::vector<int32_t>& labels = labels_of(chunk_index);
+    int32_t* labels = labels_of(chunk_index);
     ChunkPiece& piece = m_pieces[static_cast<size_t>(group)];
     piece.seed = seed;
     piece.chunk = chunk_index;
@@ -298,13 +348,14 @@ bool FloodFill::step() {
     m_open.at(g) -= 1;
     const SpriteChunk* target = m_table.find(node.target_chunk);
     if (target != nullptr) {
-        std::vector<int32_t>& labels = labels_of(node.target_chunk);
+        const int32_t* labels = labels_of(node.target_chunk);
         for (uint64_t k = 0; k < node.count; ++k) {
             const uint32_t c = node.cells[k];
             if (!cell_active(target->flags[c])) {
                 continue;
             }
-            if (labels[c] == -1) {
+            const int32_t label = labels[c];
+            if (label == -1) {
                 const int32_t id = new_group();
                 const int32_t pushed = fill(c, node.target_chunk, id, node.key);
                 if (pushed > 0) {
@@ -312,7 +363,7 @@ bool FloodFill::step() {
                     g = merge(g, id);
                 }
             } else {
-                const int32_t root = find(labels[c]);
+                const int32_t root = find(label);
                 if (root != g) {
                     g = merge(g, root);
                 }
@@ -435,8 +486,8 @@ void FloodFill::dump_state() const {
             char c = ' ';
             int32_t colour = 15;
             if (chunk != nullptr) {
-                const std::vector<int32_t>& labels = m_labels[static_cast<size_t>(cc.chunk)];
-                const int32_t label = labels.empty() ? -1 : labels[static_cast<size_t>(cc.cell)];
+                const int32_t* labels = labels_if_any(cc.chunk);
+                const int32_t label = labels == nullptr ? -1 : labels[cc.cell];
                 if (label >= 0) {
                     const int32_t root = root_of(label);
                     c = group_letter(root);

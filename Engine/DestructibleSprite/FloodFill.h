@@ -73,12 +73,15 @@ public:
     std::vector<FloodFillGroup> run();
 
 private:
-    std::vector<int32_t>& labels_of(int32_t chunk);
+    // Labels of a chunk's cells, -1 where not reached; made on first touch.
+    int32_t* labels_of(int32_t chunk);
+    const int32_t* labels_if_any(int32_t chunk) const;
     int32_t new_group();
     int32_t fill(uint32_t seed, int32_t chunk, int32_t group, int32_t key);
-    void fill_fixed(const SpriteChunk& chunk, std::vector<int32_t>& labels, ChunkPiece& piece, int32_t group);
-    void fill_general(const SpriteChunk& chunk, std::vector<int32_t>& labels, ChunkPiece& piece, int32_t group);
+    void fill_fixed(const SpriteChunk& chunk, int32_t* labels, ChunkPiece& piece, int32_t group);
+    void fill_general(const SpriteChunk& chunk, int32_t* labels, ChunkPiece& piece, int32_t group);
     void add_cell(ChunkPiece& piece, const SpriteChunk& chunk, int32_t cell);
+    void add_border_cell(ChunkPiece& piece, int32_t x, int32_t y) const;
     bool step();
     int32_t find(int32_t id);
     int32_t merge(int32_t a, int32_t b);

@@ -77,10 +77,11 @@ SpriteChunk* SpriteChunkPool::allocate_slot() {
         page.chunks = std::make_unique<SpriteChunk[]>(kSlotsPerPage);
     }
     if (!page.colours) {
-        page.colours = std::make_unique<uint32_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
+        // Each slot is zeroed when handed out, so the page itself needs no clearing.
+        page.colours = std::make_unique_for_overwrite<uint32_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
     }
     if (!page.flags) {
-        page.flags = std::make_unique<uint16_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
+        page.flags = std::make_unique_for_overwrite<uint16_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
     }
     page.chunk_uses += 1;
     page.colour_uses += 1;

@@ -37,12 +37,15 @@ Sprite::Piece Sprite::make_piece(Sprite& sprite, const FloodFillGroup& group) {
         }
     }
 
+    const int32_t piece_w = static_cast<int32_t>(piece_grid.chunks_x);
     for (const ChunkPiece& p : group.pieces) {
         SpriteChunk* source = sprite.m_table.find(p.chunk);
+        const glm::ivec2 shift = source->origin - lo;
         for (const int32_t cell : p.cells) {
-            const glm::ivec2 g = source->origin + grid.local_cell(cell) - lo;
-            SpriteChunk& target = *chunks[static_cast<size_t>((g.y / n) * static_cast<int32_t>(piece_grid.chunks_x) + g.x / n)];
-            const size_t ti = static_cast<size_t>((g.y % n) * n + g.x % n);
+            const glm::ivec2 g = shift + grid.local_cell(cell);
+            const glm::ivec2 c = n == 32 ? glm::ivec2(g.x >> 5, g.y >> 5) : glm::ivec2(g.x / n, g.y / n);
+            SpriteChunk& target = *chunks[static_cast<size_t>(c.y * piece_w + c.x)];
+            const size_t ti = static_cast<size_t>((g.y - c.y * n) * n + (g.x - c.x * n));
             target.colours[ti] = source->colours[static_cast<size_t>(cell)];
             target.flags[ti] = source->flags[static_cast<size_t>(cell)];
             target.active += 1;

@@ -61,6 +61,9 @@ struct SpriteGrid {
 
     int32_t local_cell_index(int32_t x, int32_t y) const { return y * static_cast<int32_t>(chunk_size) + x; }
     glm::ivec2 local_cell(int32_t i) const {
+        if (chunk_size == 32) {
+            return {i & 31, i >> 5};
+        }
         const int32_t n = static_cast<int32_t>(chunk_size);
         return {i % n, i / n};
     }
