@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "Engine/DestructibleSprite/SpriteChunk.h"
+#include "Engine/Random.h"
 
 FloodFill::FloodFill(const SpriteGrid& grid, const ChunkTable& table,
                      const std::unordered_set<SpriteChunk*>& dirty)
@@ -14,9 +15,11 @@ FloodFill::FloodFill(const SpriteGrid& grid, const ChunkTable& table,
     if (grid.chunk_size == 0 || grid.chunk_size > kFloodFillMaxChunkSize) {
         throw std::invalid_argument("FloodFill: unsupported chunk size");
     }
-    // CALL SITE (Engine/Random): the debug colour takes three random_float draws (x 255, alpha 255)
-    // on the global generator at every construction; wire it in when the random helpers land.
-    m_debug_colour = 0xFF000000u;
+    // Drawn at every construction, debug or not: replays rely on the generator's sequence.
+    const uint32_t r = static_cast<uint32_t>(random_float() * 255.0f);
+    const uint32_t g = static_cast<uint32_t>(random_float() * 255.0f);
+    const uint32_t b = static_cast<uint32_t>(random_float() * 255.0f);
+    m_debug_colour = r | (g << 8) | (b << 16) | 0xFF000000u;
 
     m_labels.resize(std::max<size_t>(grid.chunk_count(), table.slot_of_index.size()));
 

@@ -1,11 +1,14 @@
 #include "Engine/DestructibleSprite/Sprite.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <utility>
 
 #include "Common/Assets/SpriteAsset.h"
+#include "Engine/DestructibleSprite/GridRayWalk.h"
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
+#include "Engine/Math/AxisAlignedArea.h"
 #include "Engine/Log.h"
 
 namespace {
@@ -320,4 +323,62 @@ CellMoments sprite_moments_of(const SpriteGrid& grid, const Sprite& sprite) {
         }
     }
     return m;
+}
+
+SpriteRayHit Sprite::ray_cast(glm::vec2 from, glm::vec2 to) const {
+    const glm::vec2 a = m_grid.local_to_cell(from);
+    const glm::vec2 b = m_grid.local_to_cell(to);
+    if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y) ||
+        m_grid.chunk_size == 0) {
+        return {};
+    }
+    const int32_t n = static_cast<int32_t>(m_grid.chunk_size);
+    const auto active_at = [&](glm::ivec2 cell) {
+        if (!m_grid.contains_cell(cell.x, cell.y)) {
+            return false;
+        }
+        const ChunkCell cc = m_grid.to_chunk_cell(cell);
+        return is_cell_active(cc.chunk, cc.cell);
+    };
+    const glm::vec2 d = b - a;
+    const float length = glm::length(d);
+    if (length == 0.0f) {
+        const glm::ivec2 cell(static_cast<int32_t>(std::floor(a.x)), static_cast<int32_t>(std::floor(a.y)));
+        return active_at(cell) ? SpriteRayHit{cell.x, cell.y, true} : SpriteRayHit{};
+    }
+    const glm::vec2 dir = d / length;
+
+    // Only the part of the ray over the grid can hit; clipping it first bounds the walk.
+    const AxisAlignedArea grid_box{glm::vec2(0.0f), glm::vec2(static_cast<float>(m_grid.cells_x),
+                                                             static_cast<float>(m_grid.cells_y))};
+    const RayInterval over = AxisAlignedArea::clip_ray(grid_box, AreaRay{a, dir, length});
+    if (!(over.enter <= over.exit)) {
+        return {};
+    }
+    const float chunk_size = static_cast<float>(n);
+    GridRayWalk outer((a + dir * over.enter) / chunk_size, dir, (over.exit - over.enter) / chunk_size);
+    while (outer.in_range()) {
+        const glm::ivec2 c = outer.cell();
+        const SpriteChunk* chunk =
+            m_grid.contains_chunk(c.x, c.y) ? m_table.find(m_grid.chunk_index(c.x, c.y)) : nullptr;
+        if (chunk != nullptr) {
+            const glm::vec2 lo(chunk->origin);
+            const AxisAlignedArea box{lo, lo + glm::vec2(chunk_size)};
+            const RayInterval t = AxisAlignedArea::clip_ray(box, AreaRay{a, dir, length});
+            if (t.enter <= t.exit) {
+                GridRayWalk inner(a + dir * t.enter, dir, t.exit - t.enter);
+                while (inner.in_range()) {
+                    const glm::ivec2 square = inner.cell();
+                    const glm::ivec2 local = square - chunk->origin;
+                    if (m_grid.contains_local_cell(local.x, local.y) &&
+                        cell_active(chunk->flags[static_cast<size_t>(m_grid.local_cell_index(local.x, local.y))])) {
+                        return {square.x, square.y, true};
+                    }
+                    inner.step();
+                }
+            }
+        }
+        outer.step();
+    }
+    return {};
 }

@@ -5,11 +5,24 @@
 #include <stdexcept>
 
 #include "Common/Assets/SpriteAsset.h"
+#include "Engine/Graphics/RenderContextBase.h"
 #include "Engine/Log.h"
 
 namespace {
 
 constexpr uint32_t kSlotsPerPage = 1024;
+
+TextureLayout atlas_layout(uint32_t format, uint32_t atlas_size, int32_t layers, uint32_t texel_size) {
+    TextureLayout layout;
+    layout.type = TextureType2DArray;
+    layout.format = format;
+    layout.width = atlas_size;
+    layout.height = atlas_size;
+    layout.depth = static_cast<uint32_t>(std::max(layers, 0));
+    layout.texel_size = texel_size;
+    layout.one = 1;
+    return layout;
+}
 
 // Operation table: rows the stored op, columns the new one.
 constexpr ChunkOp kCombine[3][3] = {
@@ -38,7 +51,10 @@ SpriteChunkPool::SpriteChunkPool(uint32_t chunk_size, uint32_t atlas_size, int32
     : m_chunk_size(chunk_size), m_atlas_size(atlas_size), m_layers(layers),
       m_per_row(chunk_size == 0 ? 0 : atlas_size / chunk_size),
       m_slot_count(m_per_row * m_per_row * static_cast<uint32_t>(std::max(layers, 0))),
-      m_cells(chunk_size * chunk_size), m_pages(std::make_unique<Pages>()) {
+      m_cells(chunk_size * chunk_size),
+      // 8-bit colours, and the 16-bit flags as one unsigned integer per texel.
+      m_colour_atlas(atlas_layout(TextureFormatRgba8, atlas_size, layers, 4)),
+      m_flags_atlas(atlas_layout(TextureFormatR16ui, atlas_size, layers, 2)), m_pages(std::make_unique<Pages>()) {
     if (m_slot_count > 0) {
         m_free.push_back({0, m_slot_count});
     }
@@ -232,4 +248,57 @@ void SpriteChunkPool::release_slot(uint32_t slot) {
     if (--page.chunk_uses == 0) {
         page.chunks.reset();
     }
+}
+
+void SpriteChunkPool::create(RenderContextBase& context) {
+    m_colour_atlas.create(context);
+    m_flags_atlas.create(context);
+    m_has_textures = true;
+    // A new texture holds nothing yet: every live chunk goes up at the next update.
+    for (uint32_t slot = 0; slot < m_slot_count; ++slot) {
+        if (m_pages->live[slot] != 0) {
+            queue_upload(slot);
+        }
+    }
+}
+
+void SpriteChunkPool::destroy(RenderContextBase& context) {
+    m_colour_atlas.destroy(context);
+    m_flags_atlas.destroy(context);
+    m_has_textures = false;
+    for (uint32_t slot : m_upload_queue) {
+        m_upload_queued[slot] = 0;
+    }
+    m_upload_queue.clear();
+    release_held_back();
+}
+
+void SpriteChunkPool::update(RenderContextBase& context) {
+    // The pixels are read from the live slots here and written before this returns, so no
+    // queued write outlives the memory it points at.
+    const uint32_t n = m_chunk_size;
+    for (uint32_t slot : m_upload_queue) {
+        if (m_upload_queued[slot] == 0) {
+            continue;
+        }
+        m_upload_queued[slot] = 0;
+        const SpriteChunk& chunk = m_pages->pages[slot / kSlotsPerPage].chunks[slot % kSlotsPerPage];
+        TextureWrite write;
+        write.x = static_cast<uint32_t>(chunk.texel.x);
+        write.y = static_cast<uint32_t>(chunk.texel.y);
+        write.z = chunk.layer;
+        write.width = n;
+        write.height = n;
+        write.depth = 1;
+        write.format = UploadFormatRgba;
+        write.pixel_type = PixelTypeUnsignedByte;
+        m_colour_atlas.queue_write(QueuedRegion{write, 4, 1}, chunk.colours.data());
+        write.format = UploadFormatRedInteger;
+        write.pixel_type = PixelTypeUnsignedShort;
+        m_flags_atlas.queue_write(QueuedRegion{write, 2, 1}, chunk.flags.data());
+    }
+    m_upload_queue.clear();
+    m_colour_atlas.update(context);
+    m_flags_atlas.update(context);
+    release_held_back();
 }

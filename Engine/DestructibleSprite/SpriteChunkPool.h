@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "Engine/DestructibleSprite/SpriteChunk.h"
+#include "Engine/Graphics/GraphicsResource.h"
+#include "Engine/Graphics/TextureAtlas.h"
+#include "Engine/Handle.h"
 
 struct SpriteChunkData;
 
@@ -30,10 +33,10 @@ struct SlotRange {
     bool operator==(const SlotRange&) const = default;
 };
 
-class SpriteChunkPool {
+class SpriteChunkPool : public GraphicsResource {
 public:
     SpriteChunkPool(uint32_t chunk_size, uint32_t atlas_size, int32_t layers);
-    ~SpriteChunkPool();
+    ~SpriteChunkPool() override;
     SpriteChunkPool(const SpriteChunkPool&) = delete;
     SpriteChunkPool& operator=(const SpriteChunkPool&) = delete;
 
@@ -46,6 +49,15 @@ public:
     void mark_freed(SpriteChunk* chunk);
     // Performs and clears the pending operations; once per tick, after all commits.
     void apply_pending();
+
+    // Creates both texture arrays; every live chunk is written at the next update.
+    void create(RenderContextBase& context) override;
+    void destroy(RenderContextBase& context) override;
+    // Writes the cells of every queued chunk, then hands out the slots freed before it.
+    void update(RenderContextBase& context) override;
+    Handle colour_texture() const { return m_colour_atlas.handle(); }
+    Handle flags_texture() const { return m_flags_atlas.handle(); }
+    bool has_textures() const { return m_has_textures; }
 
     uint32_t chunk_size() const { return m_chunk_size; }
     uint32_t atlas_size() const { return m_atlas_size; }
@@ -80,6 +92,8 @@ private:
     uint32_t m_cells;  // cells per chunk
     uint32_t m_in_use = 0;
 
+    TextureAtlas m_colour_atlas;
+    TextureAtlas m_flags_atlas;
     std::vector<SlotRange> m_free;
     std::unique_ptr<Pages> m_pages;
     std::unordered_map<SpriteChunk*, ChunkOp> m_pending;
