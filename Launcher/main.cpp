@@ -7,6 +7,7 @@
 #include "Engine/Engine/EngineConfig.h"
 #include "Engine/Engine/Interrupt.h"
 #include "Engine/Log.h"
+#include "Game/Scenes/GameInit.h"
 
 namespace {
 
@@ -21,9 +22,6 @@ void redirect_output_to_log() {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
-
-// Hands the engine its first scene. GAME: the game scene is created and set as the pending scene here.
-int init_game(Engine&) { return 0; }
 
 } // namespace
 

@@ -9,6 +9,9 @@ using namespace test_support;
 namespace {
 
 // The launcher opens its window and runs until it is closed; SIGINT closes it the same way.
+// The game scene it starts reads assets.bin from the working directory.
+void give_assets(const TempDir& dir) { std::filesystem::create_symlink(PELLMAR_ASSETS_BIN, dir.path() / "assets.bin"); }
+
 LaunchOptions interrupted_run() {
     LaunchOptions options;
     options.env = {"SDL_VIDEODRIVER=offscreen"};
@@ -18,6 +21,7 @@ LaunchOptions interrupted_run() {
 
 TEST(Launcher, WritesGameLogAndReplacesItOnTheNextRun) {
     TempDir dir;
+    give_assets(dir);
     std::filesystem::path log = dir.path() / "game.log";
     {
         std::ofstream stale(log);
@@ -45,6 +49,7 @@ TEST(Launcher, WritesGameLogAndReplacesItOnTheNextRun) {
 
 TEST(Launcher, InterruptEndsTheRunThroughTheEngineShutDown) {
     TempDir dir;
+    give_assets(dir);
     LaunchResult result = run_launcher(dir.path(), interrupted_run());
     ASSERT_FALSE(result.timed_out);
     EXPECT_EQ(result.exit_code, 0);

@@ -1,0 +1,181 @@
+#include "Game/Scenes/GameScene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+#include "Common/Assets/AssetPackage.h"
+#include "Engine/DestructibleSprite/Sprite.h"
+#include "Engine/Engine/Engine.h"
+#include "Engine/Engine/Systems/Sprite/SpriteCoreUpdateSystem.h"
+#include "Engine/Engine/Systems/Sprite/SpriteCreateTreeSystem.h"
+#include "Engine/EntityPool.h"
+#include "Engine/Event/EventBus.h"
+#include "Engine/Math/Transform.h"
+#include "Engine/Physics/PhysicsBody.h"
+#include "Engine/Random.h"
+#include "Game/Components/ItemSink.h"
+#include "Game/Components/Tags.h"
+#include "Game/Entities/GameEntityLists.h"
+#include "Game/Systems/Ai/ExplosionEvent.h"
+#include "Game/Systems/Projectile/BulletMoveSystem.h"
+#include "Game/Weapons/WeaponEffects.h"
+
+namespace {
+
+constexpr TextureLayout kSpriteAtlasLayout{TextureType2D, TextureFormatRgba8, 1024, 1024, 1, 4, 1};
+
+struct Transition {
+    std::string_view name;
+    int32_t paused_group;
+    int32_t running_group;
+};
+
+// The simulation systems a pause parks, in the order they move both ways, and where they go back to.
+constexpr Transition kPauseTransitions[] = {
+    {"PlayerMoveSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"PlayerShootSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"SpriteCreateTreeSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"BulletMoveSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"ItemMoveSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"SpriteCommitSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"SpriteCoreUpdateSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"AiBombSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"AiThrowerSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"AiStationSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"AiFlockerSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"AiDriverSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"AiFighterSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"WeaponSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"CameraControllerSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {"SpritePhysicsSystem", SystemGroup::Unused, SystemGroup::Fixed},
+    {"PhysicsUpdateSystem", SystemGroup::Unused, SystemGroup::Fixed},
+    {"PhysicsLerpTransformSystem", SystemGroup::Unused, SystemGroup::AfterFixed},
+    {"ParticleDesignerSystem", SystemGroup::Unused, SystemGroup::EditorUi},
+    {"GamePauseMenuUiRenderSystem", SystemGroup::Render, SystemGroup::UnusedRender},
+};
+
+} // namespace
+
+GameScene::GameScene()
+    : m_chunk_pool(32, 1024, 32),
+      m_sprite_atlas(kSpriteAtlasLayout),
+      m_factory(&entity_pool(), &m_chunk_pool, &m_sprite_atlas, &assets()) {
+    // CAMERA: the scene camera gets an orthographic projection of half extent 5, aspect 1, depth 5 here.
+}
+
+GameScene::~GameScene() = default;
+
+void GameScene::register_entity_lists() { register_game_entity_lists(entity_pool()); }
+
+void GameScene::on_start() {
+    load_weapon_particle_presets(assets());
+
+    register_rock_entity_list(entity_pool());
+    register_entity_lists();
+
+    EventBus& bus = event_bus();
+    bus.subscribe<PauseChangedEvent>(this);
+    bus.subscribe<SpawnItemEvent>(this);
+    bus.subscribe<SpriteCoreExplodedEvent>(this);
+
+    // HANDLERS: the player, sprite effects, render and explosion event handlers register here, in that order.
+    // INPUT: the player and editor input schemes register here.
+
+    // Tick: player move and shoot come first, then the tree the bullets query.
+    register_system<SpriteCreateTreeSystem>(SystemGroup::Tick, &m_sprite_tree);
+    register_system<BulletMoveSystem>(SystemGroup::Tick, *this, &m_sprite_tree);
+    // Tick: items, the AI systems, weapons and the camera controller come here.
+    // SPRITE COMMIT: the sprite commit system registers here, right before the core update.
+    register_system<SpriteCoreUpdateSystem>(SystemGroup::Tick);
+    // Fixed, PostFixed, AfterFixed: the driver AI and the physics systems; Render: the in-game UI, the space
+    // background and the editor camera; EditorUi: the particle designer; Unused: cutting sprites with the
+    // mouse and the player cloud effect; UnusedRender: the pause menu.
+}
+
+void GameScene::on_stop() { entity_pool().clear(); }
+
+void GameScene::on_tick(const SimulationTick&) {}
+
+void GameScene::on_start_rendering() {
+    RenderContextBase& context = engine().render_context();
+    // The packed atlas restarts its packing when created, so every picture is packed anew.
+    m_sprite_atlas.create(context);
+    // CHUNK POOL: its two atlases are created here, and the renderer gets the sprite atlas and both
+    // chunk textures.
+
+    const auto pack = [&](std::string_view name) {
+        return m_sprite_atlas.add_image(assets().get_by_name<ImageAsset>(name)).value_or(UvRect{});
+    };
+    m_item_images[ItemKindHealth] = pack("game/item/health");
+    m_item_images[ItemKindCore] = pack("game/item/core");
+
+    m_factory.create_player(glm::vec2(0.0f));
+    RockRequest rock;
+    rock.sprite = assets().get_id_by_name<SpriteAsset>("hello");
+    m_factory.create_rock(rock);
+    entity_pool().flush();
+}
+
+void GameScene::on_stop_rendering() {
+    RenderContextBase& context = engine().render_context();
+    // CHUNK POOL: its two atlases are destroyed here.
+    m_sprite_atlas.destroy(context);
+}
+
+void GameScene::on_render(const SimulationTick& tick) {
+    if (!tick.run_simulation_tick) {
+        return;
+    }
+    RenderContextBase& context = engine().render_context();
+    // CHUNK POOL: its queued chunk writes reach the textures here.
+    m_sprite_atlas.update(context);
+    // RENDERER: the bullets' trails, the items (1/64 world unit per picture pixel) and every sprite are added
+    // to the renderer here.
+}
+
+void GameScene::on_editor_ui(const SimulationTick&) {
+    // EDITOR: the entity windows and the viewport menu are drawn here.
+}
+
+void GameScene::set_paused(const PauseChangedEvent& event) {
+    for (const Transition& step : kPauseTransitions) {
+        transition_system(step.name, event.paused ? step.paused_group : step.running_group);
+    }
+}
+
+void GameScene::on_spawn_item(const SpawnItemEvent& event) {
+    m_factory.create_item(ItemRequest{event.position, event.velocity, event.kind});
+}
+
+void GameScene::on_sprite_core_exploded(const SpriteCoreExplodedEvent& event) {
+    if (event.type != static_cast<uint32_t>(CellType::Core) || !entity_pool().has_list(event.entity.entity_type_id)) {
+        return;
+    }
+    EntityListBase& list = entity_pool().list_of(event.entity);
+    if (!list.has_components(component_mask<EnemyTag>())) {
+        return;
+    }
+    glm::vec2 velocity = random_on_circle(1.0f);
+    if (list.is_alive(event.entity)) {
+        if (const auto* body = static_cast<const PhysicsBody*>(
+                list.get_component(component_type_id<PhysicsBody>(), event.entity))) {
+            velocity += 0.5f * body->linear_velocity;
+        }
+    }
+    const int32_t n = event.strength;
+    ExplosionEvent explosion;
+    explosion.count_a = std::max(n, 20);
+    explosion.count_b = n >= 16 ? static_cast<int32_t>(std::trunc(std::sqrt(static_cast<float>(n)))) : 0;
+    explosion.position = event.position;
+    explosion.velocity = velocity;
+    EventBus& bus = event_bus();
+    bus.publish(explosion);
+    for (int32_t i = 0; i < n / 5; ++i) {
+        SpawnItemEvent item;
+        item.kind = ItemKindHealth;
+        item.position = event.position + random_in_disc(0.1f);
+        item.velocity = velocity + random_in_disc(5.0f);
+        bus.publish(item);
+    }
+}

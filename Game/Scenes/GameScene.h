@@ -1,0 +1,68 @@
+#pragma once
+// The playable test bed: owns the sprite chunk pool, the packed sprite atlas, the area tree of sprites and
+// the entity factory; registers the game's lists, handlers and systems; draws every entity.
+
+#include <array>
+#include <cstdint>
+
+#include <glm/vec2.hpp>
+
+#include "Engine/DestructibleSprite/SpriteChunkPool.h"
+#include "Engine/Engine/Scene.h"
+#include "Engine/Engine/Systems/Sprite/SpriteCoreExplodedEvent.h"
+#include "Engine/Graphics/TextureAtlasPacked.h"
+#include "Engine/Graphics/UvRect.h"
+#include "Engine/Handle.h"
+#include "Engine/Physics/AxisAlignedAreaTree.h"
+#include "Game/Factory/EntityFactory.h"
+#include "Game/Scenes/SpawnItemEvent.h"
+
+class GameScene final : public SceneBase {
+public:
+    GameScene();
+    ~GameScene() override;
+
+    void on_start() override;
+    void on_stop() override;
+    void on_tick(const SimulationTick& tick) override;
+    void on_start_rendering() override;
+    void on_stop_rendering() override;
+    void on_render(const SimulationTick& tick) override;
+    void on_editor_ui(const SimulationTick& tick) override;
+
+    // Parks the simulation systems while paused and brings them back by name.
+    void set_paused(const PauseChangedEvent& event);
+    // An enemy's main core exploding: an explosion and health items.
+    void on_sprite_core_exploded(const SpriteCoreExplodedEvent& event);
+    void on_spawn_item(const SpawnItemEvent& event);
+
+    // Bus entry points of the scene's own subscriptions.
+    using SceneBase::handle;
+    void handle(const PauseChangedEvent& event) { set_paused(event); }
+    void handle(const SpawnItemEvent& event) { on_spawn_item(event); }
+    void handle(const SpriteCoreExplodedEvent& event) { on_sprite_core_exploded(event); }
+
+    // The game's lists after the rock list: players, bullets, enemies, snake heads, items.
+    void register_entity_lists();
+
+    SpriteChunkPool& chunk_pool() { return m_chunk_pool; }
+    TextureAtlasPacked& sprite_atlas() { return m_sprite_atlas; }
+    AxisAlignedAreaTree<EntityId>& sprite_tree() { return m_sprite_tree; }
+    EntityFactory& factory() { return m_factory; }
+    // Where the item pictures sit in the sprite atlas, by item kind (0 Core, 1 Health).
+    const std::array<UvRect, 2>& item_images() const { return m_item_images; }
+
+private:
+    SpriteChunkPool m_chunk_pool;
+    TextureAtlasPacked m_sprite_atlas;
+    AxisAlignedAreaTree<EntityId> m_sprite_tree;
+    EntityFactory m_factory;
+    std::array<UvRect, 2> m_item_images{};
+    // The test-bed panel's spawner settings and switches; they survive scene restarts.
+    uint8_t m_spawn_enabled = 0;
+    int32_t m_spawn_max_enemies = 8;
+    float m_spawn_interval = 10.0f;
+    float m_spawn_timer = 0.0f;
+    uint8_t m_camera_follow_player = 1;
+    uint8_t m_cut_sprite_with_mouse = 0;
+};

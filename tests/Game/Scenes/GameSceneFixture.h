@@ -1,0 +1,36 @@
+#pragma once
+// The real game scene on a windowless engine, started in a directory that holds the built assets.bin.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Engine/Engine/Engine.h"
+#include "Game/Scenes/GameScene.h"
+#include "Support/SceneHarness.h"
+
+struct GameSceneFixture {
+    GameSceneFixture() : engine(test_support::windowless_config()), scene(std::make_shared<GameScene>()) {
+        scene->start(engine);
+    }
+    ~GameSceneFixture() { scene->stop(); }
+
+    void tick(float dt = 1.0f / 60.0f, bool fixed = false) {
+        ++ticks;
+        scene->engine_tick(test_support::make_tick(ticks, dt, fixed));
+        engine.event_bus().dispatch();
+    }
+
+    std::vector<std::string> group(uint32_t g) const {
+        std::vector<std::string> names;
+        for (const auto& system : scene->systems()[g]) {
+            names.emplace_back(system->name());
+        }
+        return names;
+    }
+
+    test_support::AssetsWorkingDir dir;
+    Engine engine;
+    std::shared_ptr<GameScene> scene;
+    uint32_t ticks = 0;
+};

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "Engine/Engine/EngineEvents.h"
+#include "Engine/Engine/SceneEvents.h"
+#include "Engine/Engine/Systems/Sprite/SpriteCoreExplodedEvent.h"
+#include "Engine/EntityPool.h"
+#include "Engine/Physics/PhysicsBody.h"
+#include "Engine/TypeId.h"
+#include "Game/Entities/EnemyEntities.h"
+#include "Game/Entities/ItemEntity.h"
+#include "Game/Entities/PlayerEntity.h"
+#include "Game/Scenes/GameInit.h"
+#include "Game/Scenes/SpawnItemEvent.h"
+#include "Game/Systems/Ai/ExplosionEvent.h"
+#include "GameSceneFixture.h"
+
+using namespace test_support;
+
+namespace {
+
+const std::vector<std::string> kTickSystems = {"SpriteCreateTreeSystem", "BulletMoveSystem",
+                                               "SpriteCoreUpdateSystem"};
+
+std::vector<std::string> starting_with(const std::vector<std::string>& lines, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const std::string& line : lines) {
+        if (line.rfind(prefix, 0) == 0) {
+            out.push_back(line);
+        }
+    }
+    return out;
+}
+
+TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
+    AssetsWorkingDir dir;
+    StdoutCapture capture;
+    {
+        Engine engine(windowless_config());
+        ASSERT_EQ(init_game(engine), 0);
+        ASSERT_NE(engine.pending_scene(), nullptr);
+        engine.event_bus().publish(QuitEvent{});
+        engine.run();
+    }
+    const std::vector<std::string> lines = log_messages(capture.finish());
+
+    EXPECT_TRUE(starting_with(lines, "Failed").empty()) << "every asset the start needs is in assets.bin";
+    EXPECT_EQ(starting_with(lines, "Registering system "),
+              (std::vector<std::string>{"Registering system SpriteCreateTreeSystem for group Tick",
+                                        "Registering system BulletMoveSystem for group Tick",
+                                        "Registering system SpriteCoreUpdateSystem for group Tick"}));
+
+    // The scene's own three subscriptions come right before the first registration, in this order.
+    const auto first = std::find(lines.begin(), lines.end(), "Registering system SpriteCreateTreeSystem for group Tick");
+    ASSERT_NE(first, lines.end());
+    ASSERT_GE(first - lines.begin(), 3);
+    EXPECT_EQ(*(first - 3), fmt::format("Subscribed to event: {}", event_type_id<PauseChangedEvent>()));
+    EXPECT_EQ(*(first - 2), fmt::format("Subscribed to event: {}", event_type_id<SpawnItemEvent>()));
+    EXPECT_EQ(*(first - 1), fmt::format("Subscribed to event: {}", event_type_id<SpriteCoreExplodedEvent>()));
+}
+
+TEST(GameSceneStartUp, ListsAndSystemsAfterTheStart) {
+    GameSceneFixture f;
+    std::vector<std::string> lists;
+    for (const auto& list : f.scene->entity_pool().lists()) {
+        lists.emplace_back(list->name());
+    }
+    EXPECT_EQ(lists, (std::vector<std::string>{"RockEntity", "PlayerEntity", "BulletEntity", "BombEntity",
+                                               "FighterEntity", "StationEntity", "BaseEntity", "Boss1Entity",
+                                               "SnakeHeadEntity", "ItemEntity"}));
+    EXPECT_EQ(f.group(SystemGroup::Tick), kTickSystems);
+    for (uint32_t g = 0; g < SystemGroup::MAX; ++g) {
+        if (g != SystemGroup::Tick) {
+            EXPECT_TRUE(f.group(g).empty()) << SystemBase::group_name(static_cast<int32_t>(g));
+        }
+        for (const auto& system : f.scene->systems()[g]) {
+            EXPECT_TRUE(system->attached()) << system->name();
+        }
+    }
+    EventBus& bus = f.engine.event_bus();
+    EXPECT_EQ(bus.subscriber_count<PauseChangedEvent>(), 1u);
+    EXPECT_EQ(bus.subscriber_count<SpawnItemEvent>(), 1u);
+    EXPECT_EQ(bus.subscriber_count<SpriteCoreExplodedEvent>(), 1u);
+
+    f.scene->stop();
+    EXPECT_EQ(bus.subscriber_count<PauseChangedEvent>(), 0u);
+    EXPECT_TRUE(f.scene->entity_pool().lists().empty());
+    f.scene->start(f.engine); // the destructor stops it again
+}
+
+// What one pause request does: the names the scene tried to move and the lines that failed.
+struct PauseOutcome {
+    std::vector<std::string> transitioning;
+    size_t failures = 0;
+};
+
+PauseOutcome request_pause(GameSceneFixture& f, PauseRequestEvent request) {
+    StdoutCapture capture;
+    f.engine.event_bus().publish(request);
+    f.engine.event_bus().dispatch();
+    const std::vector<std::string> lines = log_messages(capture.finish());
+    PauseOutcome out;
+    for (const std::string& line : starting_with(lines, "Transitioning system ")) {
+        out.transitioning.push_back(line.substr(std::string("Transitioning system ").size()));
+    }
+    out.failures = starting_with(lines, "Failed to transition system, not found").size();
+    return out;
+}
+
+const std::vector<std::string> kPauseOrder = {
+    "PlayerMoveSystem", "PlayerShootSystem", "SpriteCreateTreeSystem", "BulletMoveSystem",
+    "ItemMoveSystem", "SpriteCommitSystem", "SpriteCoreUpdateSystem", "AiBombSystem",
+    "AiThrowerSystem", "AiStationSystem", "AiFlockerSystem", "AiDriverSystem",
+    "AiFighterSystem", "WeaponSystem", "CameraControllerSystem", "SpritePhysicsSystem",
+    "PhysicsUpdateSystem", "PhysicsLerpTransformSystem", "ParticleDesignerSystem", "GamePauseMenuUiRenderSystem"};
+
+TEST(GameScenePause, PauseParksTheSimulationAndUnpauseBringsItBack) {
+    GameSceneFixture f;
+    const PauseOutcome pause = request_pause(f, PauseRequestEvent{0, 1});
+    EXPECT_TRUE(f.scene->paused());
+    EXPECT_EQ(pause.transitioning, kPauseOrder);
+    EXPECT_EQ(pause.failures, kPauseOrder.size() - kTickSystems.size()) << "one line per name not registered";
+    EXPECT_TRUE(f.group(SystemGroup::Tick).empty());
+    EXPECT_EQ(f.group(SystemGroup::Unused), kTickSystems);
+
+    const PauseOutcome resume = request_pause(f, PauseRequestEvent{0, 1});
+    EXPECT_FALSE(f.scene->paused());
+    EXPECT_EQ(resume.transitioning, kPauseOrder);
+    EXPECT_EQ(resume.failures, kPauseOrder.size() - kTickSystems.size());
+    EXPECT_EQ(f.group(SystemGroup::Tick), kTickSystems);
+    EXPECT_TRUE(f.group(SystemGroup::Unused).empty());
+}
+
+TEST(GameScenePause, PausingTwiceMovesNothingTheSecondTime) {
+    GameSceneFixture f;
+    request_pause(f, PauseRequestEvent{1, 0});
+    const PauseOutcome again = request_pause(f, PauseRequestEvent{1, 0});
+    EXPECT_EQ(again.failures, kPauseOrder.size());
+    EXPECT_EQ(f.group(SystemGroup::Unused), kTickSystems);
+}
+
+TEST(GameScenePause, UnpausingARunningSceneMovesNothing) {
+    GameSceneFixture f;
+    const PauseOutcome resume = request_pause(f, PauseRequestEvent{0, 0});
+    EXPECT_EQ(resume.failures, kPauseOrder.size());
+    EXPECT_EQ(f.group(SystemGroup::Tick), kTickSystems);
+}
+
+struct ExplosionCase {
+    int32_t strength;
+    int32_t count_a;
+    int32_t count_b;
+    size_t items;
+};
+
+class GameSceneCoreExploded : public ::testing::TestWithParam<ExplosionCase> {};
+
+TEST_P(GameSceneCoreExploded, EnemyCoreGivesAnExplosionAndHealthItems) {
+    const ExplosionCase c = GetParam();
+    GameSceneFixture f;
+    f.scene->factory().create_enemy(EnemyRequest{1, glm::vec2(3.0f, 2.0f), glm::vec2(2.0f, 0.0f)});
+    f.scene->entity_pool().flush();
+    EntityList<FighterEntity>& fighters = f.scene->entity_pool().list<FighterEntity>();
+    ASSERT_EQ(fighters.size(), 1u);
+    EntityListView all;
+    fighters.view_all(all);
+    const EntityId fighter = all.id(0);
+
+    EventRecorder<ExplosionEvent> explosions(f.engine.event_bus());
+    EventRecorder<SpawnItemEvent> items(f.engine.event_bus());
+    f.engine.event_bus().publish(SpriteCoreExplodedEvent{fighter, glm::vec2(3.0f, 2.0f), c.strength, 2});
+    f.engine.event_bus().dispatch();
+
+    ASSERT_EQ(explosions.events.size(), 1u);
+    const ExplosionEvent& e = explosions.events[0];
+    EXPECT_EQ(e.count_a, c.count_a);
+    EXPECT_EQ(e.count_b, c.count_b);
+    EXPECT_EQ(e.position, glm::vec2(3.0f, 2.0f));
+    // A unit random direction plus half the body's velocity (2, 0).
+    EXPECT_NEAR(glm::length(e.velocity - glm::vec2(1.0f, 0.0f)), 1.0f, 1e-5f);
+    ASSERT_EQ(items.events.size(), c.items);
+    for (const SpawnItemEvent& item : items.events) {
+        EXPECT_EQ(item.kind, 1u);
+        EXPECT_LE(glm::length(item.position - e.position), 0.1f + 1e-6f);
+        EXPECT_LE(glm::length(item.velocity - e.velocity), 5.0f + 1e-5f);
+    }
+    // The scene turns each item request into an item at the next flush.
+    EXPECT_EQ(f.scene->entity_pool().list<ItemEntity>().pending_create_count(), c.items);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, GameSceneCoreExploded,
+                         ::testing::Values(ExplosionCase{15, 20, 0, 3}, ExplosionCase{16, 20, 4, 3},
+                                           ExplosionCase{100, 100, 10, 20}, ExplosionCase{4, 20, 0, 0}));
+
+TEST(GameSceneCoreExplodedElsewhere, PlayerCoreAndOtherCoreTypesPublishNothingHere) {
+    GameSceneFixture f;
+    f.scene->factory().create_player(glm::vec2(0.0f));
+    f.scene->factory().create_enemy(EnemyRequest{1, glm::vec2(3.0f, 2.0f), glm::vec2(0.0f)});
+    f.scene->entity_pool().flush();
+    EntityListView players;
+    f.scene->entity_pool().list<PlayerEntity>().view_all(players);
+    EntityListView fighters;
+    f.scene->entity_pool().list<FighterEntity>().view_all(fighters);
+
+    EventRecorder<ExplosionEvent> explosions(f.engine.event_bus());
+    EventRecorder<SpawnItemEvent> items(f.engine.event_bus());
+    f.engine.event_bus().publish(SpriteCoreExplodedEvent{players.id(0), glm::vec2(0.0f), 100, 2});
+    f.engine.event_bus().publish(SpriteCoreExplodedEvent{fighters.id(0), glm::vec2(0.0f), 100, 3});
+    f.engine.event_bus().dispatch();
+    EXPECT_TRUE(explosions.events.empty());
+    EXPECT_TRUE(items.events.empty());
+}
+
+} // namespace
