@@ -81,7 +81,7 @@ void Engine::start_render_backend() {
         throw std::runtime_error(result.message);
     }
     m_render_context.set_display_mode(0);
-    // RENDERER: the renderer is initialised on the render context here.
+    m_renderer.init(m_render_context);
     m_viewport_target = m_render_context.create_framebuffer(m_config.width, m_config.height);
     m_event_bus.publish(WindowResizedEvent{
         ViewportRect{0, 0, static_cast<int32_t>(m_config.width), static_cast<int32_t>(m_config.height)}});

@@ -10,6 +10,7 @@
 #include "Engine/Engine/SimulationTick.h"
 #include "Engine/Event/EventBus.h"
 #include "Engine/Graphics/RenderContext.h"
+#include "Engine/Graphics/Renderer.h"
 #include "Engine/Handle.h"
 #include "Engine/ThreadPool.h"
 #include "Engine/ViewportRect.h"
@@ -36,6 +37,7 @@ public:
     EventBus& event_bus() { return m_event_bus; }
     ThreadPool& thread_pool() { return m_thread_pool; }
     RenderContext& render_context() { return m_render_context; }
+    Renderer& renderer() { return m_renderer; }
     const EngineConfig& config() const { return m_config; }
     const SimulationClock& clock() const { return m_clock; }
     const ViewportRect& window_rect() const { return m_window_rect; }
@@ -75,7 +77,7 @@ private:
     EventBus m_event_bus;
     // INPUT: the input state and the input axes over it are members here.
     RenderContext m_render_context;
-    // RENDERER: the 2D renderer is a member here.
+    Renderer m_renderer;
     ViewportRect m_window_rect;
     bool m_running = false;
     std::shared_ptr<SceneBase> m_pending_scene;

@@ -72,7 +72,8 @@ void Engine::render_frame(const SimulationTick& tick) {
         if (scene != nullptr) {
             scene->render(tick);
         }
-        // RENDERER: the renderer's target becomes viewport_target and it renders the frame into it.
+        m_renderer.set_target(m_viewport_target);
+        m_renderer.render(m_render_context);
 
         RenderCommandList to_window;
         to_window.bind_default_framebuffer();
@@ -100,7 +101,8 @@ void Engine::render_frame(const SimulationTick& tick) {
         if (scene != nullptr) {
             scene->render(tick);
         }
-        // RENDERER: the renderer's target becomes the window and it renders the frame.
+        m_renderer.set_target(kInvalidHandle);
+        m_renderer.render(m_render_context);
     }
     m_render_context.end_frame();
 }

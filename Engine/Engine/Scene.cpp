@@ -23,6 +23,16 @@ EventBus& SceneBase::event_bus() const { return m_engine->event_bus(); }
 
 ThreadPool& SceneBase::thread_pool() const { return m_engine->thread_pool(); }
 
+Renderer& SceneBase::renderer() const { return m_engine->renderer(); }
+
+RenderContext& SceneBase::render_context() const { return m_engine->render_context(); }
+
+Camera SceneBase::default_scene_camera() {
+    Camera camera;
+    camera.set_ortho(1.0f, 1.0f, 1.0f);
+    return camera;
+}
+
 size_t SceneBase::checked_group(int32_t group) {
     if (group < 0 || group >= static_cast<int32_t>(SystemGroup::MAX)) {
         throw std::out_of_range(fmt::format("system group {} is out of range", group));
@@ -111,13 +121,17 @@ void SceneBase::engine_tick(const SimulationTick& tick) {
 void SceneBase::render(const SimulationTick& tick) {
     LogGuard scope(LogLevelInfo, LogScene, 1);
     // DEBUG LINES: the render buffer is cleared here.
-    // RENDERER: particle time advances by delta_time unless paused; the world camera is set from the scene.
+    Renderer& draw = renderer();
+    if (!m_paused) {
+        draw.advance_time(tick.delta_time);
+    }
+    draw.set_world_camera(m_camera);
     if (tick.run_simulation_tick) {
         for (auto& system : m_systems[SystemGroup::Render]) {
             system->run_system(tick);
         }
         on_render(tick);
-        // RENDERER: the batches are uploaded here.
+        draw.upload_batches(render_context());
     }
     // DEBUG LINES: the three buffers go into the renderer's debug-line batch here.
 }
@@ -172,6 +186,10 @@ void SceneBase::handle(const PauseRequestEvent& event) {
 
 void SceneBase::handle(const ViewportResizedEvent& event) {
     m_viewport = event.rect;
-    // CAMERA: the scene camera and the renderer's UI camera are re-made here with aspect width / height
-    // (each side at least one pixel).
+    // Each side counts as at least one pixel, so the aspect stays finite.
+    float aspect = static_cast<float>(std::max(event.rect.width, 1)) / static_cast<float>(std::max(event.rect.height, 1));
+    m_camera.set_ortho(m_camera.size, aspect, m_camera.depth);
+    Camera ui;
+    ui.set_ortho(1.0f, aspect, m_camera.depth);
+    renderer().set_ui_camera(ui);
 }

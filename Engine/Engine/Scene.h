@@ -18,6 +18,7 @@
 #include "Engine/Engine/SimulationTick.h"
 #include "Engine/Engine/System.h"
 #include "Engine/EntityPool.h"
+#include "Engine/Graphics/Camera.h"
 #include "Engine/Event/EventHandler.h"
 #include "Engine/Log.h"
 #include "Engine/ViewportRect.h"
@@ -25,6 +26,8 @@
 class Engine;
 class EventBus;
 class ThreadPool;
+class Renderer;
+class RenderContext;
 
 // The drag payload of a row of the "Scene" window: where the dragged system sits.
 struct SystemMovePayload {
@@ -86,6 +89,9 @@ public:
     Engine& engine() const { return *m_engine; }
     EventBus& event_bus() const;
     ThreadPool& thread_pool() const;
+    Renderer& renderer() const;
+    RenderContext& render_context() const;
+    Camera& camera() { return m_camera; }
     const ViewportRect& viewport() const { return m_viewport; }
     EntityPool& entity_pool() { return m_entity_pool; }
     AssetPackage& assets() { return m_assets; }
@@ -94,10 +100,11 @@ public:
     const std::vector<std::unique_ptr<EventHandlerInterface>>& event_handlers() const { return m_event_handlers; }
 
 private:
+    static Camera default_scene_camera();
     static size_t checked_group(int32_t group);
     void attach_group(uint32_t group);
 
-    // CAMERA: the scene's world camera is the first member here.
+    Camera m_camera = default_scene_camera();
     ViewportRect m_viewport{0, 0, 400, 400};
     EntityPool m_entity_pool;
     // PHYSICS: the velocity constraints of a fixed step and the joint map are members here.

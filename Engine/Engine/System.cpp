@@ -46,3 +46,7 @@ EntityPool& SystemBase::entity_pool() const { return m_scene->entity_pool(); }
 AssetPackage& SystemBase::assets() const { return m_scene->assets(); }
 
 ThreadPool& SystemBase::thread_pool() const { return m_scene->thread_pool(); }
+
+Camera& SystemBase::camera() const { return m_scene->camera(); }
+
+Renderer& SystemBase::renderer() const { return m_scene->renderer(); }

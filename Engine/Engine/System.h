@@ -12,6 +12,8 @@ class EventBus;
 class EntityPool;
 class ThreadPool;
 struct AssetPackage;
+struct Camera;
+class Renderer;
 struct ViewportRect;
 
 // The nine system groups in run order; MAX is the count.
@@ -59,6 +61,8 @@ public:
     EntityPool& entity_pool() const;
     AssetPackage& assets() const;
     ThreadPool& thread_pool() const;
+    Camera& camera() const;
+    Renderer& renderer() const;
 
 private:
     std::string m_name;

@@ -26,9 +26,9 @@ void Renderer::init(RenderContextBase& context) {
     m_debug_lines.create(context);
     m_lines.create(context);
     // The world particle batch is created here, once particles exist.
-    m_world_sprites.create(context, kSpriteChunkSize, kSpriteLayerSize);
+    m_world_sprites.create(context, kRendererChunkSize, kRendererLayerSize);
     m_world_static_sprites.create(context);
-    m_ui_sprites.create(context, kSpriteChunkSize, kSpriteLayerSize);
+    m_ui_sprites.create(context, kRendererChunkSize, kRendererLayerSize);
     m_ui_static_sprites.create(context);
     // The UI particle batch is created here, once particles exist.
     m_background.create(context);

@@ -17,8 +17,8 @@
 #include "Engine/Graphics/UvRect.h"
 #include "Engine/Math/Transform.h"
 
-inline constexpr uint32_t kSpriteChunkSize = 32;
-inline constexpr uint32_t kSpriteLayerSize = 1024;
+inline constexpr uint32_t kRendererChunkSize = 32;
+inline constexpr uint32_t kRendererLayerSize = 1024;
 
 class Renderer {
 public:

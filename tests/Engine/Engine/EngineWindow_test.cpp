@@ -68,6 +68,32 @@ TEST(EngineWindow, StartUpAnnouncesWindowAndViewportAndRenderingStarts) {
     engine.event_bus().unsubscribe_all(&window);
 }
 
+TEST(EngineWindow, RenderSystemsRunOnlyInFramesWhoseTickRan) {
+    Log log;
+    Engine engine{window_config()};
+    auto scene = std::make_shared<TestScene>(
+        &log, std::vector<SystemSpec>{{"render", SystemGroup::Render}, {"parked", SystemGroup::UnusedRender}});
+    scene->script = [&](TestScene& s, uint32_t f) {
+        if (f == 2) {
+            s.event_bus().publish(FreezeToggleEvent{});
+            // Frozen from frame 3 on: no tick, so quit comes through the event poll.
+            raise_interrupt_request();
+        }
+    };
+    engine.set_scene(scene);
+    engine.run();
+    // Render systems attach when rendering starts, after the scene start.
+    EXPECT_EQ(log[0], "scene:start");
+    EXPECT_EQ(log[1], "scene:start_rendering");
+    EXPECT_EQ(log[2], "render:attach");
+    EXPECT_EQ(log[3], "parked:attach");
+    // Frames 1 and 2 ticked and rendered; frame 3 (frozen, quit requested) and 4 (quit) did neither.
+    EXPECT_EQ(scene->frames, 2u);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "render:update"), 2);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "scene:render"), 2);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "parked:update"), 0);
+}
+
 TEST(EngineWindow, InTheEditorTheSceneViewportFollowsTheViewportPanel) {
     Log log;
     Engine engine{window_config()};

@@ -71,7 +71,6 @@ struct TickCase {
     bool run_tick;
     bool fixed;
     Log engine_tick; // updates of engine_tick
-    Log render;      // what render runs
 };
 
 class GroupRunRules : public ::testing::TestWithParam<TickCase> {};
@@ -91,9 +90,6 @@ TEST_P(GroupRunRules, RunsTheGroupsOfTheTickKind) {
     scene.engine_tick(tick);
     EXPECT_EQ(log, c.engine_tick);
     log.clear();
-    scene.render(tick);
-    EXPECT_EQ(log, c.render);
-    log.clear();
     {
         GuiFrame gui;
         scene.editor_ui(tick);
@@ -105,16 +101,9 @@ TEST_P(GroupRunRules, RunsTheGroupsOfTheTickKind) {
 INSTANTIATE_TEST_SUITE_P(
     Scene, GroupRunRules,
     ::testing::Values(
-        TickCase{"VariableTick", true, false,
-                 {"scene:tick", "tick:update", "tick2:update", "after:update"},
-                 {"render:update", "scene:render"}},
+        TickCase{"VariableTick", true, false, {"scene:tick", "tick:update", "tick2:update", "after:update"}},
         TickCase{"FixedTick", true, true,
-                 {"scene:tick", "tick:update", "tick2:update", "fixed:update", "post:update", "after:update"},
-                 {"render:update", "scene:render"}},
-        // The engine does not tick such a frame, but render still looks at run_simulation_tick.
-        TickCase{"FrameWithoutTick", false, false,
-                 {"scene:tick", "tick:update", "tick2:update", "after:update"},
-                 {}}),
+                 {"scene:tick", "tick:update", "tick2:update", "fixed:update", "post:update", "after:update"}}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(SceneFixture, StopDestroysSystemsAfterHandlersThenRunsTheHook) {
