@@ -106,8 +106,6 @@ void Renderer::add_background_sprite(const Transform& transform, const UvRect& u
     m_background.push(transform, uv, unpack_rgba8(rgba8));
 }
 
-void Renderer::add_line(std::span<const LinePoint> points) { m_lines.add_line(points); }
-
 void Renderer::upload_batches(RenderContextBase& context) {
     m_lines.upload(context);
     // The world particle batch uploads here.

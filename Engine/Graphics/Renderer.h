@@ -54,7 +54,8 @@ public:
     void add_static_sprite(const Transform& transform, const UvRect& uv);
     void add_ui_static_sprite(const Transform& transform, const UvRect& uv, uint32_t rgba8);
     void add_background_sprite(const Transform& transform, const UvRect& uv, uint32_t rgba8);
-    void add_line(std::span<const LinePoint> points);
+    void add_line(const Trail& trail) { m_lines.add_line(trail); }
+    void add_line(std::span<const LinePoint> points) { m_lines.add_line(points); }
 
     void upload_batches(RenderContextBase& context);
     // The frame's command list: bind the target, then the 13 steps.

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "Engine/Graphics/Color.h"
 #include "Engine/Graphics/Shaders.h"
 
 std::vector<glm::vec3> ThickLineBatch::cap_vertices() {
@@ -32,20 +31,6 @@ void ThickLineBatch::create(RenderContextBase& context) {
     m_indirect_buffer = context.create_buffer(BufferTypeIndirect, BufferUsageDynamic, 0, nullptr);
     Handle buffers[2] = {m_cap_buffer, m_instance_buffer};
     m_mesh = context.create_mesh(thick_line_shader_description().layout, buffers);
-}
-
-void ThickLineBatch::add_line(std::span<const LinePoint> points) {
-    if (points.size() < 2) {
-        return;
-    }
-    uint32_t base = static_cast<uint32_t>(m_instances.size());
-    for (const LinePoint& p : points) {
-        m_instances.push_back({p.position, p.width, unpack_rgba8(p.color)});
-    }
-    if (points.size() % 2 == 1) {
-        m_instances.push_back(m_instances.back());
-    }
-    m_commands.push_back({kThickLineCapVertices, static_cast<uint32_t>(points.size() - 1), 0, base});
 }
 
 void ThickLineBatch::upload(RenderContextBase& context) {

@@ -7,7 +7,9 @@
 
 #include <glm/glm.hpp>
 
+#include "Engine/Graphics/Color.h"
 #include "Engine/Graphics/RenderContextBase.h"
+#include "Engine/Graphics/Trail.h"
 
 struct ThickLineInstance {
     glm::vec2 point;
@@ -37,7 +39,8 @@ class ThickLineBatch {
 public:
     void create(RenderContextBase& context);
     // Instance i draws the segment from point i to point i + 1; fewer than two points add nothing.
-    void add_line(std::span<const LinePoint> points);
+    void add_line(std::span<const LinePoint> points) { add_points(points); }
+    void add_line(const Trail& trail) { add_points(trail.points()); }
     void upload(RenderContextBase& context);
     void append_draw(RenderStep& step) const;
 
@@ -49,6 +52,21 @@ public:
     static std::vector<glm::vec3> cap_vertices();
 
 private:
+    template <typename Points>
+    void add_points(const Points& points) {
+        if (points.size() < 2) {
+            return;
+        }
+        uint32_t base = static_cast<uint32_t>(m_instances.size());
+        for (const auto& p : points) {
+            m_instances.push_back({p.position, p.width, unpack_rgba8(p.color)});
+        }
+        if (points.size() % 2 == 1) {
+            m_instances.push_back(m_instances.back());
+        }
+        m_commands.push_back({kThickLineCapVertices, static_cast<uint32_t>(points.size() - 1), 0, base});
+    }
+
     Handle m_cap_buffer = kInvalidHandle;
     Handle m_instance_buffer = kInvalidHandle;
     Handle m_indirect_buffer = kInvalidHandle;

@@ -118,3 +118,23 @@ TEST(Batches, SpriteQuadSpansOneChunkOfALayer) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Batches, ThickLineTakesATrailsPoints) {
+    Trail trail(TrailSettings{10, 0.001f, false, false, 0.0f, 0.5f});
+    trail.add_point({0, 0}, 0.1f, 0xFF0000FFu);
+    ThickLineBatch batch;
+    batch.add_line(trail);
+    EXPECT_TRUE(batch.commands().empty());
+    trail.add_point({1, 0}, 0.2f, 0xFF00FF00u);
+    batch.add_line(trail);
+    ASSERT_EQ(batch.instances().size(), 2u);
+    EXPECT_EQ(batch.instances()[1].point, glm::vec2(1, 0));
+    EXPECT_FLOAT_EQ(batch.instances()[1].width, 0.2f);
+    EXPECT_FLOAT_EQ(batch.instances()[0].color.r, 1.0f);
+    ASSERT_EQ(batch.commands().size(), 1u);
+    EXPECT_EQ(batch.commands()[0].instance_count, 1u);
+}
+
+} // namespace
