@@ -7,6 +7,7 @@
 #include "Common/Assets/AssetPackage.h"
 #include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/Engine/Engine.h"
+#include "Engine/Engine/Systems/Sprite/SpriteCommitSystem.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreUpdateSystem.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCreateTreeSystem.h"
 #include "Engine/EntityPool.h"
@@ -86,7 +87,7 @@ void GameScene::on_start() {
     register_system<SpriteCreateTreeSystem>(SystemGroup::Tick, &m_sprite_tree);
     register_system<BulletMoveSystem>(SystemGroup::Tick, *this, &m_sprite_tree);
     // Tick: items, the AI systems, weapons and the camera controller come here.
-    // SPRITE COMMIT: the sprite commit system registers here, right before the core update.
+    register_system<SpriteCommitSystem>(SystemGroup::Tick, &m_chunk_pool);
     register_system<SpriteCoreUpdateSystem>(SystemGroup::Tick);
     // Fixed, PostFixed, AfterFixed: the driver AI and the physics systems; Render: the in-game UI, the space
     // background and the editor camera; EditorUi: the particle designer; Unused: cutting sprites with the
@@ -99,10 +100,10 @@ void GameScene::on_tick(const SimulationTick&) {}
 
 void GameScene::on_start_rendering() {
     RenderContextBase& context = engine().render_context();
+    m_chunk_pool.create(context);
     // The packed atlas restarts its packing when created, so every picture is packed anew.
     m_sprite_atlas.create(context);
-    // CHUNK POOL: its two atlases are created here, and the renderer gets the sprite atlas and both
-    // chunk textures.
+    // RENDERER: the renderer gets the sprite atlas and both chunk textures here.
 
     const auto pack = [&](std::string_view name) {
         return m_sprite_atlas.add_image(assets().get_by_name<ImageAsset>(name)).value_or(UvRect{});
@@ -119,7 +120,7 @@ void GameScene::on_start_rendering() {
 
 void GameScene::on_stop_rendering() {
     RenderContextBase& context = engine().render_context();
-    // CHUNK POOL: its two atlases are destroyed here.
+    m_chunk_pool.destroy(context);
     m_sprite_atlas.destroy(context);
 }
 
@@ -128,7 +129,7 @@ void GameScene::on_render(const SimulationTick& tick) {
         return;
     }
     RenderContextBase& context = engine().render_context();
-    // CHUNK POOL: its queued chunk writes reach the textures here.
+    m_chunk_pool.update(context);
     m_sprite_atlas.update(context);
     // RENDERER: the bullets' trails, the items (1/64 world unit per picture pixel) and every sprite are added
     // to the renderer here.

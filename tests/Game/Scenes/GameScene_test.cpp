@@ -25,7 +25,7 @@ using namespace test_support;
 
 namespace {
 
-const std::vector<std::string> kTickSystems = {"SpriteCreateTreeSystem", "BulletMoveSystem",
+const std::vector<std::string> kTickSystems = {"SpriteCreateTreeSystem", "BulletMoveSystem", "SpriteCommitSystem",
                                                "SpriteCoreUpdateSystem"};
 
 std::vector<std::string> starting_with(const std::vector<std::string>& lines, const std::string& prefix) {
@@ -54,6 +54,7 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
     EXPECT_EQ(starting_with(lines, "Registering system "),
               (std::vector<std::string>{"Registering system SpriteCreateTreeSystem for group Tick",
                                         "Registering system BulletMoveSystem for group Tick",
+                                        "Registering system SpriteCommitSystem for group Tick",
                                         "Registering system SpriteCoreUpdateSystem for group Tick"}));
 
     // The scene's own three subscriptions come right before the first registration, in this order.

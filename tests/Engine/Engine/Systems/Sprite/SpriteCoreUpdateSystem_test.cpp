@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
+#include "Engine/Engine/Systems/Sprite/SpriteCommitSystem.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreExplodedEvent.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreUpdateSystem.h"
 #include "Support/SceneHarness.h"
@@ -57,9 +58,12 @@ CellTypeAt core_layout(CoreSprite layout) {
 }
 
 struct CoreFixture {
-    explicit CoreFixture(CoreSprite layout)
-        : harness([this](HarnessScene& scene) {
+    explicit CoreFixture(CoreSprite layout, bool with_commit = false)
+        : harness([this, with_commit](HarnessScene& scene) {
               register_sprite_test_lists(scene.entity_pool());
+              if (with_commit) {
+                  scene.register_system<SpriteCommitSystem>(SystemGroup::Tick, &pool);
+              }
               scene.register_system<SpriteCoreUpdateSystem>(SystemGroup::Tick);
           }),
           exploded(harness.engine.event_bus()) {
@@ -141,6 +145,46 @@ TEST(SpriteCoreUpdate, LastCoreTurnsTheRestIntoARock) {
     EXPECT_TRUE(rock.cores.cores.empty());
     EXPECT_EQ(rock.dirty.dirty, 1);
     EXPECT_EQ(rock.marker.value, 1);
+}
+
+TEST(SpriteCoreUpdate, DestroyedSpriteExplodesEveryCoreInTheSameTick) {
+    // 19 live cells: 3 Core, 3 Weakpoint1, 13 filled.
+    SpriteChunkPool pool{32, 1024, 32};
+    std::optional<EntityId> id;
+    SceneHarness harness([&](HarnessScene& scene) {
+        register_sprite_test_lists(scene.entity_pool());
+        scene.register_system<SpriteCommitSystem>(SystemGroup::Tick, &pool);
+        scene.register_system<SpriteCoreUpdateSystem>(SystemGroup::Tick);
+    });
+    EventRecorder<SpriteCoreExplodedEvent> exploded(harness.engine.event_bus());
+    SpriteTestEntity entity;
+    entity.sprite = build_sprite(pool, {1, 1}, [](int32_t x, int32_t y) -> uint32_t {
+        if (y != 0 || x >= 19) {
+            return 0;
+        }
+        return x < 3 ? 2u : (x < 6 ? 3u : 1u);
+    });
+    entity.transform = sprite_transform(entity.sprite);
+    for (const uint32_t type : {2u, 3u}) {
+        SpriteCore core;
+        core.type = type;
+        core.initial_cell_count = 3;
+        entity.cores.cores.push_back(core);
+    }
+    entity.cores.has_core = 1;
+    EntityList<SpriteTestEntity>& list = harness.scene->entity_pool().list<SpriteTestEntity>();
+    id = list.add(std::move(entity));
+
+    harness.tick(); // not dirty: nothing is committed, both cores are fine
+    EXPECT_TRUE(exploded.events.empty());
+
+    list.at(*id).dirty.dirty = 1;
+    harness.tick();
+    ASSERT_EQ(exploded.events.size(), 2u);
+    EXPECT_EQ(exploded.events[0].type, 2u);
+    EXPECT_EQ(exploded.events[1].type, 3u);
+    EXPECT_TRUE(list.at(*id).cores.cores.empty());
+    EXPECT_EQ(list.at(*id).cores.held_back_cores.size(), 2u);
 }
 
 TEST(SpriteCoreUpdate, SpriteWithAnEmptyGridIsSkipped) {
