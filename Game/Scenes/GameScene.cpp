@@ -12,12 +12,15 @@
 #include "Engine/Engine/Systems/Sprite/SpriteCreateTreeSystem.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Event/EventBus.h"
+#include "Engine/Graphics/Renderer.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Engine/Random.h"
 #include "Game/Components/ItemSink.h"
 #include "Game/Components/Tags.h"
+#include "Game/Entities/BulletEntity.h"
 #include "Game/Entities/GameEntityLists.h"
+#include "Game/Entities/ItemEntity.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
 #include "Game/Weapons/WeaponEffects.h"
@@ -62,7 +65,7 @@ GameScene::GameScene()
     : m_chunk_pool(32, 1024, 32),
       m_sprite_atlas(kSpriteAtlasLayout),
       m_factory(&entity_pool(), &m_chunk_pool, &m_sprite_atlas, &assets()) {
-    // CAMERA: the scene camera gets an orthographic projection of half extent 5, aspect 1, depth 5 here.
+    camera().set_ortho(5.0f, 1.0f, 5.0f);
 }
 
 GameScene::~GameScene() = default;
@@ -99,11 +102,12 @@ void GameScene::on_stop() { entity_pool().clear(); }
 void GameScene::on_tick(const SimulationTick&) {}
 
 void GameScene::on_start_rendering() {
-    RenderContextBase& context = engine().render_context();
+    RenderContextBase& context = render_context();
     m_chunk_pool.create(context);
     // The packed atlas restarts its packing when created, so every picture is packed anew.
     m_sprite_atlas.create(context);
-    // RENDERER: the renderer gets the sprite atlas and both chunk textures here.
+    renderer().set_sprite_textures(m_sprite_atlas.handle(), m_chunk_pool.colour_texture(),
+                                   m_chunk_pool.flags_texture());
 
     const auto pack = [&](std::string_view name) {
         return m_sprite_atlas.add_image(assets().get_by_name<ImageAsset>(name)).value_or(UvRect{});
@@ -119,7 +123,7 @@ void GameScene::on_start_rendering() {
 }
 
 void GameScene::on_stop_rendering() {
-    RenderContextBase& context = engine().render_context();
+    RenderContextBase& context = render_context();
     m_chunk_pool.destroy(context);
     m_sprite_atlas.destroy(context);
 }
@@ -128,11 +132,35 @@ void GameScene::on_render(const SimulationTick& tick) {
     if (!tick.run_simulation_tick) {
         return;
     }
-    RenderContextBase& context = engine().render_context();
+    RenderContextBase& context = render_context();
     m_chunk_pool.update(context);
     m_sprite_atlas.update(context);
-    // RENDERER: the bullets' trails, the items (1/64 world unit per picture pixel) and every sprite are added
-    // to the renderer here.
+
+    Renderer& draw = renderer();
+    EntityPool& pool = entity_pool();
+    for (const BulletEntity& bullet : pool.list<BulletEntity>().entities()) {
+        draw.add_line(bullet.trail);
+    }
+    // Items are drawn at 1/64 world unit per picture pixel.
+    for (const ItemEntity& item : pool.list<ItemEntity>().entities()) {
+        if (item.kind >= m_item_images.size()) {
+            continue;
+        }
+        const UvRect& image = m_item_images[item.kind];
+        Transform transform;
+        transform.position = item.position;
+        transform.scale = glm::vec2(static_cast<float>(image.width), static_cast<float>(image.height)) / 64.0f;
+        transform.angle = item.angle;
+        draw.add_static_sprite(transform, image);
+    }
+    for (auto row : EntityViewOf<Transform, Sprite>(pool)) {
+        const Sprite& sprite = row.get<Sprite>();
+        draw.add_sprite(row.get<Transform>(), sprite.grid().chunks_x, sprite.grid().chunks_y,
+                        sprite.chunk_table().chunk_of_slot, [](const SpriteChunk* chunk) {
+                            return SpriteChunkDraw{chunk->index, glm::vec3(chunk->uv, chunk->layer_f)};
+                        });
+    }
+    // TEST BED: the welcome panel is drawn here.
 }
 
 void GameScene::on_editor_ui(const SimulationTick&) {
