@@ -121,7 +121,7 @@ void Engine::run() {
         if (m_recording_state == 2 || m_recording_state == 3) {
             // RECORDING: the replay frame feeds recorded ticks and events here.
         } else {
-            // INPUT: the input state begins the tick here (relative motion and wheel slots zeroed).
+            m_input.begin_tick(tick.tick, tick.application_time);
             poll_events(tick);
             if (m_current_scene) {
                 m_current_scene->update_input_schemes();
@@ -157,7 +157,7 @@ void Engine::handle(const ReloadEvent&) {
 
 void Engine::handle(const WindowResizedEvent& event) {
     m_window_rect = event.rect;
-    // INPUT: the input state's viewport follows the window here.
+    m_input.set_viewport(event.rect);
 }
 
 void Engine::handle(const TimescaleEvent& event) { m_clock.set_timescale(event.timescale); }
@@ -172,6 +172,6 @@ void Engine::handle(const DisplayModeEvent& event) {
 
 void Engine::handle(const ToggleEditorEvent&) {
     m_editor_mode = !m_editor_mode;
-    // INPUT: the input state's viewport becomes the window here.
+    m_input.set_viewport(m_window_rect);
     m_event_bus.publish(ViewportResizedEvent{m_window_rect});
 }

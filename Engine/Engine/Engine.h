@@ -12,6 +12,8 @@
 #include "Engine/Graphics/RenderContext.h"
 #include "Engine/Graphics/Renderer.h"
 #include "Engine/Handle.h"
+#include "Engine/Input/InputAxes.h"
+#include "Engine/Input/InputState.h"
 #include "Engine/ThreadPool.h"
 #include "Engine/ViewportRect.h"
 
@@ -35,6 +37,8 @@ public:
     void render_frame(const SimulationTick& tick);
 
     EventBus& event_bus() { return m_event_bus; }
+    InputState& input() { return m_input; }
+    InputAxes& input_axes() { return m_input_axes; }
     ThreadPool& thread_pool() { return m_thread_pool; }
     RenderContext& render_context() { return m_render_context; }
     Renderer& renderer() { return m_renderer; }
@@ -75,7 +79,8 @@ private:
     SimulationClock m_clock;
     ThreadPool m_thread_pool;
     EventBus m_event_bus;
-    // INPUT: the input state and the input axes over it are members here.
+    InputState m_input;
+    InputAxes m_input_axes{&m_input};
     RenderContext m_render_context;
     Renderer m_renderer;
     ViewportRect m_window_rect;

@@ -30,7 +30,10 @@ void Engine::draw_viewport_panel() {
     if (ImGui::Begin("Viewport")) {
         bool focused = ImGui::IsWindowFocused();
         bool hovered = ImGui::IsWindowHovered();
-        // INPUT: when the panel loses the keyboard (or the mouse), the input state is reset once here.
+        // Released once, when the panel loses the keyboard or the mouse, so that nothing stays held.
+        if ((!m_ui_captures_keyboard && !focused) || (!m_ui_captures_mouse && !hovered)) {
+            m_input.reset();
+        }
         m_ui_captures_keyboard = !focused;
         m_ui_captures_mouse = !hovered;
 
@@ -50,7 +53,7 @@ void Engine::draw_viewport_panel() {
                                            std::max(static_cast<int32_t>(avail.x), 1),
                                            std::max(static_cast<int32_t>(avail.y), 1)};
             m_event_bus.publish(ViewportResizedEvent{m_game_viewport});
-            // INPUT: the input state's viewport follows the panel here.
+            m_input.set_viewport(m_game_viewport);
             if (size_changed) {
                 m_render_context.resize_framebuffer(m_viewport_target, static_cast<uint32_t>(m_game_viewport.width),
                                                     static_cast<uint32_t>(m_game_viewport.height));

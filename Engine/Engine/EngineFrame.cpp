@@ -41,7 +41,9 @@ void Engine::poll_events(const SimulationTick&) {
             (is_mouse_event(event.type) && m_ui_captures_mouse)) {
             continue;
         }
-        // INPUT: unless replaying, the event goes to the input state here.
+        if (m_recording_state != 2 && m_recording_state != 3) {
+            m_input.handle_event(event);
+        }
         // RECORDING: while recording, key, mouse and controller events are captured here.
     }
 }

@@ -83,7 +83,7 @@ void SceneBase::stop() {
     for (SystemList& list : m_systems) {
         list.clear();
     }
-    // INPUT SCHEMES: the scene's input scheme pointers are dropped here once input schemes exist.
+    m_input_schemes.clear();
     if (m_engine != nullptr) {
         event_bus().unsubscribe_all(this);
     }
@@ -145,7 +145,9 @@ void SceneBase::editor_ui(const SimulationTick& tick) {
 }
 
 void SceneBase::update_input_schemes() {
-    // INPUT SCHEMES: every input scheme refreshes its fields from the engine's axes here.
+    for (InputSchemeBase* scheme : m_input_schemes) {
+        scheme->update(engine().input_axes());
+    }
 }
 
 void SceneBase::transition_system(std::string_view name, int32_t group) {

@@ -20,6 +20,7 @@
 #include "Engine/EntityPool.h"
 #include "Engine/Graphics/Camera.h"
 #include "Engine/Event/EventHandler.h"
+#include "Engine/Input/InputScheme.h"
 #include "Engine/Log.h"
 #include "Engine/ViewportRect.h"
 
@@ -79,6 +80,9 @@ public:
     T& register_system(int32_t group, Args&&... args);
     template <typename T, typename... Args>
     T& register_event_handler(Args&&... args);
+    // The scene keeps the scheme itself as a member; it is refreshed every live frame until the scene stops.
+    template <typename T>
+    void register_input_scheme(T& scheme);
 
     // The scene's own event handlers.
     void handle(const TransitionSystemEvent& event);
@@ -98,6 +102,7 @@ public:
     bool paused() const { return m_paused; }
     const std::array<SystemList, SystemGroup::MAX>& systems() const { return m_systems; }
     const std::vector<std::unique_ptr<EventHandlerInterface>>& event_handlers() const { return m_event_handlers; }
+    const std::vector<InputSchemeBase*>& input_schemes() const { return m_input_schemes; }
 
 private:
     static Camera default_scene_camera();
@@ -112,6 +117,7 @@ private:
     Engine* m_engine = nullptr;
     std::vector<std::unique_ptr<EventHandlerInterface>> m_event_handlers;
     std::array<SystemList, SystemGroup::MAX> m_systems;
+    std::vector<InputSchemeBase*> m_input_schemes;
     bool m_paused = false;
 };
 
@@ -133,4 +139,10 @@ T& SceneBase::register_event_handler(Args&&... args) {
     T& ref = *handler;
     m_event_handlers.push_back(std::move(handler));
     return ref;
+}
+
+template <typename T>
+void SceneBase::register_input_scheme(T& scheme) {
+    LOGF("Registering input scheme {}", typeid(T).name());
+    m_input_schemes.push_back(&scheme);
 }

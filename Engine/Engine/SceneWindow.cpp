@@ -111,8 +111,7 @@ void SceneBase::draw_scene_window() {
             }
             ImGui::TreePop();
         }
-        // INPUT SCHEMES: the count of the scene's input schemes is shown here.
-        ImGui::Text("Input schemes %zd:", static_cast<size_t>(0));
+        ImGui::Text("Input schemes %zd:", m_input_schemes.size());
 
         if (row_move) {
             move_system(row_move->from, row_move->group, row_move->row);
