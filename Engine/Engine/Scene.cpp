@@ -5,6 +5,8 @@
 #include "Common/Assets/AssetLoader.h"
 #include "Engine/Engine/Engine.h"
 #include "Engine/Event/EventBus.h"
+#include "Engine/Physics/PhysicsBody.h"
+#include "Engine/TypeId.h"
 
 namespace {
 
@@ -97,8 +99,13 @@ void SceneBase::stop_rendering() {
 
 void SceneBase::engine_tick(const SimulationTick& tick) {
     LogGuard scope(LogLevelInfo, LogScene, 1);
-    // PHYSICS: the on-destroy callback removes a destroyed entity's body from the joints.
-    m_entity_pool.flush({});
+    m_entity_pool.flush([this](EntityId id) {
+        auto* body = static_cast<PhysicsBody*>(
+            m_entity_pool.list_of(id).get_component(component_type_id<PhysicsBody>(), id));
+        if (body != nullptr) {
+            m_joints.remove_body(*body);
+        }
+    });
     // DEBUG LINES: the tick buffer (and on a fixed tick the fixed buffer) is cleared here.
     on_tick(tick);
     for (auto& system : m_systems[SystemGroup::Tick]) {
@@ -108,7 +115,7 @@ void SceneBase::engine_tick(const SimulationTick& tick) {
         for (auto& system : m_systems[SystemGroup::Fixed]) {
             system->run_system(tick);
         }
-        // SOLVER: the contact and joint constraints of this step are solved here (two iterations).
+        solve_velocity_constraints(m_constraints, kSolverIterations);
         for (auto& system : m_systems[SystemGroup::PostFixed]) {
             system->run_system(tick);
         }

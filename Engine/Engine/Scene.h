@@ -22,6 +22,8 @@
 #include "Engine/Event/EventHandler.h"
 #include "Engine/Input/InputScheme.h"
 #include "Engine/Log.h"
+#include "Engine/Physics/JointMap.h"
+#include "Engine/Physics/VelocityConstraint.h"
 #include "Engine/ViewportRect.h"
 
 class Engine;
@@ -99,6 +101,9 @@ public:
     const ViewportRect& viewport() const { return m_viewport; }
     EntityPool& entity_pool() { return m_entity_pool; }
     AssetPackage& assets() { return m_assets; }
+    // Rows gathered during a fixed step; solved and emptied between the Fixed and PostFixed groups.
+    ConstraintList& constraints() { return m_constraints; }
+    JointMap& joints() { return m_joints; }
     bool paused() const { return m_paused; }
     const std::array<SystemList, SystemGroup::MAX>& systems() const { return m_systems; }
     const std::vector<std::unique_ptr<EventHandlerInterface>>& event_handlers() const { return m_event_handlers; }
@@ -112,7 +117,8 @@ private:
     Camera m_camera = default_scene_camera();
     ViewportRect m_viewport{0, 0, 400, 400};
     EntityPool m_entity_pool;
-    // PHYSICS: the velocity constraints of a fixed step and the joint map are members here.
+    ConstraintList m_constraints;
+    JointMap m_joints;
     AssetPackage m_assets;
     Engine* m_engine = nullptr;
     std::vector<std::unique_ptr<EventHandlerInterface>> m_event_handlers;

@@ -1,0 +1,17 @@
+#pragma once
+// Integrates every body over the fixed step, damps its velocities and keeps the previous pose for
+// interpolation (PostFixed group, after the solver).
+
+#include "Engine/Engine/System.h"
+
+class PhysicsBody;
+struct Transform;
+
+// One body's step of h seconds; the pivot is the centre of mass as the entity's Transform places it.
+void integrate_body(PhysicsBody& body, const Transform& transform, float h);
+
+class PhysicsUpdateSystem final : public SystemBase {
+public:
+    PhysicsUpdateSystem();
+    void update(const SimulationTick& tick) override;
+};
