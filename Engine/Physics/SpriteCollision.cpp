@@ -1,0 +1,328 @@
+#include "Engine/Physics/SpriteCollision.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+
+#include "Engine/DestructibleSprite/Cell.h"
+#include "Engine/DestructibleSprite/Sprite.h"
+#include "Engine/DestructibleSprite/SpriteChunk.h"
+#include "Engine/Math/Transform.h"
+#include "Engine/Math/Vector.h"
+#include "Engine/Physics/AxisAlignedAreaTree.h"
+#include "Engine/Physics/PhysicsBody.h"
+#include "Engine/ThreadPool.h"
+
+namespace {
+
+// Radius of the circle around a chunk's centre used to pair facing chunks (sqrt(4) / 2).
+constexpr float kChunkRadius = 1.0f;
+// One cell side in world units at the usual scale of half the chunk counts.
+constexpr float kCellWorldSize = 0.03125f;
+
+// Runs item(i, local) for i in [0, count) as one task per worker; each task fills its own list, which is
+// appended to the result under one lock when the task is done.
+template <typename T, typename Item>
+std::vector<T> parallel_collect(ThreadPool& pool, uint64_t count, const Item& item) {
+    std::vector<T> result;
+    if (count == 0) {
+        return result;
+    }
+    std::mutex result_mutex;
+    const uint64_t workers = std::max<uint64_t>(1, pool.worker_count());
+    const uint64_t tasks = parallel_chunk_count(0, count, workers);
+    pool.parallel_for(0, tasks, [&](uint64_t k) {
+        const ParallelRange range = parallel_chunk(0, count, workers, k);
+        std::vector<T> local;
+        for (uint64_t i = range.lo; i < range.hi; ++i) {
+            item(i, local);
+        }
+        if (local.empty()) {
+            return;
+        }
+        std::lock_guard<std::mutex> guard(result_mutex);
+        result.insert(result.end(), local.begin(), local.end());
+    });
+    return result;
+}
+
+bool finite2(glm::vec2 v) { return std::isfinite(v.x) && std::isfinite(v.y); }
+
+// Chunk-space box of the overlap as seen by one sprite, clamped to its chunk counts.
+AxisAlignedArea chunk_box_of(const SpritePhysicsProxy& proxy, const AxisAlignedArea& overlap) {
+    const SpriteGrid& grid = proxy.sprite->grid();
+    glm::vec2 corners[4];
+    AxisAlignedArea::corners(overlap, corners);
+    const float chunk_size = static_cast<float>(grid.chunk_size);
+    glm::vec2 chunk_space[4];
+    for (int i = 0; i < 4; ++i) {
+        chunk_space[i] = grid.local_to_cell(proxy.transform->to_local(corners[i])) / chunk_size;
+        // DEBUG LINES: circle of radius 0.02 at corners[i] ("Physics_Broadphase_Overlap_World_Corners").
+    }
+    AxisAlignedArea box = AxisAlignedArea::from_points(chunk_space, 4);
+    // Clamped to the last chunk, not past it: an overlap that lies wholly beyond the sprite's current place
+    // (a fast approach) still selects the edge chunks that face it, instead of none.
+    const glm::vec2 limit(static_cast<float>(grid.chunks_x) - 1.0f, static_cast<float>(grid.chunks_y) - 1.0f);
+    box.min = glm::max(glm::min(box.min, limit), glm::vec2(0.0f));
+    box.max = glm::max(glm::min(box.max, limit), glm::vec2(0.0f));
+    // DEBUG LINES: the clamped box in world space, corner circles of radius 0.05
+    // ("Physics_Broadphase_Overlap_Grid_Corners") and edges ("Physics_Broadphase_Overlap_Grid_Bounds"), layer 1 for
+    // the pair's a sprite and 2 for its b sprite.
+    return box;
+}
+
+void collect_chunks(const SpritePhysicsProxy& proxy, const AxisAlignedArea& box, int32_t self, int32_t other,
+                    uint8_t second, std::vector<ProxyChunk>& out) {
+    const Sprite& sprite = *proxy.sprite;
+    const SpriteGrid& grid = sprite.grid();
+    const int32_t n = static_cast<int32_t>(grid.chunk_size);
+    const int32_t centre_cell = (n / 2) * n + n / 2;
+    const auto y0 = static_cast<int32_t>(std::floor(box.min.y));
+    const auto y1 = static_cast<int32_t>(std::ceil(box.max.y));
+    const auto x0 = static_cast<int32_t>(std::floor(box.min.x));
+    const auto x1 = static_cast<int32_t>(std::ceil(box.max.x));
+    for (int32_t cy = y0; cy <= y1; ++cy) {
+        for (int32_t cx = x0; cx <= x1; ++cx) {
+            // The box reaches the chunk count itself; outside the grid an index would wrap into the next row.
+            if (!grid.contains_chunk(cx, cy)) {
+                continue;
+            }
+            const int32_t index = grid.chunk_index(cx, cy);
+            const SpriteChunk* chunk = sprite.chunk(index);
+            if (chunk == nullptr) {
+                continue;
+            }
+            const glm::vec2 center = proxy.transform->to_world(grid.cell_center_to_local(ChunkCell{index, centre_cell}));
+            // DEBUG LINES: circle of radius 0.2 at center ("Physics_Broadphase_Chunk_Used"), layer 1 + second.
+            out.push_back(ProxyChunk{self, other, chunk, center, second});
+        }
+    }
+}
+
+} // namespace
+
+const std::array<glm::vec2, 8> kCellDirectionNormals = {
+    glm::vec2(0.0f, 1.0f),         glm::vec2(0.70710677f, 0.70710677f),  glm::vec2(1.0f, 0.0f),
+    glm::vec2(0.70710677f, -0.70710677f), glm::vec2(0.0f, -1.0f),        glm::vec2(-0.70710677f, -0.70710677f),
+    glm::vec2(-1.0f, 0.0f),        glm::vec2(-0.70710677f, 0.70710677f),
+};
+
+bool body_is_finite(const PhysicsBody& body) {
+    return finite2(body.position) && std::isfinite(body.angle) && finite2(body.linear_velocity) &&
+           std::isfinite(body.angular_velocity);
+}
+
+SpritePhysicsProxy make_sprite_physics_proxy(Transform& transform, PhysicsBody& body, Sprite& sprite, float dt) {
+    SpritePhysicsProxy proxy;
+    proxy.transform = &transform;
+    proxy.body = &body;
+    proxy.sprite = &sprite;
+    proxy.world_center_of_mass = transform.to_world(body.center_of_mass);
+    const AxisAlignedArea bounds = body.transform(transform.scale).bounds();
+    const glm::vec2 d = body.linear_velocity * dt;
+    const float w = body.angular_velocity * dt;
+    proxy.swept_bounds = AxisAlignedArea::merged(bounds, AxisAlignedArea::rotated_bounds(bounds, d, w));
+    return proxy;
+}
+
+std::vector<ProxyPair> find_proxy_pairs(const std::vector<SpritePhysicsProxy>& proxies) {
+    AxisAlignedAreaTree<int32_t> tree;
+    std::vector<ProxyPair> pairs;
+    pairs.reserve(proxies.size() / 2);
+    std::vector<int32_t> found;
+    found.reserve(32);
+    for (size_t i = 0; i < proxies.size(); ++i) {
+        const AxisAlignedArea& swept = proxies[i].swept_bounds;
+        found.clear();
+        tree.query(swept, found);
+        for (const int32_t j : found) {
+            pairs.push_back(ProxyPair{static_cast<int32_t>(i), j,
+                                      AxisAlignedArea::intersection(swept, proxies[static_cast<size_t>(j)].swept_bounds)});
+            // DEBUG LINES: the overlap ("Physics_Broadphase_Overlap_World_Bounds") and a line between the two
+            // Transform positions ("Physics_Broadphase_Overlap_World_Pair_Line").
+        }
+        tree.insert(swept, static_cast<int32_t>(i));
+    }
+    // DEBUG LINES: the tree's node rectangles ("Physics_Broadphase_Tree").
+    return pairs;
+}
+
+void find_chunk_proxies_for_pair(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, const ProxyPair& pair,
+                                 std::vector<ProxyChunk>& out) {
+    std::vector<ProxyChunk> chunks_a;
+    std::vector<ProxyChunk> chunks_b;
+    collect_chunks(a, chunk_box_of(a, pair.overlap), pair.a, pair.b, 0, chunks_a);
+    collect_chunks(b, chunk_box_of(b, pair.overlap), pair.b, pair.a, 1, chunks_b);
+    for (const ProxyChunk& ca : chunks_a) {
+        for (const ProxyChunk& cb : chunks_b) {
+            if (circles_overlap(ca.center, kChunkRadius, cb.center, kChunkRadius)) {
+                out.push_back(ca);
+                out.push_back(cb);
+                // DEBUG LINES: a line between the centres ("Physics_Broadphase_Chunk_Pair_Line").
+            }
+        }
+    }
+}
+
+std::vector<ProxyChunk> find_chunk_proxies(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
+                                           const std::vector<ProxyPair>& pairs) {
+    return parallel_collect<ProxyChunk>(pool, pairs.size(), [&](uint64_t i, std::vector<ProxyChunk>& local) {
+        const ProxyPair& pair = pairs[i];
+        find_chunk_proxies_for_pair(proxies[static_cast<size_t>(pair.a)], proxies[static_cast<size_t>(pair.b)], pair,
+                                    local);
+    });
+}
+
+bool sweep_cell(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_index, const SpritePhysicsProxy& a,
+                const SpritePhysicsProxy& b, float dt, HitPoint& out) {
+    const glm::vec2 q0 = a.transform->to_world(p);
+    const glm::vec2 d = a.body->linear_velocity * dt;
+    const float w = a.body->angular_velocity * dt;
+    glm::vec2 r = q0 - a.world_center_of_mass;
+    const float travel = std::sqrt(length_squared(d) + length_squared(r) * w * w);
+    // Compared as floats first: a huge travel must not overflow the integer conversion.
+    const float wanted = travel * 32.0f;
+    int32_t n = wanted >= static_cast<float>(kMaxSweepSubSteps) ? kMaxSweepSubSteps : static_cast<int32_t>(wanted);
+    if (n <= 0) {
+        n = 1;
+    }
+    const glm::vec2 step = d / static_cast<float>(n);
+    const float turn = w / static_cast<float>(n);
+    const float h = dt / static_cast<float>(n);
+    const float turn_sin = std::sin(turn);
+    const float turn_cos = std::cos(turn);
+
+    const Sprite& other = *b.sprite;
+    const SpriteGrid& grid = other.grid();
+    for (int32_t i = 0; i < n; ++i) {
+        const glm::vec2 q = a.world_center_of_mass + static_cast<float>(i) * step + r;
+        r = rotate_sin_cos(r, turn_sin, turn_cos);
+        const float t = static_cast<float>(i) * h;
+        // DEBUG LINES: circle of radius 0.015625 / (i + 1) at q ("Physics_Sweep_Cell").
+        const Transform placed =
+            b.transform->integrate(b.world_center_of_mass, b.body->linear_velocity, b.body->angular_velocity, t);
+        const glm::vec2 g = grid.local_to_cell(placed.to_local(q)) - glm::vec2(0.5f);
+        // Truncated toward zero; tested as floats first so that a far-off point never overflows the conversion.
+        if (!(g.x > -1.0f && g.y > -1.0f && g.x < static_cast<float>(grid.cells_x) &&
+              g.y < static_cast<float>(grid.cells_y))) {
+            continue;
+        }
+        const auto cx = static_cast<int32_t>(g.x);
+        const auto cy = static_cast<int32_t>(g.y);
+        const ChunkCell cell = grid.to_chunk_cell(cx, cy);
+        if (!other.is_cell_active(cell.chunk, cell.cell)) {
+            continue;
+        }
+        const glm::vec2 c = b.transform->to_world(grid.cell_center_to_local(cx, cy));
+        out.point = q;
+        out.normal = kCellDirectionNormals[cell_direction(chunk.flags[cell_index])];
+        out.depth = std::fabs(kCellWorldSize - glm::length(q - c));
+        out.time = t;
+        return true;
+    }
+    return false;
+}
+
+Impact find_cell_hits(const SpriteChunk& chunk, const std::vector<EdgeCell>& cells, const SpritePhysicsProxy& a,
+                      const SpritePhysicsProxy& b, float dt) {
+    Impact impact;
+    impact.time = kNoImpactTime;
+    for (const EdgeCell& cell : cells) {
+        HitPoint hit;
+        if (!sweep_cell(chunk, cell.center, cell.index, a, b, dt, hit)) {
+            continue;
+        }
+        if (impact.time > hit.time) {
+            impact.time = hit.time;
+            impact.point = hit.point;
+            impact.normal = kCellDirectionNormals[cell_direction(chunk.flags[cell.index])];
+            impact.count = 0;
+        }
+        if (impact.count == kMaxImpactHits) {
+            std::printf("ran out of hit points!\n");
+        } else if (impact.time == hit.time) {
+            impact.hits[static_cast<size_t>(impact.count)] = hit;
+            impact.count += 1;
+        }
+    }
+    return impact;
+}
+
+std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
+                                 const std::vector<ProxyChunk>& chunks, float dt) {
+    std::vector<Impact> impacts =
+        parallel_collect<Impact>(pool, chunks.size(), [&](uint64_t i, std::vector<Impact>& local) {
+            const ProxyChunk& c = chunks[i];
+            const SpritePhysicsProxy& a = proxies[static_cast<size_t>(c.proxy)];
+            const SpritePhysicsProxy& b = proxies[static_cast<size_t>(c.other_proxy)];
+            Impact result;
+            if (c.second == 1) {
+                result = find_cell_hits(*c.chunk, c.chunk->corner_cells, a, b, dt);
+            } else {
+                const Impact corner = find_cell_hits(*c.chunk, c.chunk->corner_cells, a, b, dt);
+                const Impact side = find_cell_hits(*c.chunk, c.chunk->side_cells, a, b, dt);
+                // Ties go to the side cells.
+                result = side.time > corner.time ? corner : side;
+            }
+            if (result.count == 0) {
+                return;
+            }
+            result.a = c.proxy;
+            result.b = c.other_proxy;
+            local.push_back(result);
+        });
+    std::sort(impacts.begin(), impacts.end(), [](const Impact& x, const Impact& y) { return x.time < y.time; });
+    return impacts;
+}
+
+std::vector<Contact> make_contacts(const std::vector<SpritePhysicsProxy>& proxies, const std::vector<Impact>& impacts,
+                                   float dt) {
+    std::vector<Contact> contacts;
+    for (const Impact& impact : impacts) {
+        const SpritePhysicsProxy& a = proxies[static_cast<size_t>(impact.a)];
+        const SpritePhysicsProxy& b = proxies[static_cast<size_t>(impact.b)];
+        for (int32_t k = 0; k < impact.count; ++k) {
+            const HitPoint& hit = impact.hits[static_cast<size_t>(k)];
+            Contact contact;
+            contact.body_a = a.body;
+            contact.body_b = b.body;
+            contact.point = hit.point;
+            contact.normal = rotate(hit.normal, a.body->angle);
+            contact.local_point_a = a.transform->to_local(hit.point);
+            contact.local_point_b = b.transform->to_local(hit.point);
+            contact.lever_a =
+                rotate_scaled_offset(contact.local_point_a, a.body->center_of_mass, a.transform->scale, a.body->angle);
+            contact.lever_b =
+                rotate_scaled_offset(contact.local_point_b, b.body->center_of_mass, b.transform->scale, b.body->angle);
+            contact.depth = hit.depth;
+            contact.time = impact.time == 0.0f ? dt : impact.time;
+            // DEBUG LINES: an arrow from the point along normal * depth ("Physics_Contact_Point_Normal").
+            contacts.push_back(contact);
+        }
+    }
+    return contacts;
+}
+
+void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const std::vector<SpritePhysicsProxy>& proxies,
+                         float dt) {
+    const std::vector<ProxyPair> pairs = find_proxy_pairs(proxies);
+    const std::vector<ProxyChunk> chunks = find_chunk_proxies(pool, proxies, pairs);
+    const std::vector<Impact> impacts = find_impacts(pool, proxies, chunks, dt);
+    if (!impacts.empty()) {
+        const Impact& first = impacts.front();
+        // DEBUG LINES: circle of radius 0.0171875 at first.point ("Physics_Contact_Point").
+        for (const int32_t index : {first.a, first.b}) {
+            const SpritePhysicsProxy& proxy = proxies[static_cast<size_t>(index)];
+            PhysicsBody& body = *proxy.body;
+            const PositionAngle moved = integrate_position_angle(proxy.world_center_of_mass, body.position, body.angle,
+                                                                 body.linear_velocity, body.angular_velocity,
+                                                                 first.time);
+            body.position = moved.position;
+            body.angle = moved.angle;
+        }
+    }
+    for (const Contact& contact : make_contacts(proxies, impacts, dt)) {
+        add_contact_constraint(constraints, contact);
+    }
+}
