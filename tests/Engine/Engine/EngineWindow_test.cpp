@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include "Engine/Engine/EditorLayout.h"
@@ -65,6 +66,36 @@ TEST(EngineWindow, StartUpAnnouncesWindowAndViewportAndRenderingStarts) {
     EXPECT_EQ(std::count(log.begin(), log.end(), "scene:render"), 4) << "every frame whose tick ran renders";
     EXPECT_EQ(log[log.size() - 2], "scene:stop");
     EXPECT_EQ(log.back(), "scene:stop_rendering");
+    engine.event_bus().unsubscribe_all(&window);
+}
+
+TEST(EngineWindow, PlatformResizeAndQuitEventsBecomeEngineEvents) {
+    Log log;
+    Engine engine{window_config()};
+    auto scene = std::make_shared<TestScene>(&log);
+    Seen<WindowResizedEvent> window;
+    scene->script = [&](TestScene& s, uint32_t f) {
+        if (f == 1) {
+            s.event_bus().subscribe<WindowResizedEvent>(&window);
+            SDL_Event resize{};
+            resize.type = SDL_WINDOWEVENT;
+            resize.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+            resize.window.data1 = 800;
+            resize.window.data2 = 600;
+            SDL_PushEvent(&resize);
+            SDL_Event quit{};
+            quit.type = SDL_QUIT;
+            SDL_PushEvent(&quit);
+        }
+    };
+    engine.set_scene(scene);
+    engine.run();
+    // Polled in frame 2: quit handled in its dispatch, frame 3 ends the loop.
+    EXPECT_EQ(scene->frames, 3u);
+    EXPECT_EQ(engine.window_rect(), (ViewportRect{0, 0, 800, 600}));
+    EXPECT_EQ(scene->viewport(), (ViewportRect{0, 0, 800, 600})) << "game mode: the scene follows the window";
+    ASSERT_FALSE(window.events.empty());
+    EXPECT_EQ(window.events.back().rect, (ViewportRect{0, 0, 800, 600}));
     engine.event_bus().unsubscribe_all(&window);
 }
 
