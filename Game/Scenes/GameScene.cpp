@@ -7,6 +7,8 @@
 #include "Common/Assets/AssetPackage.h"
 #include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/Engine/Engine.h"
+#include "Engine/Engine/Systems/Physics/PhysicsLerpTransformSystem.h"
+#include "Engine/Engine/Systems/Physics/PhysicsUpdateSystem.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCommitSystem.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreUpdateSystem.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCreateTreeSystem.h"
@@ -64,7 +66,9 @@ constexpr Transition kPauseTransitions[] = {
 GameScene::GameScene()
     : m_chunk_pool(32, 1024, 32),
       m_sprite_atlas(kSpriteAtlasLayout),
-      m_factory(&entity_pool(), &m_chunk_pool, &m_sprite_atlas, &assets()) {
+      m_factory(&entity_pool(), &m_chunk_pool, &m_sprite_atlas, &assets()),
+      m_player_input(&camera()),
+      m_editor_input(&camera()) {
     camera().set_ortho(5.0f, 1.0f, 5.0f);
 }
 
@@ -84,7 +88,8 @@ void GameScene::on_start() {
     bus.subscribe<SpriteCoreExplodedEvent>(this);
 
     // HANDLERS: the player, sprite effects, render and explosion event handlers register here, in that order.
-    // INPUT: the player and editor input schemes register here.
+    register_input_scheme(m_player_input);
+    register_input_scheme(m_editor_input);
 
     // Tick: player move and shoot come first, then the tree the bullets query.
     register_system<SpriteCreateTreeSystem>(SystemGroup::Tick, &m_sprite_tree);
@@ -92,9 +97,11 @@ void GameScene::on_start() {
     // Tick: items, the AI systems, weapons and the camera controller come here.
     register_system<SpriteCommitSystem>(SystemGroup::Tick, &m_chunk_pool);
     register_system<SpriteCoreUpdateSystem>(SystemGroup::Tick);
-    // Fixed, PostFixed, AfterFixed: the driver AI and the physics systems; Render: the in-game UI, the space
-    // background and the editor camera; EditorUi: the particle designer; Unused: cutting sprites with the
-    // mouse and the player cloud effect; UnusedRender: the pause menu.
+    // Fixed: the driver AI and the sprite physics come here.
+    register_system<PhysicsUpdateSystem>(SystemGroup::PostFixed);
+    register_system<PhysicsLerpTransformSystem>(SystemGroup::AfterFixed);
+    // Render: the in-game UI, the space background and the editor camera; EditorUi: the particle designer;
+    // Unused: cutting sprites with the mouse and the player cloud effect; UnusedRender: the pause menu.
 }
 
 void GameScene::on_stop() { entity_pool().clear(); }

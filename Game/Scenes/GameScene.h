@@ -15,6 +15,8 @@
 #include "Engine/Handle.h"
 #include "Engine/Physics/AxisAlignedAreaTree.h"
 #include "Game/Factory/EntityFactory.h"
+#include "Game/Input/EditorInputScheme.h"
+#include "Game/Input/PlayerInputScheme.h"
 #include "Game/Scenes/SpawnItemEvent.h"
 
 class GameScene final : public SceneBase {
@@ -49,6 +51,8 @@ public:
     TextureAtlasPacked& sprite_atlas() { return m_sprite_atlas; }
     AxisAlignedAreaTree<EntityId>& sprite_tree() { return m_sprite_tree; }
     EntityFactory& factory() { return m_factory; }
+    PlayerInputScheme& player_input() { return m_player_input; }
+    EditorInputScheme& editor_input() { return m_editor_input; }
     // Where the item pictures sit in the sprite atlas, by item kind (0 Core, 1 Health).
     const std::array<UvRect, 2>& item_images() const { return m_item_images; }
 
@@ -57,6 +61,8 @@ private:
     TextureAtlasPacked m_sprite_atlas;
     AxisAlignedAreaTree<EntityId> m_sprite_tree;
     EntityFactory m_factory;
+    PlayerInputScheme m_player_input;
+    EditorInputScheme m_editor_input;
     std::array<UvRect, 2> m_item_images{};
     // The test-bed panel's spawner settings and switches; they survive scene restarts.
     uint8_t m_spawn_enabled = 0;

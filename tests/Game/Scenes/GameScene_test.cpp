@@ -55,12 +55,22 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
               (std::vector<std::string>{"Registering system SpriteCreateTreeSystem for group Tick",
                                         "Registering system BulletMoveSystem for group Tick",
                                         "Registering system SpriteCommitSystem for group Tick",
-                                        "Registering system SpriteCoreUpdateSystem for group Tick"}));
+                                        "Registering system SpriteCoreUpdateSystem for group Tick",
+                                        "Registering system PhysicsUpdateSystem for group PostFixed",
+                                        "Registering system PhysicsLerpTransformSystem for group AfterFixed"}));
+    // The two input schemes, player first, come after the subscriptions and before the systems.
+    const std::vector<std::string> schemes = starting_with(lines, "Registering input scheme ");
+    ASSERT_EQ(schemes.size(), 2u);
+    EXPECT_NE(schemes[0].find("PlayerInputScheme"), std::string::npos) << schemes[0];
+    EXPECT_NE(schemes[1].find("EditorInputScheme"), std::string::npos) << schemes[1];
 
-    // The scene's own three subscriptions come right before the first registration, in this order.
-    const auto first = std::find(lines.begin(), lines.end(), "Registering system SpriteCreateTreeSystem for group Tick");
+    // The scene's own three subscriptions come right before the input schemes, in this order.
+    const auto first = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.rfind("Registering input scheme ", 0) == 0;
+    });
     ASSERT_NE(first, lines.end());
     ASSERT_GE(first - lines.begin(), 3);
+    EXPECT_EQ(*(first + 2), "Registering system SpriteCreateTreeSystem for group Tick");
     EXPECT_EQ(*(first - 3), fmt::format("Subscribed to event: {}", event_type_id<PauseChangedEvent>()));
     EXPECT_EQ(*(first - 2), fmt::format("Subscribed to event: {}", event_type_id<SpawnItemEvent>()));
     EXPECT_EQ(*(first - 1), fmt::format("Subscribed to event: {}", event_type_id<SpriteCoreExplodedEvent>()));
@@ -76,8 +86,10 @@ TEST(GameSceneStartUp, ListsAndSystemsAfterTheStart) {
                                                "FighterEntity", "StationEntity", "BaseEntity", "Boss1Entity",
                                                "SnakeHeadEntity", "ItemEntity"}));
     EXPECT_EQ(f.group(SystemGroup::Tick), kTickSystems);
+    EXPECT_EQ(f.group(SystemGroup::PostFixed), std::vector<std::string>{"PhysicsUpdateSystem"});
+    EXPECT_EQ(f.group(SystemGroup::AfterFixed), std::vector<std::string>{"PhysicsLerpTransformSystem"});
     for (uint32_t g = 0; g < SystemGroup::MAX; ++g) {
-        if (g != SystemGroup::Tick) {
+        if (g != SystemGroup::Tick && g != SystemGroup::PostFixed && g != SystemGroup::AfterFixed) {
             EXPECT_TRUE(f.group(g).empty()) << SystemBase::group_name(static_cast<int32_t>(g));
         }
         for (const auto& system : f.scene->systems()[g]) {
@@ -114,6 +126,11 @@ PauseOutcome request_pause(GameSceneFixture& f, PauseRequestEvent request) {
     return out;
 }
 
+// What a pause parks, in the order of the pause list.
+const std::vector<std::string> kParked = {"SpriteCreateTreeSystem", "BulletMoveSystem", "SpriteCommitSystem",
+                                          "SpriteCoreUpdateSystem", "PhysicsUpdateSystem",
+                                          "PhysicsLerpTransformSystem"};
+
 const std::vector<std::string> kPauseOrder = {
     "PlayerMoveSystem", "PlayerShootSystem", "SpriteCreateTreeSystem", "BulletMoveSystem",
     "ItemMoveSystem", "SpriteCommitSystem", "SpriteCoreUpdateSystem", "AiBombSystem",
@@ -126,15 +143,21 @@ TEST(GameScenePause, PauseParksTheSimulationAndUnpauseBringsItBack) {
     const PauseOutcome pause = request_pause(f, PauseRequestEvent{0, 1});
     EXPECT_TRUE(f.scene->paused());
     EXPECT_EQ(pause.transitioning, kPauseOrder);
-    EXPECT_EQ(pause.failures, kPauseOrder.size() - kTickSystems.size()) << "one line per name not registered";
+    EXPECT_EQ(pause.failures, kPauseOrder.size() - kParked.size()) << "one line per name not registered";
     EXPECT_TRUE(f.group(SystemGroup::Tick).empty());
-    EXPECT_EQ(f.group(SystemGroup::Unused), kTickSystems);
+    EXPECT_TRUE(f.group(SystemGroup::PostFixed).empty());
+    EXPECT_TRUE(f.group(SystemGroup::AfterFixed).empty());
+    EXPECT_EQ(f.group(SystemGroup::Unused), kParked);
 
     const PauseOutcome resume = request_pause(f, PauseRequestEvent{0, 1});
     EXPECT_FALSE(f.scene->paused());
     EXPECT_EQ(resume.transitioning, kPauseOrder);
-    EXPECT_EQ(resume.failures, kPauseOrder.size() - kTickSystems.size());
+    EXPECT_EQ(resume.failures, kPauseOrder.size() - kParked.size());
     EXPECT_EQ(f.group(SystemGroup::Tick), kTickSystems);
+    // The physics update comes back to Fixed, not PostFixed: after a pause it runs before the solver.
+    EXPECT_EQ(f.group(SystemGroup::Fixed), std::vector<std::string>{"PhysicsUpdateSystem"});
+    EXPECT_TRUE(f.group(SystemGroup::PostFixed).empty());
+    EXPECT_EQ(f.group(SystemGroup::AfterFixed), std::vector<std::string>{"PhysicsLerpTransformSystem"});
     EXPECT_TRUE(f.group(SystemGroup::Unused).empty());
 }
 
@@ -143,14 +166,16 @@ TEST(GameScenePause, PausingTwiceMovesNothingTheSecondTime) {
     request_pause(f, PauseRequestEvent{1, 0});
     const PauseOutcome again = request_pause(f, PauseRequestEvent{1, 0});
     EXPECT_EQ(again.failures, kPauseOrder.size());
-    EXPECT_EQ(f.group(SystemGroup::Unused), kTickSystems);
+    EXPECT_EQ(f.group(SystemGroup::Unused), kParked);
 }
 
-TEST(GameScenePause, UnpausingARunningSceneMovesNothing) {
+TEST(GameScenePause, UnpausingARunningSceneMovesOnlyThePhysicsUpdate) {
     GameSceneFixture f;
     const PauseOutcome resume = request_pause(f, PauseRequestEvent{0, 0});
-    EXPECT_EQ(resume.failures, kPauseOrder.size());
+    EXPECT_EQ(resume.failures, kPauseOrder.size() - 1);
     EXPECT_EQ(f.group(SystemGroup::Tick), kTickSystems);
+    EXPECT_EQ(f.group(SystemGroup::Fixed), std::vector<std::string>{"PhysicsUpdateSystem"});
+    EXPECT_TRUE(f.group(SystemGroup::PostFixed).empty());
 }
 
 struct ExplosionCase {
