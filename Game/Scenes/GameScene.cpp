@@ -9,6 +9,7 @@
 #include "Engine/Engine/Engine.h"
 #include "Engine/Engine/Systems/Physics/PhysicsLerpTransformSystem.h"
 #include "Engine/Engine/Systems/Physics/PhysicsUpdateSystem.h"
+#include "Engine/Engine/Systems/Physics/SpritePhysicsSystem.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCommitSystem.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreUpdateSystem.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCreateTreeSystem.h"
@@ -97,7 +98,8 @@ void GameScene::on_start() {
     // Tick: items, the AI systems, weapons and the camera controller come here.
     register_system<SpriteCommitSystem>(SystemGroup::Tick, &m_chunk_pool);
     register_system<SpriteCoreUpdateSystem>(SystemGroup::Tick);
-    // Fixed: the driver AI and the sprite physics come here.
+    // Fixed: the driver AI comes here, before the sprite physics.
+    register_system<SpritePhysicsSystem>(SystemGroup::Fixed);
     register_system<PhysicsUpdateSystem>(SystemGroup::PostFixed);
     register_system<PhysicsLerpTransformSystem>(SystemGroup::AfterFixed);
     // Render: the in-game UI, the space background and the editor camera; EditorUi: the particle designer;

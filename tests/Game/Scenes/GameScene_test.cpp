@@ -56,6 +56,7 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
                                         "Registering system BulletMoveSystem for group Tick",
                                         "Registering system SpriteCommitSystem for group Tick",
                                         "Registering system SpriteCoreUpdateSystem for group Tick",
+                                        "Registering system SpritePhysicsSystem for group Fixed",
                                         "Registering system PhysicsUpdateSystem for group PostFixed",
                                         "Registering system PhysicsLerpTransformSystem for group AfterFixed"}));
     // The two input schemes, player first, come after the subscriptions and before the systems.
@@ -86,10 +87,12 @@ TEST(GameSceneStartUp, ListsAndSystemsAfterTheStart) {
                                                "FighterEntity", "StationEntity", "BaseEntity", "Boss1Entity",
                                                "SnakeHeadEntity", "ItemEntity"}));
     EXPECT_EQ(f.group(SystemGroup::Tick), kTickSystems);
+    EXPECT_EQ(f.group(SystemGroup::Fixed), std::vector<std::string>{"SpritePhysicsSystem"});
     EXPECT_EQ(f.group(SystemGroup::PostFixed), std::vector<std::string>{"PhysicsUpdateSystem"});
     EXPECT_EQ(f.group(SystemGroup::AfterFixed), std::vector<std::string>{"PhysicsLerpTransformSystem"});
     for (uint32_t g = 0; g < SystemGroup::MAX; ++g) {
-        if (g != SystemGroup::Tick && g != SystemGroup::PostFixed && g != SystemGroup::AfterFixed) {
+        if (g != SystemGroup::Tick && g != SystemGroup::Fixed && g != SystemGroup::PostFixed &&
+            g != SystemGroup::AfterFixed) {
             EXPECT_TRUE(f.group(g).empty()) << SystemBase::group_name(static_cast<int32_t>(g));
         }
         for (const auto& system : f.scene->systems()[g]) {
@@ -128,7 +131,7 @@ PauseOutcome request_pause(GameSceneFixture& f, PauseRequestEvent request) {
 
 // What a pause parks, in the order of the pause list.
 const std::vector<std::string> kParked = {"SpriteCreateTreeSystem", "BulletMoveSystem", "SpriteCommitSystem",
-                                          "SpriteCoreUpdateSystem", "PhysicsUpdateSystem",
+                                          "SpriteCoreUpdateSystem", "SpritePhysicsSystem", "PhysicsUpdateSystem",
                                           "PhysicsLerpTransformSystem"};
 
 const std::vector<std::string> kPauseOrder = {
@@ -145,6 +148,7 @@ TEST(GameScenePause, PauseParksTheSimulationAndUnpauseBringsItBack) {
     EXPECT_EQ(pause.transitioning, kPauseOrder);
     EXPECT_EQ(pause.failures, kPauseOrder.size() - kParked.size()) << "one line per name not registered";
     EXPECT_TRUE(f.group(SystemGroup::Tick).empty());
+    EXPECT_TRUE(f.group(SystemGroup::Fixed).empty());
     EXPECT_TRUE(f.group(SystemGroup::PostFixed).empty());
     EXPECT_TRUE(f.group(SystemGroup::AfterFixed).empty());
     EXPECT_EQ(f.group(SystemGroup::Unused), kParked);
@@ -155,7 +159,7 @@ TEST(GameScenePause, PauseParksTheSimulationAndUnpauseBringsItBack) {
     EXPECT_EQ(resume.failures, kPauseOrder.size() - kParked.size());
     EXPECT_EQ(f.group(SystemGroup::Tick), kTickSystems);
     // The physics update comes back to Fixed, not PostFixed: after a pause it runs before the solver.
-    EXPECT_EQ(f.group(SystemGroup::Fixed), std::vector<std::string>{"PhysicsUpdateSystem"});
+    EXPECT_EQ(f.group(SystemGroup::Fixed), (std::vector<std::string>{"SpritePhysicsSystem", "PhysicsUpdateSystem"}));
     EXPECT_TRUE(f.group(SystemGroup::PostFixed).empty());
     EXPECT_EQ(f.group(SystemGroup::AfterFixed), std::vector<std::string>{"PhysicsLerpTransformSystem"});
     EXPECT_TRUE(f.group(SystemGroup::Unused).empty());
@@ -174,7 +178,7 @@ TEST(GameScenePause, UnpausingARunningSceneMovesOnlyThePhysicsUpdate) {
     const PauseOutcome resume = request_pause(f, PauseRequestEvent{0, 0});
     EXPECT_EQ(resume.failures, kPauseOrder.size() - 1);
     EXPECT_EQ(f.group(SystemGroup::Tick), kTickSystems);
-    EXPECT_EQ(f.group(SystemGroup::Fixed), std::vector<std::string>{"PhysicsUpdateSystem"});
+    EXPECT_EQ(f.group(SystemGroup::Fixed), (std::vector<std::string>{"SpritePhysicsSystem", "PhysicsUpdateSystem"}));
     EXPECT_TRUE(f.group(SystemGroup::PostFixed).empty());
 }
 
