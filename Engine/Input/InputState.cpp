@@ -1,8 +1,11 @@
 #include "Engine/Input/InputState.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <SDL2/SDL.h>
+
+static_assert(sizeof(SDL_Scancode) == sizeof(uint32_t));
 
 namespace {
 
@@ -40,7 +43,9 @@ void InputState::handle_event(const SDL_Event& event) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
         // Indices from events are checked: replayed events come from a file.
-        const auto scancode = static_cast<uint32_t>(event.key.keysym.scancode);
+        // Read as raw bytes: a recorded value outside the scancode enum must not be loaded as one.
+        uint32_t scancode = 0;
+        std::memcpy(&scancode, &event.key.keysym.scancode, sizeof scancode);
         if (scancode < kKeyboardSlotCount) {
             write(input_code_keyboard(scancode), pressed_value(event.key.state));
         }

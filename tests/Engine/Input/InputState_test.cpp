@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -31,6 +32,14 @@ std::vector<float> all_values(const InputState& input) {
         values.push_back(slot_at(input, s).value);
     }
     return values;
+}
+
+// As a damaged recording could carry it: the bytes of the scancode field, whatever the enum allows.
+SDL_Event key_event_with_raw_scancode(uint32_t raw) {
+    SDL_Event event = key_event(SDL_SCANCODE_A, true);
+    static_assert(sizeof(event.key.keysym.scancode) == sizeof(raw));
+    std::memcpy(&event.key.keysym.scancode, &raw, sizeof raw);
+    return event;
 }
 
 } // namespace
@@ -190,14 +199,10 @@ TEST(InputState, ControllerAxesAndButtons) {
 // Events may come from a recording file, so their indices are checked before they reach a slot.
 TEST(InputState, OutOfRangeIndicesFromEventsWriteNothing) {
     const SDL_Event events[] = {
-        key_event(static_cast<SDL_Scancode>(512), true),
-        key_event(static_cast<SDL_Scancode>(100000), true),
-        mouse_button_event(0, true, 0, 0),
-        mouse_button_event(6, true, 0, 0),
-        mouse_button_event(255, true, 0, 0),
-        controller_axis_event(6, 32767),
-        controller_axis_event(255, 32767),
-        controller_button_event(21, true),
+        key_event_with_raw_scancode(512),    key_event_with_raw_scancode(100000),
+        mouse_button_event(0, true, 0, 0),   mouse_button_event(6, true, 0, 0),
+        mouse_button_event(255, true, 0, 0), controller_axis_event(6, 32767),
+        controller_axis_event(255, 32767),   controller_button_event(21, true),
         controller_button_event(255, true),
     };
     for (const SDL_Event& event : events) {
@@ -252,11 +257,17 @@ class VirtualControllers : public ::testing::Test {
             GTEST_SKIP() << "no game controller subsystem: " << SDL_GetError();
         }
     }
-    void TearDown() override {
-        for (int index : m_attached) {
-            SDL_JoystickDetachVirtual(index);
+    void TearDown() override { quit(); }
+
+    void quit() {
+        // Last first: detaching renumbers the devices after it.
+        while (!m_attached.empty()) {
+            SDL_JoystickDetachVirtual(m_attached.back());
+            m_attached.pop_back();
         }
-        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+        if (SDL_WasInit(SDL_INIT_GAMECONTROLLER) != 0) {
+            SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+        }
     }
 
     // Returns the device index of a new virtual controller, as carried by a device-added event.
