@@ -360,3 +360,19 @@ TEST_F(CommitTest, CorePlacementWhenTheCorePieceAlsoTakesAnotherCore) {
     SplitResult none;
     EXPECT_TRUE(split_core_placement(none, 5).on_entity);
 }
+
+TEST_F(CommitTest, DebugDumpAndDeletedChunkLine) {
+    BodyWithParts b;
+    b.parts = {{70, 5, 72, 8}};  // 12 cells: debris
+    b.bridges = {{64, 6, 69, 6}};
+    Sprite s(pool, b.asset(), false);
+    remove_rect(s, b.bridges[0]);
+    SplitResult out;
+    testing::internal::CaptureStdout();
+    Sprite::commit(s, out, Transform{}, CommitSettings{1, 20});
+    const std::string text = testing::internal::GetCapturedStdout();
+    EXPECT_NE(text.find("Initial flood fill state:"), std::string::npos);
+    EXPECT_NE(text.find("Final flood fill state:"), std::string::npos);
+    EXPECT_NE(text.find("Deleted chunk 2"), std::string::npos);
+    EXPECT_EQ(out.debris.size(), 12u);
+}
