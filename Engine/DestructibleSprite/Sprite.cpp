@@ -179,6 +179,29 @@ void Sprite::remove_active_cell(SpriteChunk& chunk, int32_t cell_index) {
     m_moments.remove_cell(p);
 }
 
+void Sprite::remove_active_cells(SpriteChunk& chunk, const std::vector<int32_t>& cells) {
+    CellMoments gone;
+    std::array<uint32_t, kCellTypeCount> counts{};
+    for (const int32_t cell : cells) {
+        uint16_t& flags = chunk.flags[static_cast<size_t>(cell)];
+        const uint32_t type = cell_type_of(flags);
+        flags = static_cast<uint16_t>(flags | kCellRemovedBit);
+        counts[type] += 1;
+        const glm::ivec2 p = chunk.origin + m_grid.local_cell(cell);
+        if (m_keep_removed) {
+            m_types[type].removed.push_back(p);
+        }
+        gone.add_cell(p);
+    }
+    const int32_t n = static_cast<int32_t>(cells.size());
+    chunk.active -= n;
+    m_active -= n;
+    for (uint32_t t = 0; t < kCellTypeCount; ++t) {
+        m_types[t].active -= counts[t];
+    }
+    m_moments.remove_all(gone);
+}
+
 void Sprite::remove_cell(int32_t chunk_index, int32_t cell_index) {
     SpriteChunk* c = m_table.find(chunk_index);
     // Empty cells are skipped as well as removed ones: counting them would corrupt the counts.

@@ -101,6 +101,8 @@ private:
 
     void add_chunk(SpriteChunk* chunk);
     void remove_active_cell(SpriteChunk& chunk, int32_t cell_index);
+    // The same for a list of active cells of one chunk, with the counts updated once.
+    void remove_active_cells(SpriteChunk& chunk, const std::vector<int32_t>& cells);
     ChunkNeighbours neighbours_of(const SpriteChunk& chunk) const;
     void rebuild_chunk_edges(SpriteChunk& chunk);
     void release_chunks();

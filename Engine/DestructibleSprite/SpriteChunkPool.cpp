@@ -45,6 +45,8 @@ struct SpriteChunkPool::Pages {
     };
     std::vector<Page> pages;
     std::vector<uint8_t> live;  // by slot
+    std::unique_ptr<uint32_t[]> spare_colours;
+    std::unique_ptr<uint16_t[]> spare_flags;
 };
 
 SpriteChunkPool::SpriteChunkPool(uint32_t chunk_size, uint32_t atlas_size, int32_t layers)
@@ -94,10 +96,12 @@ SpriteChunk* SpriteChunkPool::allocate_slot() {
     }
     if (!page.colours) {
         // Each slot is zeroed when handed out, so the page itself needs no clearing.
-        page.colours = std::make_unique_for_overwrite<uint32_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
+        page.colours = m_pages->spare_colours ? std::move(m_pages->spare_colours)
+                                              : std::make_unique_for_overwrite<uint32_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
     }
     if (!page.flags) {
-        page.flags = std::make_unique_for_overwrite<uint16_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
+        page.flags = m_pages->spare_flags ? std::move(m_pages->spare_flags)
+                                          : std::make_unique_for_overwrite<uint16_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
     }
     page.chunk_uses += 1;
     page.colour_uses += 1;
@@ -239,9 +243,17 @@ void SpriteChunkPool::release_slot(uint32_t slot) {
 
     Pages::Page& page = m_pages->pages[slot / kSlotsPerPage];
     if (--page.colour_uses == 0) {
+        // One emptied page is kept for the next one needed: splits and respawns allocate and free whole
+        // pages in quick succession, and fresh pages cost a page fault per 4 KiB on first touch.
+        if (!m_pages->spare_colours) {
+            m_pages->spare_colours = std::move(page.colours);
+        }
         page.colours.reset();
     }
     if (--page.flag_uses == 0) {
+        if (!m_pages->spare_flags) {
+            m_pages->spare_flags = std::move(page.flags);
+        }
         page.flags.reset();
     }
     page.chunks[slot % kSlotsPerPage] = SpriteChunk{};

@@ -49,8 +49,8 @@ Sprite::Piece Sprite::make_piece(Sprite& sprite, const FloodFillGroup& group) {
             target.colours[ti] = source->colours[static_cast<size_t>(cell)];
             target.flags[ti] = source->flags[static_cast<size_t>(cell)];
             target.active += 1;
-            sprite.remove_active_cell(*source, cell);
         }
+        sprite.remove_active_cells(*source, p.cells);
         if (source->active > 0) {
             sprite.m_dirty.insert(source);
             sprite.m_pool->mark_modified(source);
@@ -108,8 +108,8 @@ void Sprite::commit(Sprite& sprite, SplitResult& out, const Transform& transform
             for (const int32_t cell : piece.cells) {
                 const glm::ivec2 p = sprite.m_grid.to_global_cell(piece.chunk, cell);
                 out.debris.push_back({p.x, p.y, chunk->colours[static_cast<size_t>(cell)]});
-                sprite.remove_active_cell(*chunk, cell);
             }
+            sprite.remove_active_cells(*chunk, piece.cells);
             if (chunk->active == 0) {
                 log_format("Engine/DestructibleSprite/Sprite.cpp", 386, "Deleted chunk {}", piece.chunk);
                 sprite.remove_chunk(chunk);
