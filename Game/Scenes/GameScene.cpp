@@ -7,6 +7,8 @@
 #include "Common/Assets/AssetPackage.h"
 #include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/Engine/Engine.h"
+#include "Engine/Engine/EngineEvents.h"
+#include "Engine/Engine/SceneEvents.h"
 #include "Engine/Engine/Systems/Physics/PhysicsLerpTransformSystem.h"
 #include "Engine/Engine/Systems/Physics/PhysicsUpdateSystem.h"
 #include "Engine/Engine/Systems/Physics/SpritePhysicsSystem.h"
@@ -108,7 +110,19 @@ void GameScene::on_start() {
 
 void GameScene::on_stop() { entity_pool().clear(); }
 
-void GameScene::on_tick(const SimulationTick&) {}
+void GameScene::on_tick(const SimulationTick&) {
+    EventBus& bus = event_bus();
+    // The backtick key switches between the game and the editor.
+    if (m_editor_input.toggle_editor) {
+        bus.publish(ToggleEditorEvent{});
+    }
+    // SPAWNER: the random-enemy spawner runs here.
+    // Escape asks the scene to toggle its pause state; the answer comes back as a PauseChangedEvent.
+    if (m_player_input.pause_game) {
+        bus.publish(PauseRequestEvent{0, 1});
+    }
+    // JOINTS: on fixed ticks the joint map is rebuilt, snake heads steered and joint rows added here.
+}
 
 void GameScene::on_start_rendering() {
     RenderContextBase& context = render_context();
