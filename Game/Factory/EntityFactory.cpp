@@ -197,15 +197,19 @@ void EntityFactory::create_enemy(const EnemyRequest& request) {
     body.linear_velocity = request.velocity;
     const Transform transform = make_transform(position, scale, 0.0f);
     SpriteDirtyFlag dirty{1};
-
-    switch (request.kind) {
-    case EnemyKindBomb: {
-        BombEntity e;
+    // Every enemy kind carries the same five sprite-body components ahead of its own.
+    const auto fill_sprite_body = [&](auto& e) {
         e.transform = transform;
         e.body = std::move(body);
         e.sprite = std::move(sprite);
         e.cores = std::move(cores);
         e.dirty = dirty;
+    };
+
+    switch (request.kind) {
+    case EnemyKindBomb: {
+        BombEntity e;
+        fill_sprite_body(e);
         e.marker.value = 1;
         e.throwable = AiThrowable{};
         e.bomb = AiBomb{};
@@ -214,12 +218,8 @@ void EntityFactory::create_enemy(const EnemyRequest& request) {
     }
     case EnemyKindFighter: {
         FighterEntity e;
-        e.transform = transform;
-        e.body = std::move(body);
+        fill_sprite_body(e);
         e.body.angle_fixed = 1;
-        e.sprite = std::move(sprite);
-        e.cores = std::move(cores);
-        e.dirty = dirty;
         e.flocker = AiFlocker{};
         e.flocker.random_bias = random_float();
         e.driver = AiDriver{};
@@ -230,11 +230,7 @@ void EntityFactory::create_enemy(const EnemyRequest& request) {
     }
     case EnemyKindStation: {
         StationEntity e;
-        e.transform = transform;
-        e.body = std::move(body);
-        e.sprite = std::move(sprite);
-        e.cores = std::move(cores);
-        e.dirty = dirty;
+        fill_sprite_body(e);
         e.station = AiStation{};
         e.flocker = AiFlocker{};
         e.flocker.random_bias = random_float();
@@ -245,11 +241,7 @@ void EntityFactory::create_enemy(const EnemyRequest& request) {
     }
     case EnemyKindBase: {
         BaseEntity e;
-        e.transform = transform;
-        e.body = std::move(body);
-        e.sprite = std::move(sprite);
-        e.cores = std::move(cores);
-        e.dirty = dirty;
+        fill_sprite_body(e);
         e.base = AiBase{};
         e.thrower = AiThrower{};
         e.force_mover = AiForceMover{};
@@ -259,11 +251,7 @@ void EntityFactory::create_enemy(const EnemyRequest& request) {
     }
     case EnemyKindBoss1: {
         Boss1Entity e;
-        e.transform = transform;
-        e.body = std::move(body);
-        e.sprite = std::move(sprite);
-        e.cores = std::move(cores);
-        e.dirty = dirty;
+        fill_sprite_body(e);
         e.thrower = Boss1Thrower{};
         e.period = 8.0f;
         e.centre = boss1_outline_centre();
