@@ -59,6 +59,9 @@ TEST(Launcher, InterruptEndsTheRunThroughTheEngineShutDown) {
     ASSERT_NE(startup, std::string::npos) << text;
     ASSERT_NE(exiting, std::string::npos) << text;
     EXPECT_LT(startup, exiting);
+    // The real window and context came up, and no GL call reported an error while frames ran.
+    EXPECT_NE(text.find("Loaded OpenGL verion: 4.5"), std::string::npos) << text;
+    EXPECT_EQ(text.find("OpenGL error"), std::string::npos) << text;
 }
 
 } // namespace
