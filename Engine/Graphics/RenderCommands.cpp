@@ -23,6 +23,18 @@ UniformValue UniformValue::of_texture(Handle texture) {
     return u;
 }
 
+void add_instanced_quads(RenderStep& step, Handle mesh, uint64_t instance_count) {
+    if (instance_count == 0) {
+        return;
+    }
+    DrawCall draw;
+    draw.mesh = mesh;
+    draw.topology = TopologyTriangles;
+    draw.vertex_count = 6;
+    draw.instance_count = instance_count;
+    step.add_draw(draw);
+}
+
 void RenderStep::add_draw(const DrawCall& draw) {
     if (draw_count >= kMaxStepDraws) {
         throw std::out_of_range("RenderStep: too many draws");

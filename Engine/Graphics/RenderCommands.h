@@ -93,6 +93,9 @@ struct RenderStep {
     void add_uniform(const UniformValue& value);
 };
 
+// One instanced draw of a six-vertex quad per instance; nothing when there are no instances.
+void add_instanced_quads(RenderStep& step, Handle mesh, uint64_t instance_count);
+
 class RenderCommandList {
 public:
     // Up to four targets.

@@ -22,13 +22,5 @@ void StaticSpriteBatch::upload(RenderContextBase& context) {
 }
 
 void StaticSpriteBatch::append_draw(RenderStep& step) const {
-    if (m_uploaded == 0) {
-        return;
-    }
-    DrawCall draw;
-    draw.mesh = m_mesh;
-    draw.topology = TopologyTriangles;
-    draw.vertex_count = 6;
-    draw.instance_count = m_uploaded;
-    step.add_draw(draw);
+    add_instanced_quads(step, m_mesh, m_uploaded);
 }
