@@ -13,6 +13,7 @@
 #include "Engine/DestructibleSprite/SpriteGrid.h"
 #include "Engine/Engine/Engine.h"
 #include "Engine/Engine/Scene.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCreateTreeSystem.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Math/AxisAlignedArea.h"
@@ -20,7 +21,6 @@
 #include "Engine/Physics/AxisAlignedAreaTree.h"
 #include "Engine/Random.h"
 #include "Game/Entities/BulletEntity.h"
-#include "Game/Entities/RockEntity.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
 
 namespace {

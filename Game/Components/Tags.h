@@ -1,7 +1,6 @@
 #pragma once
 // Field-less markers of the game's entity kinds.
 
-#include <cstdint>
 #include <string_view>
 
 // First member of every enemy record.
@@ -11,9 +10,4 @@ struct EnemyTag {
 
 struct PlayerIsCloudTag {
     static constexpr std::string_view kName = "PlayerIsCloudTag";
-};
-
-// Set to 1 by every creator of a bomb, rock or snake head; nothing reads it.
-struct SpriteBodyMarker {
-    uint8_t value = 0;
 };

@@ -6,6 +6,7 @@
 #include <glm/vec2.hpp>
 
 #include "Engine/DestructibleSprite/Sprite.h"
+#include "Engine/Engine/Systems/Sprite/SpriteBodyMarker.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreSet.h"
 #include "Engine/Engine/Systems/Sprite/SpriteDirtyFlag.h"
 #include "Engine/Math/Transform.h"

@@ -8,6 +8,7 @@
 #include "Common/Assets/AssetPackage.h"
 #include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Graphics/TextureAtlasPacked.h"
 #include "Engine/Log.h"
@@ -18,7 +19,6 @@
 #include "Game/Entities/EnemyEntities.h"
 #include "Game/Entities/ItemEntity.h"
 #include "Game/Entities/PlayerEntity.h"
-#include "Game/Entities/RockEntity.h"
 #include "Game/Entities/SnakeHeadEntity.h"
 
 namespace {

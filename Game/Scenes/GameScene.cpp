@@ -7,7 +7,6 @@
 #include "Common/Assets/AssetPackage.h"
 #include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/Engine/Engine.h"
-#include "Engine/Engine/EngineEvents.h"
 #include "Engine/Engine/SceneEvents.h"
 #include "Engine/Engine/Systems/Physics/PhysicsLerpTransformSystem.h"
 #include "Engine/Engine/Systems/Physics/PhysicsUpdateSystem.h"
@@ -33,36 +32,6 @@
 namespace {
 
 constexpr TextureLayout kSpriteAtlasLayout{TextureType2D, TextureFormatRgba8, 1024, 1024, 1, 4, 1};
-
-struct Transition {
-    std::string_view name;
-    int32_t paused_group;
-    int32_t running_group;
-};
-
-// The simulation systems a pause parks, in the order they move both ways, and where they go back to.
-constexpr Transition kPauseTransitions[] = {
-    {"PlayerMoveSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"PlayerShootSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"SpriteCreateTreeSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"BulletMoveSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"ItemMoveSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"SpriteCommitSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"SpriteCoreUpdateSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"AiBombSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"AiThrowerSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"AiStationSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"AiFlockerSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"AiDriverSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"AiFighterSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"WeaponSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"CameraControllerSystem", SystemGroup::Unused, SystemGroup::Tick},
-    {"SpritePhysicsSystem", SystemGroup::Unused, SystemGroup::Fixed},
-    {"PhysicsUpdateSystem", SystemGroup::Unused, SystemGroup::Fixed},
-    {"PhysicsLerpTransformSystem", SystemGroup::Unused, SystemGroup::AfterFixed},
-    {"ParticleDesignerSystem", SystemGroup::Unused, SystemGroup::EditorUi},
-    {"GamePauseMenuUiRenderSystem", SystemGroup::Render, SystemGroup::UnusedRender},
-};
 
 } // namespace
 
@@ -109,20 +78,6 @@ void GameScene::on_start() {
 }
 
 void GameScene::on_stop() { entity_pool().clear(); }
-
-void GameScene::on_tick(const SimulationTick&) {
-    EventBus& bus = event_bus();
-    // The backtick key switches between the game and the editor.
-    if (m_editor_input.toggle_editor) {
-        bus.publish(ToggleEditorEvent{});
-    }
-    // SPAWNER: the random-enemy spawner runs here.
-    // Escape asks the scene to toggle its pause state; the answer comes back as a PauseChangedEvent.
-    if (m_player_input.pause_game) {
-        bus.publish(PauseRequestEvent{0, 1});
-    }
-    // JOINTS: on fixed ticks the joint map is rebuilt, snake heads steered and joint rows added here.
-}
 
 void GameScene::on_start_rendering() {
     RenderContextBase& context = render_context();
@@ -183,17 +138,12 @@ void GameScene::on_render(const SimulationTick& tick) {
                             return SpriteChunkDraw{chunk->index, glm::vec3(chunk->uv, chunk->layer_f)};
                         });
     }
-    // TEST BED: the welcome panel is drawn here.
+    draw_test_bed_window();
 }
 
 void GameScene::on_editor_ui(const SimulationTick&) {
-    // EDITOR: the entity windows and the viewport menu are drawn here.
-}
-
-void GameScene::set_paused(const PauseChangedEvent& event) {
-    for (const Transition& step : kPauseTransitions) {
-        transition_system(step.name, event.paused ? step.paused_group : step.running_group);
-    }
+    // EDITOR: the entity windows are drawn here.
+    draw_viewport_menu();
 }
 
 void GameScene::on_spawn_item(const SpawnItemEvent& event) {

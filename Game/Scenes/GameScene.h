@@ -1,6 +1,9 @@
 #pragma once
 // The playable test bed: owns the sprite chunk pool, the packed sprite atlas, the area tree of sprites and
 // the entity factory; registers the game's lists, handlers and systems; draws every entity.
+// One class across files by concern: GameScene.cpp (lifecycle, the one ordered registration block, drawing),
+// GameSceneTick.cpp (the scene's own tick), GameScenePause.cpp (the pause table), GameSceneTestBed.cpp
+// (the welcome panel and the viewport menu).
 
 #include <array>
 #include <cstdint>
@@ -46,6 +49,10 @@ public:
 
     // The game's lists after the rock list: players, bullets, enemies, snake heads, items.
     void register_entity_lists();
+
+    // The welcome panel (from the render hook) and the viewport's context menu (from the editor hook).
+    void draw_test_bed_window();
+    void draw_viewport_menu();
 
     SpriteChunkPool& chunk_pool() { return m_chunk_pool; }
     TextureAtlasPacked& sprite_atlas() { return m_sprite_atlas; }

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <utility>
 
-#include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/DestructibleSprite/GridRayWalk.h"
+#include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/DestructibleSprite/SpriteGrid.h"
 #include "Engine/Engine/Systems/Sprite/SpriteDirtyFlag.h"
 #include "Engine/EntityPool.h"
@@ -40,7 +40,7 @@ void fork_bullet(EntityList<BulletEntity>& bullets, const BulletEntity& parent) 
 } // namespace
 
 BulletMoveSystem::BulletMoveSystem(SceneBase&, AxisAlignedAreaTree<EntityId>* tree)
-    : SystemBase("BulletMoveSystem"), m_tree(tree) {}
+    : SystemBase(kName), m_tree(tree) {}
 
 void BulletMoveSystem::update(const SimulationTick& tick) {
     const float dt = tick.delta_time;

@@ -3,6 +3,7 @@
 // cell grid of each sprite the area tree reports, one removed cell per remaining hit.
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "Engine/Engine/System.h"
@@ -13,6 +14,8 @@ class SceneBase;
 
 class BulletMoveSystem final : public SystemBase {
 public:
+    static constexpr std::string_view kName = "BulletMoveSystem";
+
     BulletMoveSystem(SceneBase& scene, AxisAlignedAreaTree<EntityId>* tree);
     void update(const SimulationTick& tick) override;
 

@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/EntityPool.h"
 #include "Game/Entities/BulletEntity.h"
 #include "Game/Entities/EnemyEntities.h"
 #include "Game/Entities/ItemEntity.h"
 #include "Game/Entities/PlayerEntity.h"
-#include "Game/Entities/RockEntity.h"
 #include "Game/Entities/SnakeHeadEntity.h"
 
 namespace {

@@ -5,10 +5,10 @@
 
 #include "Common/Assets/AssetPackage.h"
 #include "Engine/DestructibleSprite/Sprite.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/Engine/Systems/Sprite/SpawnCellParticleEvent.h"
 #include "Engine/EntityPool.h"
 #include "Game/Entities/BulletEntity.h"
-#include "Game/Entities/RockEntity.h"
 #include "Game/Systems/Projectile/BulletHitCellEvent.h"
 #include "Game/Weapons/WeaponProps.h"
 #include "GameSceneFixture.h"

@@ -19,7 +19,7 @@ void lerp_body_transform(const PhysicsBody& body, Transform& transform, float al
     transform.angle = lerp_clamped_float(body.previous_angle, body.angle, alpha);
 }
 
-PhysicsLerpTransformSystem::PhysicsLerpTransformSystem() : SystemBase("PhysicsLerpTransformSystem") {}
+PhysicsLerpTransformSystem::PhysicsLerpTransformSystem() : SystemBase(kName) {}
 
 void PhysicsLerpTransformSystem::update(const SimulationTick& tick) {
     const float alpha = fixed_step_alpha(tick.fixed_time_accumulated, tick.fixed_delta_time);

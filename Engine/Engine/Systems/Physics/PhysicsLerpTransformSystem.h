@@ -2,6 +2,8 @@
 // Places every body's Transform between its last two fixed poses, by the share of the fixed step that has
 // accumulated since the last fixed tick (AfterFixed group, every frame).
 
+#include <string_view>
+
 #include "Engine/Engine/System.h"
 
 class PhysicsBody;
@@ -13,6 +15,8 @@ void lerp_body_transform(const PhysicsBody& body, Transform& transform, float al
 
 class PhysicsLerpTransformSystem final : public SystemBase {
 public:
+    static constexpr std::string_view kName = "PhysicsLerpTransformSystem";
+
     PhysicsLerpTransformSystem();
     void update(const SimulationTick& tick) override;
 };

@@ -19,7 +19,7 @@ void integrate_body(PhysicsBody& body, const Transform& transform, float h) {
     body.angle = moved.angle;
 }
 
-PhysicsUpdateSystem::PhysicsUpdateSystem() : SystemBase("PhysicsUpdateSystem") {}
+PhysicsUpdateSystem::PhysicsUpdateSystem() : SystemBase(kName) {}
 
 void PhysicsUpdateSystem::update(const SimulationTick& tick) {
     for (auto row : EntityViewOf<PhysicsBody, Transform>(entity_pool())) {

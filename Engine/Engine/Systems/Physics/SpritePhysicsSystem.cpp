@@ -6,7 +6,7 @@
 #include "Engine/Math/Transform.h"
 #include "Engine/Physics/PhysicsBody.h"
 
-SpritePhysicsSystem::SpritePhysicsSystem() : SystemBase("SpritePhysicsSystem") {}
+SpritePhysicsSystem::SpritePhysicsSystem() : SystemBase(kName) {}
 
 void SpritePhysicsSystem::update(const SimulationTick& tick) {
     const float dt = tick.fixed_delta_time;

@@ -3,9 +3,10 @@
 #include <utility>
 #include <vector>
 
+#include "Engine/DestructibleSprite/SplitResult.h"
 #include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
-#include "Engine/DestructibleSprite/SplitResult.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/Engine/Systems/Sprite/SpawnCellParticleEvent.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreSet.h"
 #include "Engine/Engine/Systems/Sprite/SpriteDirtyFlag.h"
@@ -15,7 +16,6 @@
 #include "Engine/Math/Transform.h"
 #include "Engine/Math/Vector.h"
 #include "Engine/Physics/PhysicsBody.h"
-#include "Game/Entities/RockEntity.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ size_t first_core_of_type(const std::vector<SpriteCore>& cores, uint32_t type) {
 
 } // namespace
 
-SpriteCommitSystem::SpriteCommitSystem(SpriteChunkPool* pool) : SystemBase("SpriteCommitSystem"), m_pool(pool) {}
+SpriteCommitSystem::SpriteCommitSystem(SpriteChunkPool* pool) : SystemBase(kName), m_pool(pool) {}
 
 void SpriteCommitSystem::update(const SimulationTick&) {
     EntityPool& pool = entity_pool();

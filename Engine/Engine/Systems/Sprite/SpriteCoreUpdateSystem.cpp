@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "Engine/DestructibleSprite/Sprite.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreExplodedEvent.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreSet.h"
 #include "Engine/Engine/Systems/Sprite/SpriteDirtyFlag.h"
@@ -11,9 +12,8 @@
 #include "Engine/Event/EventBus.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Physics/PhysicsBody.h"
-#include "Game/Entities/RockEntity.h"
 
-SpriteCoreUpdateSystem::SpriteCoreUpdateSystem() : SystemBase("SpriteCoreUpdateSystem") {}
+SpriteCoreUpdateSystem::SpriteCoreUpdateSystem() : SystemBase(kName) {}
 
 bool sprite_core_should_explode(uint32_t live, int32_t initial, uint32_t total, bool explode_all) {
     if (explode_all) {

@@ -2,10 +2,14 @@
 // Explodes the cores of a sprite that lost too much: fewer than 30 % of a core's own cells left, a core
 // that makes up more than a fifth of what is left of the sprite, or a sprite the commit destroyed.
 
+#include <string_view>
+
 #include "Engine/Engine/System.h"
 
 class SpriteCoreUpdateSystem final : public SystemBase {
 public:
+    static constexpr std::string_view kName = "SpriteCoreUpdateSystem";
+
     SpriteCoreUpdateSystem();
     void update(const SimulationTick& tick) override;
 };

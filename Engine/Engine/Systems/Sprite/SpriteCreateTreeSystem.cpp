@@ -6,7 +6,7 @@
 #include "Engine/Math/Transform.h"
 
 SpriteCreateTreeSystem::SpriteCreateTreeSystem(AxisAlignedAreaTree<EntityId>* tree)
-    : SystemBase("SpriteCreateTreeSystem"), m_tree(tree) {}
+    : SystemBase(kName), m_tree(tree) {}
 
 void SpriteCreateTreeSystem::update(const SimulationTick&) {
     m_tree->clear();

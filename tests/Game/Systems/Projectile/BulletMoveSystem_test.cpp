@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCreateTreeSystem.h"
 #include "Engine/Engine/Systems/Sprite/SpriteDirtyFlag.h"
 #include "Engine/EntityPool.h"
@@ -11,7 +12,6 @@
 #include "Engine/Physics/AxisAlignedAreaTree.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Game/Entities/BulletEntity.h"
-#include "Game/Entities/RockEntity.h"
 #include "Game/Systems/Projectile/BulletHitCellEvent.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
 #include "Support/SceneHarness.h"

@@ -5,12 +5,12 @@
 #include <functional>
 
 #include "Engine/DestructibleSprite/Sprite.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreSet.h"
 #include "Engine/Engine/Systems/Sprite/SpriteDirtyFlag.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Physics/PhysicsBody.h"
-#include "Game/Entities/RockEntity.h"
 #include "Support/SceneHarness.h"
 
 struct SpriteTestEntity {

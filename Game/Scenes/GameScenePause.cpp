@@ -1,0 +1,67 @@
+// Pausing parks the simulation systems by name and brings them back.
+
+#include <cstdint>
+#include <string_view>
+
+#include "Engine/Engine/SceneEvents.h"
+#include "Engine/Engine/Systems/Physics/PhysicsLerpTransformSystem.h"
+#include "Engine/Engine/Systems/Physics/PhysicsUpdateSystem.h"
+#include "Engine/Engine/Systems/Physics/SpritePhysicsSystem.h"
+#include "Engine/Engine/Systems/Sprite/SpriteCommitSystem.h"
+#include "Engine/Engine/Systems/Sprite/SpriteCoreUpdateSystem.h"
+#include "Engine/Engine/Systems/Sprite/SpriteCreateTreeSystem.h"
+#include "Game/Scenes/GameScene.h"
+#include "Game/Systems/Projectile/BulletMoveSystem.h"
+
+namespace {
+
+struct Transition {
+    std::string_view name;
+    int32_t paused_group;
+    int32_t running_group;
+};
+
+// The simulation systems a pause parks, in the order they move both ways, and where they go back to.
+constexpr Transition kPauseTransitions[] = {
+    // Until PlayerMoveSystem lands; then PlayerMoveSystem::kName.
+    {"PlayerMoveSystem", SystemGroup::Unused, SystemGroup::Tick},
+    // Until PlayerShootSystem lands; then PlayerShootSystem::kName.
+    {"PlayerShootSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {SpriteCreateTreeSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
+    {BulletMoveSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
+    // Until ItemMoveSystem lands; then ItemMoveSystem::kName.
+    {"ItemMoveSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {SpriteCommitSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
+    {SpriteCoreUpdateSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
+    // Until AiBombSystem lands; then AiBombSystem::kName.
+    {"AiBombSystem", SystemGroup::Unused, SystemGroup::Tick},
+    // Until AiThrowerSystem lands; then AiThrowerSystem::kName.
+    {"AiThrowerSystem", SystemGroup::Unused, SystemGroup::Tick},
+    // Until AiStationSystem lands; then AiStationSystem::kName.
+    {"AiStationSystem", SystemGroup::Unused, SystemGroup::Tick},
+    // Until AiFlockerSystem lands; then AiFlockerSystem::kName.
+    {"AiFlockerSystem", SystemGroup::Unused, SystemGroup::Tick},
+    // Until AiDriverSystem lands; then AiDriverSystem::kName.
+    {"AiDriverSystem", SystemGroup::Unused, SystemGroup::Tick},
+    // Until AiFighterSystem lands; then AiFighterSystem::kName.
+    {"AiFighterSystem", SystemGroup::Unused, SystemGroup::Tick},
+    // Until WeaponSystem lands; then WeaponSystem::kName.
+    {"WeaponSystem", SystemGroup::Unused, SystemGroup::Tick},
+    // Until CameraControllerSystem lands; then CameraControllerSystem::kName.
+    {"CameraControllerSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {SpritePhysicsSystem::kName, SystemGroup::Unused, SystemGroup::Fixed},
+    {PhysicsUpdateSystem::kName, SystemGroup::Unused, SystemGroup::Fixed},
+    {PhysicsLerpTransformSystem::kName, SystemGroup::Unused, SystemGroup::AfterFixed},
+    // Until ParticleDesignerSystem lands; then ParticleDesignerSystem::kName.
+    {"ParticleDesignerSystem", SystemGroup::Unused, SystemGroup::EditorUi},
+    // Until GamePauseMenuUiRenderSystem lands; then GamePauseMenuUiRenderSystem::kName.
+    {"GamePauseMenuUiRenderSystem", SystemGroup::Render, SystemGroup::UnusedRender},
+};
+
+} // namespace
+
+void GameScene::set_paused(const PauseChangedEvent& event) {
+    for (const Transition& step : kPauseTransitions) {
+        transition_system(step.name, event.paused ? step.paused_group : step.running_group);
+    }
+}
