@@ -8,12 +8,19 @@ PanelRect editor_panel_rect(EditorPanel panel, float x, float y, float width, fl
     // Side columns of a fifth of the width each (at least 220 pixels while that leaves a viewport).
     float side = std::max(width * 0.2f, std::min(220.0f, width * 0.3f));
     float middle = std::max(width - 2.0f * side, 1.0f);
+    // The viewport keeps the upper two thirds of the middle; the strip under it holds two panels.
+    float top = height * 0.65f;
+    float half = middle * 0.5f;
+    float right = x + side + middle;
     switch (panel) {
-    case EditorPanel::Viewport: return {x + side, y, middle, std::max(height, 1.0f)};
+    case EditorPanel::Viewport: return {x + side, y, middle, std::max(top, 1.0f)};
     case EditorPanel::ControlBar: return {x, y, side, height * 0.3f};
     case EditorPanel::SimulationTicks: return {x, y + height * 0.3f, side, height * 0.4f};
     case EditorPanel::Recording: return {x, y + height * 0.7f, side, height * 0.3f};
-    case EditorPanel::Scene: return {x + side + middle, y, side, height};
+    case EditorPanel::Scene: return {x + side, y + top, half, height - top};
+    case EditorPanel::ParticleDesigner: return {x + side + half, y + top, middle - half, height - top};
+    case EditorPanel::Entities: return {right, y, side, height * 0.3f};
+    case EditorPanel::SelectedEntity: return {right, y + height * 0.3f, side, height * 0.7f};
     }
     return {x, y, width, height};
 }

@@ -1,10 +1,21 @@
 #pragma once
 // First-use places of the editor's panels: the viewport large in the middle of the work area, the engine's
-// tool panels on the left, the scene's on the right. After the first use the user's layout is kept.
+// tool panels on the left, the entity inspector on the right, the "Scene" window and the particle designer
+// under the viewport. No two panels overlap. After the first use the user's layout is kept.
 
 #include <cstdint>
 
-enum class EditorPanel : uint32_t { Viewport, ControlBar, SimulationTicks, Recording, Scene };
+enum class EditorPanel : uint32_t {
+    Viewport,
+    ControlBar,
+    SimulationTicks,
+    Recording,
+    Scene,
+    Entities,
+    SelectedEntity,
+    ParticleDesigner,
+};
+inline constexpr uint32_t kEditorPanelCount = 8;
 
 struct PanelRect {
     float x;

@@ -17,7 +17,9 @@ float safe_inverse(float value) {
     if (!(value > 0.0f) || !std::isfinite(value)) {
         return 0.0f;
     }
-    return 1.0f / value;
+    // Below about 3e-39 the reciprocal overflows.
+    const float inverse = 1.0f / value;
+    return std::isfinite(inverse) ? inverse : 0.0f;
 }
 
 } // namespace

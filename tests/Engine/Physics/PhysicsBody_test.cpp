@@ -79,7 +79,7 @@ TEST(PhysicsBody, ZeroOrInvalidMassNeverGivesInfiniteTerms) {
         float mass;
         float inertia;
     };
-    for (const Case c : {Case{0.0f, 0.0f}, Case{-1.0f, -2.0f}, Case{NAN, INFINITY}}) {
+    for (const Case c : {Case{0.0f, 0.0f}, Case{-1.0f, -2.0f}, Case{NAN, INFINITY}, Case{1e-45f, 1e-40f}}) {
         PhysicsBody body;
         body.set_mass_inertia(c.mass, c.inertia);
         EXPECT_EQ(body.inverse_mass, 0.0f) << c.mass;
