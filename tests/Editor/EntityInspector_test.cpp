@@ -12,7 +12,7 @@
 #include "Engine/Physics/PhysicsBody.h"
 #include "Game/Entities/BulletEntity.h"
 #include "Game/Entities/EnemyEntities.h"
-#include "Game/Entities/RockEntity.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Game/Entities/SnakeHeadEntity.h"
 #include "Game/Weapons/WeaponProps.h"
 #include "GuiHarness.h"
