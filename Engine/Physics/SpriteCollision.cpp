@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <mutex>
+#include <iterator>
+#include <tuple>
 
 #include "Engine/DestructibleSprite/Cell.h"
 #include "Engine/DestructibleSprite/Sprite.h"
@@ -21,29 +22,33 @@ constexpr float kChunkRadius = 1.0f;
 // One cell side in world units at the usual scale of half the chunk counts.
 constexpr float kCellWorldSize = 0.03125f;
 
-// Runs item(i, local) for i in [0, count) as one task per worker; each task fills its own list, which is
-// appended to the result under one lock when the task is done.
+// Runs item(i, local) for i in [0, count) as one task per worker; each task fills its own list, and the
+// lists are joined in task order. The tasks cover consecutive index ranges, so the result is the same
+// sequence whatever the number of workers and whichever task finishes first.
 template <typename T, typename Item>
 std::vector<T> parallel_collect(ThreadPool& pool, uint64_t count, const Item& item) {
     std::vector<T> result;
     if (count == 0) {
         return result;
     }
-    std::mutex result_mutex;
     const uint64_t workers = std::max<uint64_t>(1, pool.worker_count());
     const uint64_t tasks = parallel_chunk_count(0, count, workers);
+    std::vector<std::vector<T>> per_task(tasks);
     pool.parallel_for(0, tasks, [&](uint64_t k) {
         const ParallelRange range = parallel_chunk(0, count, workers, k);
-        std::vector<T> local;
+        std::vector<T>& local = per_task[k];
         for (uint64_t i = range.lo; i < range.hi; ++i) {
             item(i, local);
         }
-        if (local.empty()) {
-            return;
-        }
-        std::lock_guard<std::mutex> guard(result_mutex);
-        result.insert(result.end(), local.begin(), local.end());
     });
+    size_t total = 0;
+    for (const std::vector<T>& local : per_task) {
+        total += local.size();
+    }
+    result.reserve(total);
+    for (std::vector<T>& local : per_task) {
+        result.insert(result.end(), std::make_move_iterator(local.begin()), std::make_move_iterator(local.end()));
+    }
     return result;
 }
 
@@ -249,6 +254,10 @@ Impact find_cell_hits(const SpriteChunk& chunk, const std::vector<EdgeCell>& cel
     return impact;
 }
 
+bool impact_before(const Impact& x, const Impact& y) {
+    return std::tie(x.time, x.a, x.b, x.chunk) < std::tie(y.time, y.a, y.b, y.chunk);
+}
+
 std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
                                  const std::vector<ProxyChunk>& chunks, float dt) {
     std::vector<Impact> impacts =
@@ -270,9 +279,11 @@ std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysi
             }
             result.a = c.proxy;
             result.b = c.other_proxy;
+            result.chunk = c.chunk->index;
             local.push_back(result);
         });
-    std::sort(impacts.begin(), impacts.end(), [](const Impact& x, const Impact& y) { return x.time < y.time; });
+    // A total order: a resting pile has every impact at time 0, and the first impact moves its two bodies.
+    std::stable_sort(impacts.begin(), impacts.end(), impact_before);
     return impacts;
 }
 

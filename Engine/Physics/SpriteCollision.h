@@ -58,6 +58,7 @@ inline constexpr int32_t kMaxSweepSubSteps = 256;
 struct Impact {
     int32_t a = 0; // the moving proxy
     int32_t b = 0;
+    int32_t chunk = 0; // grid index of the moving proxy's chunk
     float time = kNoImpactTime;
     glm::vec2 point{0.0f};
     glm::vec2 normal{0.0f};
@@ -84,7 +85,9 @@ bool sweep_cell(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_index, cons
 // The earliest hits of one boundary list (time kNoImpactTime and count 0 without any).
 Impact find_cell_hits(const SpriteChunk& chunk, const std::vector<EdgeCell>& cells, const SpritePhysicsProxy& a,
                       const SpritePhysicsProxy& b, float dt);
-// Sorted by ascending time.
+// The total order of impacts: time, then the moving and the other proxy, then the moving proxy's chunk.
+bool impact_before(const Impact& x, const Impact& y);
+// Sorted by impact_before, so equal times (a resting pile) come out in one order on any number of workers.
 std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
                                  const std::vector<ProxyChunk>& chunks, float dt);
 std::vector<Contact> make_contacts(const std::vector<SpritePhysicsProxy>& proxies, const std::vector<Impact>& impacts,

@@ -1,6 +1,5 @@
 #include "Engine/Physics/SpriteRayCast.h"
 
-#include <atomic>
 #include <vector>
 
 #include "Engine/DestructibleSprite/Sprite.h"
@@ -49,8 +48,8 @@ SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, cons
         candidates.push_back(RayCandidate{entity, tree.find(value).bounds, sprite, transform});
     }
 
+    // Candidate k writes slot k, so the winner of a tie does not depend on which task finished first.
     std::vector<SpriteRayCastResult> results(candidates.size());
-    std::atomic<uint32_t> count{0};
     const AreaRay ray{origin, direction, max_t};
     pool.parallel_for(0, candidates.size(), [&](uint64_t k) {
         const RayCandidate& c = candidates[k];
@@ -68,15 +67,14 @@ SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, cons
         r.local_point = c.sprite->grid().cell_center_to_local(hit.x, hit.y);
         r.point = c.transform->to_world(r.local_point);
         r.distance = glm::length(origin - r.point);
-        results[count.fetch_add(1, std::memory_order_relaxed)] = r;
+        results[k] = r;
     });
 
-    // The first minimum in slot order wins ties.
-    const uint32_t n = count.load(std::memory_order_relaxed);
+    // The first minimum in candidate order wins ties.
     SpriteRayCastResult best;
-    for (uint32_t i = 0; i < n; ++i) {
-        if (i == 0 || results[i].distance < best.distance) {
-            best = results[i];
+    for (const SpriteRayCastResult& r : results) {
+        if (r.hit != 0 && (best.hit == 0 || r.distance < best.distance)) {
+            best = r;
         }
     }
     return best;

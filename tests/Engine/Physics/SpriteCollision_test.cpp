@@ -207,4 +207,66 @@ TEST_F(SpriteCollision, RunawaySpeedsAreCappedAndNonFiniteBodiesSkipped) {
     EXPECT_TRUE(body_is_finite(PhysicsBody({1.0f, 2.0f}, 0.5f)));
 }
 
+// A resting pile: every impact ties at time 0. Chunks and impacts come out in one order on sixteen threaded
+// workers and inline, run after run, and the impacts follow the total key (time, proxies, chunk).
+TEST_F(SpriteCollision, RestingPileGivesTheSameImpactsOnAnyNumberOfWorkers) {
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 5; ++x) {
+            add_rock({static_cast<float>(x) * (1.0f - kCell), static_cast<float>(y) * (1.0f - kCell)}, {0.0f, 0.0f},
+                     (x + y) % 2 == 0 ? 1u : 2u);
+        }
+    }
+    const std::vector<SpritePhysicsProxy> p = proxies();
+    const std::vector<ProxyPair> pairs = find_proxy_pairs(p);
+    ThreadPool one;
+    one.init(1, ThreadPool::kInline);
+    const std::vector<ProxyChunk> chunks = find_chunk_proxies(one, p, pairs);
+    const std::vector<Impact> expected = find_impacts(one, p, chunks, kDt);
+    ASSERT_GT(expected.size(), 40u);
+    ASSERT_TRUE(std::is_sorted(expected.begin(), expected.end(), impact_before));
+    ASSERT_EQ(expected.front().time, 0.0f);
+
+    const auto key = [](const Impact& i) { return std::to_string(i.a) + "/" + std::to_string(i.b) + "/" +
+                                                  std::to_string(i.chunk) + "/" + std::to_string(i.count); };
+    for (int run = 0; run < 20; ++run) {
+        const std::vector<ProxyChunk> threaded_chunks = find_chunk_proxies(threads, p, pairs);
+        ASSERT_EQ(threaded_chunks.size(), chunks.size());
+        for (size_t i = 0; i < chunks.size(); ++i) {
+            ASSERT_EQ(threaded_chunks[i].chunk, chunks[i].chunk) << "run " << run << ", chunk " << i;
+            ASSERT_EQ(threaded_chunks[i].proxy, chunks[i].proxy);
+        }
+        const std::vector<Impact> impacts = find_impacts(threads, p, threaded_chunks, kDt);
+        ASSERT_EQ(impacts.size(), expected.size());
+        for (size_t i = 0; i < impacts.size(); ++i) {
+            ASSERT_EQ(key(impacts[i]), key(expected[i])) << "run " << run << ", impact " << i;
+        }
+    }
+}
+
+TEST(ImpactOrder, TimeThenProxiesThenChunk) {
+    const auto impact = [](float time, int32_t a, int32_t b, int32_t chunk) {
+        Impact i;
+        i.time = time;
+        i.a = a;
+        i.b = b;
+        i.chunk = chunk;
+        return i;
+    };
+    struct Case {
+        Impact first;
+        Impact second;
+    };
+    const Case cases[] = {
+        {impact(0.0f, 9, 9, 9), impact(0.001f, 0, 0, 0)},
+        {impact(0.0f, 1, 9, 9), impact(0.0f, 2, 0, 0)},
+        {impact(0.0f, 1, 2, 9), impact(0.0f, 1, 3, 0)},
+        {impact(0.0f, 1, 2, 3), impact(0.0f, 1, 2, 4)},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(impact_before(c.first, c.second));
+        EXPECT_FALSE(impact_before(c.second, c.first));
+    }
+    EXPECT_FALSE(impact_before(cases[0].first, cases[0].first));
+}
+
 } // namespace

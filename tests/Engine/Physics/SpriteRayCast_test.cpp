@@ -110,4 +110,25 @@ TEST_F(SpriteRayCastTest, BoundsWithoutLiveCellsAndIgnoredEntitiesMiss) {
     EXPECT_EQ(r.hit, 0);
 }
 
+// Equally near candidates: the first in the tree's candidate order wins, however the tasks are scheduled.
+TEST_F(SpriteRayCastTest, TiesGoToTheFirstCandidateOnAnyNumberOfWorkers) {
+    std::vector<EntityId> copies;
+    for (int i = 0; i < 48; ++i) {
+        const EntityId e = add({3.75f, 0.0f}, 0.5f, make_rect_asset(32, 32, 0, 0, 32, 32, 1));
+        tree.insert(list().at(e).transform.bounds(), e);
+        copies.push_back(e);
+    }
+    ThreadPool one;
+    one.init(1, ThreadPool::kInline);
+    const SpriteRayCastResult expected =
+        sprite_ray_cast(one, entities, tree, kInvalidEntityId, {0.0f, 0.01f}, {1.0f, 0.0f}, 10.0f);
+    ASSERT_EQ(expected.hit, 1);
+    for (int run = 0; run < 1000; ++run) {
+        const SpriteRayCastResult r = cast(kInvalidEntityId, {0.0f, 0.01f}, {1.0f, 0.0f}, 10.0f);
+        ASSERT_EQ(r.hit, 1);
+        ASSERT_EQ(r.entity, expected.entity) << "run " << run;
+        ASSERT_EQ(r.distance, expected.distance);
+    }
+}
+
 } // namespace
