@@ -141,11 +141,6 @@ void GameScene::on_render(const SimulationTick& tick) {
     draw_test_bed_window();
 }
 
-void GameScene::on_editor_ui(const SimulationTick&) {
-    // EDITOR: the entity windows are drawn here.
-    draw_viewport_menu();
-}
-
 void GameScene::on_spawn_item(const SpawnItemEvent& event) {
     m_factory.create_item(ItemRequest{event.position, event.velocity, event.kind});
 }
