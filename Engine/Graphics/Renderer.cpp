@@ -25,12 +25,12 @@ Renderer::Renderer() = default;
 void Renderer::init(RenderContextBase& context) {
     m_debug_lines.create(context);
     m_lines.create(context);
-    // The world particle batch is created here, once particles exist.
+    m_world_particles.create(context);
     m_world_sprites.create(context, kRendererChunkSize, kRendererLayerSize);
     m_world_static_sprites.create(context);
     m_ui_sprites.create(context, kRendererChunkSize, kRendererLayerSize);
     m_ui_static_sprites.create(context);
-    // The UI particle batch is created here, once particles exist.
+    m_ui_particles.create(context);
     m_background.create(context);
 
     m_line_shader = context.create_shader(line_shader_description());
@@ -51,8 +51,9 @@ void Renderer::set_sprite_textures(Handle sprite_atlas, Handle chunk_colour, Han
 
 void Renderer::advance_time(float delta) {
     m_time += delta;
-    // Expired particles of both particle batches are retired here against the new time, and the branching line
-    // effects grow by delta, once those exist.
+    m_world_particles.retire(m_time);
+    m_ui_particles.retire(m_time);
+    update_branching_line_effects(m_effects, delta);
 }
 
 bool Renderer::sprite_visible(const Camera& camera, const Transform& transform) const {
@@ -107,13 +108,19 @@ void Renderer::add_background_sprite(const Transform& transform, const UvRect& u
 }
 
 void Renderer::upload_batches(RenderContextBase& context) {
+    // The branching lines go with this frame's lines: their trails grow between uploads.
+    for (const BranchingLineEffect& effect : m_effects) {
+        for (const BranchNode& node : effect.nodes) {
+            m_lines.add_line(node.trail);
+        }
+    }
     m_lines.upload(context);
-    // The world particle batch uploads here.
+    m_world_particles.upload(context);
     m_world_sprites.upload(context);
     m_world_static_sprites.upload(context);
     m_ui_sprites.upload(context);
     m_ui_static_sprites.upload(context);
-    // The UI particle batch uploads here.
+    m_ui_particles.upload(context);
     m_background.upload(context);
 }
 
@@ -148,9 +155,10 @@ RenderCommandList Renderer::record_frame() const {
     m_world_sprites.append_draw(sprites);
     list.add_step(sprites);
 
-    // 6. Additive world particles; the world particle batch adds its draw here.
+    // 6. Additive world particles: one draw, or two when the ring wraps.
     RenderStep particles = make_step("Draw particles", false, true, BlendDstOne, m_particle_shader, world);
     particles.add_uniform(UniformValue::of_float(m_time));
+    m_world_particles.append_draw(particles);
     list.add_step(particles);
 
     // 7.
@@ -174,9 +182,10 @@ RenderCommandList Renderer::record_frame() const {
     m_ui_sprites.append_draw(ui_sprites);
     list.add_step(ui_sprites);
 
-    // 11. Additive UI particles; the UI particle batch adds its draw here.
+    // 11. Additive UI particles.
     RenderStep ui_particles = make_step("Draw particles", false, true, BlendDstOne, m_particle_shader, ui);
     ui_particles.add_uniform(UniformValue::of_float(m_time));
+    m_ui_particles.append_draw(ui_particles);
     list.add_step(ui_particles);
 
     // 12. Debug lines over everything, unblended.

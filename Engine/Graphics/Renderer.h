@@ -4,11 +4,15 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include <glm/glm.hpp>
 
+#include "Engine/Graphics/BranchingLineEffect.h"
 #include "Engine/Graphics/Camera.h"
+#include "Engine/Graphics/LightningEvent.h"
 #include "Engine/Graphics/LineBatch.h"
+#include "Engine/Graphics/ParticleBatch.h"
 #include "Engine/Graphics/RenderContextBase.h"
 #include "Engine/Graphics/SpriteBatch.h"
 #include "Engine/Graphics/SpriteDraw.h"
@@ -33,7 +37,22 @@ public:
     void set_target(Handle framebuffer) { m_target = framebuffer; }
     void set_sprite_textures(Handle sprite_atlas, Handle chunk_colour, Handle chunk_flags);
 
+    // Particle time += delta; retires expired particles of both particle batches and grows the branching line
+    // effects.
     void advance_time(float delta);
+
+    // Particles: each is written once into a GPU ring and moved, scaled and faded by the particle shader until its
+    // life ends. World particles are drawn additively over the world's sprites in world units; UI particles over
+    // the UI, in the UI camera's units (half height 1). `angle` turns the sampled offset and velocity and is added
+    // to the sampled angle. Safe without a window: the rings exist from construction.
+    void spawn_particles(glm::vec2 position, float angle, const ParticleSpawnSettings& settings) {
+        m_world_particles.emit(position, angle, settings);
+    }
+    void spawn_ui_particles(glm::vec2 position, float angle, const ParticleSpawnSettings& settings) {
+        m_ui_particles.emit(position, angle, settings);
+    }
+    // Starts a branching line effect; it grows with advance_time and is drawn through the line batch.
+    void add_effect(const SpawnLightningEvent& event) { spawn_branching_line_effect(m_effects, event); }
 
     // Destructible sprites, culled sprite by sprite and then chunk by chunk against the world (or UI) camera.
     void add_sprite(const Transform& transform, const SpriteDraw& sprite);
@@ -71,6 +90,10 @@ public:
     const SpriteBatch& ui_sprite_batch() const { return m_ui_sprites; }
     const StaticSpriteBatch& world_static_sprite_batch() const { return m_world_static_sprites; }
     const StaticSpriteBatch& background_batch() const { return m_background; }
+    const ParticleBatch& world_particle_batch() const { return m_world_particles; }
+    const ParticleBatch& ui_particle_batch() const { return m_ui_particles; }
+    const ThickLineBatch& line_batch() const { return m_lines; }
+    const std::vector<BranchingLineEffect>& effects() const { return m_effects; }
 
     // The world transform of chunk `index` of a sprite with the given chunk counts.
     static Transform chunk_transform(const Transform& sprite, uint32_t chunks_x, uint32_t chunks_y, int32_t index);
@@ -92,18 +115,19 @@ private:
 
     LineBatch m_debug_lines;
     ThickLineBatch m_lines;
-    // Particle batches (world and UI) join here with the particle system.
+    ParticleBatch m_world_particles;
     SpriteBatch m_world_sprites;
     StaticSpriteBatch m_world_static_sprites;
     SpriteBatch m_ui_sprites;
     StaticSpriteBatch m_ui_static_sprites;
+    ParticleBatch m_ui_particles;
     StaticSpriteBatch m_background;
     Handle m_line_shader = kInvalidHandle;
     Handle m_thick_line_shader = kInvalidHandle;
     Handle m_particle_shader = kInvalidHandle;
     Handle m_sprite_shader = kInvalidHandle;
     Handle m_static_sprite_shader = kInvalidHandle;
-    // The live branching line effects join here with the effect generator.
+    std::vector<BranchingLineEffect> m_effects;
     Handle m_sprite_atlas = kInvalidHandle;
     Handle m_chunk_colour = kInvalidHandle;
     Handle m_chunk_flags = kInvalidHandle;

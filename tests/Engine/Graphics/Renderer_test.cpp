@@ -136,6 +136,10 @@ TEST_F(RendererTest, StepsComeInFrameOrder) {
     renderer.add_line(line);
     renderer.add_ui_static_sprite(t, uv, 0xFFFFFFFFu);
     renderer.add_ui_sprite(t, SpriteDraw{1, 1, one});
+    ParticleSpawnSettings spark;
+    spark.life = {true, 1.0f, 0.0f};
+    renderer.spawn_particles({0, 0}, 0.0f, spark);
+    renderer.spawn_ui_particles({0, 0}, 0.0f, spark);
     renderer.debug_line_batch().push({0, 0}, {1, 1}, 0xFFFFFFFFu);
     renderer.upload_batches(gl);
     renderer.debug_line_batch().upload(gl);
@@ -152,13 +156,17 @@ TEST_F(RendererTest, StepsComeInFrameOrder) {
             blend_dst.push_back(c[i - 1].blend_func.destination);
         }
     }
-    // Background, static, sprite, thick line, UI static, UI sprite, debug line; the shaders were created in the
-    // order line, thick line, particle, sprite, static sprite, so their indices rise from the first one.
-    ASSERT_EQ(draws_per_shader.size(), 7u);
-    uint32_t base = draws_per_shader[6];  // the line shader is the first of the five
-    EXPECT_EQ(draws_per_shader, (std::vector<uint32_t>{base + 4, base + 4, base + 3, base + 1, base + 4, base + 3, base}));
-    EXPECT_EQ(depth, (std::vector<bool>{false, true, true, true, true, true, false}));
+    // Background, static, sprite, particles, thick line, UI static, UI sprite, UI particles, debug line; the
+    // shaders were created in the order line, thick line, particle, sprite, static sprite, so their indices rise
+    // from the first one.
+    ASSERT_EQ(draws_per_shader.size(), 9u);
+    uint32_t base = draws_per_shader[8];  // the line shader is the first of the five
+    EXPECT_EQ(draws_per_shader, (std::vector<uint32_t>{base + 4, base + 4, base + 3, base + 2, base + 1, base + 4,
+                                                       base + 3, base + 2, base}));
+    EXPECT_EQ(depth, (std::vector<bool>{false, true, true, false, true, true, true, false, false}));
     EXPECT_EQ(blend_dst[0], BlendDstOneMinusSrcAlpha);
+    EXPECT_EQ(blend_dst[3], BlendDstOne);  // particles add up
+    EXPECT_EQ(blend_dst[7], BlendDstOne);
     size_t clears = 0;
     for (const RenderCommand& cmd : c) {
         clears += cmd.kind == RenderCommandClear;
