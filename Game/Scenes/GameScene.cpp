@@ -16,6 +16,7 @@
 #include "Engine/Engine/Systems/Sprite/SpriteCreateTreeSystem.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Event/EventBus.h"
+#include "Engine/Graphics/RenderEventHandler.h"
 #include "Engine/Graphics/Renderer.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Physics/PhysicsBody.h"
@@ -25,6 +26,7 @@
 #include "Game/Entities/BulletEntity.h"
 #include "Game/Entities/GameEntityLists.h"
 #include "Game/Entities/ItemEntity.h"
+#include "Game/EventHandlers/SpriteEffectsEventHandler.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
 #include "Game/Weapons/WeaponEffects.h"
@@ -59,7 +61,10 @@ void GameScene::on_start() {
     bus.subscribe<SpawnItemEvent>(this);
     bus.subscribe<SpriteCoreExplodedEvent>(this);
 
-    // HANDLERS: the player, sprite effects, render and explosion event handlers register here, in that order.
+    // HANDLERS: the player event handler registers here, first.
+    register_event_handler<SpriteEffectsEventHandler>(assets(), entity_pool());
+    register_event_handler<RenderEventHandler>(renderer());
+    // HANDLERS: the explosion event handler registers here, last.
     register_input_scheme(m_player_input);
     register_input_scheme(m_editor_input);
 

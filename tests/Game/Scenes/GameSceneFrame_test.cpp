@@ -92,6 +92,8 @@ TEST(GameSceneFrame, PlayerAndRockAppearWhereTheCameraPutsThemAndBittenCellsGo) 
     }
     ASSERT_EQ(bullets.size(), 0u);
 
+    // The chips and sparks of the hits fly off and fade.
+    f.engine.renderer().advance_time(11.0f);
     const Pixels after = f.frame();
     for (int32_t k = 0; k < shot.props.hits; ++k) {
         EXPECT_FALSE(SceneFrame::active(f.rock().sprite, first + k, row));

@@ -2,15 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <fmt/format.h>
 
 #include "Engine/Engine/EngineEvents.h"
 #include "Engine/Engine/SceneEvents.h"
+#include "Engine/Engine/Systems/Sprite/SpawnCellParticleEvent.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreExplodedEvent.h"
 #include "Engine/EntityPool.h"
+#include "Engine/Graphics/ParticleEvents.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Engine/TypeId.h"
 #include "Game/Entities/EnemyEntities.h"
@@ -65,13 +69,37 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
     EXPECT_NE(schemes[0].find("PlayerInputScheme"), std::string::npos) << schemes[0];
     EXPECT_NE(schemes[1].find("EditorInputScheme"), std::string::npos) << schemes[1];
 
-    // The scene's own three subscriptions come right before the input schemes, in this order.
-    const auto first = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+    // The event handlers come between the subscriptions and the input schemes, in the order player, sprite
+    // effects, render, explosion.
+    const std::vector<std::string> handlers = starting_with(lines, "Registering event handler ");
+    const char* const kHandlerOrder[] = {"PlayerEventHandler", "SpriteEffectsEventHandler", "RenderEventHandler",
+                                         "ExplosionEventHandler"};
+    size_t next = 0;
+    for (const std::string& handler : handlers) {
+        while (next < std::size(kHandlerOrder) && handler.find(kHandlerOrder[next]) == std::string::npos) {
+            ++next;
+        }
+        EXPECT_LT(next, std::size(kHandlerOrder)) << handler << " out of order";
+        ++next;
+    }
+    const auto has = [&](std::string_view name) {
+        return std::any_of(handlers.begin(), handlers.end(),
+                           [&](const std::string& h) { return h.find(name) != std::string::npos; });
+    };
+    EXPECT_TRUE(has("SpriteEffectsEventHandler"));
+    EXPECT_TRUE(has("RenderEventHandler"));
+    const auto schemes_start = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
         return line.rfind("Registering input scheme ", 0) == 0;
+    });
+    ASSERT_NE(schemes_start, lines.end());
+    EXPECT_EQ(*(schemes_start + 2), "Registering system SpriteCreateTreeSystem for group Tick");
+
+    // The scene's own three subscriptions come right before the first handler, in this order.
+    const auto first = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.rfind("Registering event handler ", 0) == 0;
     });
     ASSERT_NE(first, lines.end());
     ASSERT_GE(first - lines.begin(), 3);
-    EXPECT_EQ(*(first + 2), "Registering system SpriteCreateTreeSystem for group Tick");
     EXPECT_EQ(*(first - 3), fmt::format("Subscribed to event: {}", event_type_id<PauseChangedEvent>()));
     EXPECT_EQ(*(first - 2), fmt::format("Subscribed to event: {}", event_type_id<SpawnItemEvent>()));
     EXPECT_EQ(*(first - 1), fmt::format("Subscribed to event: {}", event_type_id<SpriteCoreExplodedEvent>()));
@@ -102,10 +130,15 @@ TEST(GameSceneStartUp, ListsAndSystemsAfterTheStart) {
     EventBus& bus = f.engine.event_bus();
     EXPECT_EQ(bus.subscriber_count<PauseChangedEvent>(), 1u);
     EXPECT_EQ(bus.subscriber_count<SpawnItemEvent>(), 1u);
-    EXPECT_EQ(bus.subscriber_count<SpriteCoreExplodedEvent>(), 1u);
+    // The scene itself and the sprite effects handler.
+    EXPECT_EQ(bus.subscriber_count<SpriteCoreExplodedEvent>(), 2u);
+    EXPECT_EQ(bus.subscriber_count<SpawnParticleEvent>(), 1u);
+    EXPECT_EQ(bus.subscriber_count<SpawnCellParticleEvent>(), 1u);
 
     f.scene->stop();
     EXPECT_EQ(bus.subscriber_count<PauseChangedEvent>(), 0u);
+    EXPECT_EQ(bus.subscriber_count<SpriteCoreExplodedEvent>(), 0u);
+    EXPECT_EQ(bus.subscriber_count<SpawnParticleEvent>(), 0u);
     EXPECT_TRUE(f.scene->entity_pool().lists().empty());
     f.scene->start(f.engine); // the destructor stops it again
 }
