@@ -72,8 +72,9 @@ ParticleInstance sample_particle(glm::vec2 position, float angle, const Particle
 }
 
 ParticleBatch::ParticleBatch()
-    : m_ring(static_cast<ParticleInstance*>(std::calloc(kParticleCapacity, sizeof(ParticleInstance)))) {
-    if (!m_ring) {
+    : m_ring(static_cast<ParticleInstance*>(std::calloc(kParticleCapacity, sizeof(ParticleInstance)))),
+      m_lifetimes(static_cast<Lifetime*>(std::calloc(kParticleCapacity, sizeof(Lifetime)))) {
+    if (!m_ring || !m_lifetimes) {
         throw std::bad_alloc();
     }
 }
@@ -91,6 +92,7 @@ void ParticleBatch::create(RenderContextBase& context) {
 
 void ParticleBatch::push(const ParticleInstance& instance) {
     m_ring[m_tail] = instance;
+    m_lifetimes[m_tail] = {instance.position_spawn.w, instance.color_factor_life.y};
     m_tail = next_slot(m_tail);
     if (m_tail == m_head) {
         // Full: the oldest particle is overwritten and dropped.
@@ -116,8 +118,8 @@ void ParticleBatch::emit(glm::vec2 position, float angle, const ParticleSpawnSet
 void ParticleBatch::retire(float time) {
     m_time = time;
     while (m_head != m_tail) {
-        const ParticleInstance& p = m_ring[m_head];
-        if (p.color_factor_life.y > time - p.position_spawn.w) {
+        const Lifetime& p = m_lifetimes[m_head];
+        if (p.life > time - p.spawn) {
             return;
         }
         m_head = next_slot(m_head);

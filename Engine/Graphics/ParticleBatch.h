@@ -58,7 +58,13 @@ public:
 
 private:
     struct FreeRing {
-        void operator()(ParticleInstance* p) const { std::free(p); }
+        void operator()(void* p) const { std::free(p); }
+    };
+    // Spawn time and life of each slot, beside the ring: retiring a long run of expired particles then reads
+    // 8 bytes a particle instead of touching every 128-byte instance.
+    struct Lifetime {
+        float spawn;
+        float life;
     };
 
     void push(const ParticleInstance& instance);
@@ -68,6 +74,7 @@ private:
     Handle m_mesh = kInvalidHandle;
     // Zero-filled pages from calloc: a batch that never sees many particles never touches most of its 16 MB.
     std::unique_ptr<ParticleInstance[], FreeRing> m_ring;
+    std::unique_ptr<Lifetime[], FreeRing> m_lifetimes;
     uint32_t m_head = 0; // oldest live particle
     uint32_t m_tail = 0; // next free slot
     // Counts writes: head and tail alone look unchanged after a ring that wrapped exactly once.
