@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "AiFixture.h"
+#include "Engine/Math/Vector.h"
+#include "Game/Components/AiComponents.h"
+#include "Game/Systems/Ai/AiDriverSystem.h"
+#include "Game/Systems/Ai/AiFighterSystem.h"
+#include "Game/Systems/Ai/AiFlockerSystem.h"
+
+namespace {
+
+constexpr float kDt = 1.0f / 60.0f;
+constexpr float kPi = 3.1415927f;
+
+bool finite(glm::vec2 v) { return std::isfinite(v.x) && std::isfinite(v.y); }
+
+struct DriverCase {
+    const char* name;
+    glm::vec2 velocity;
+    float desired_heading;
+    float desired_speed;
+    glm::vec2 expected;
+};
+
+class AiDriverStep : public testing::TestWithParam<DriverCase> {};
+
+TEST_P(AiDriverStep, TurnsAndAcceleratesWithinItsLimits) {
+    const DriverCase& c = GetParam();
+    AiDriver driver; // max speed 4, accel 4, turn 0.4
+    driver.desired_heading = c.desired_heading;
+    driver.desired_speed = c.desired_speed;
+    const glm::vec2 v = drive_velocity(c.velocity, driver, kDt);
+    EXPECT_NEAR(v.x, c.expected.x, 1e-5f);
+    EXPECT_NEAR(v.y, c.expected.y, 1e-5f);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AiDriverStep,
+    testing::Values(
+        // At rest it snaps to the heading and speeds up by accel x h.
+        DriverCase{"rest_snaps", {0.0f, 0.0f}, 1.0f, 4.0f, glm::vec2(std::cos(1.0f), std::sin(1.0f)) * (4.0f * kDt)},
+        // Facing away: alignment 0, so it brakes by accel x h while turning by at most max speed / speed x turn x h.
+        DriverCase{"away_brakes", {2.0f, 0.0f}, kPi, 4.0f,
+                   glm::vec2(std::cos(-2.0f * 0.4f * kDt), std::sin(-2.0f * 0.4f * kDt)) * (2.0f - 4.0f * kDt)},
+        // Already on the heading at full speed: nothing changes.
+        DriverCase{"cruising", {0.0f, 4.0f}, kPi / 2.0f, 4.0f, {0.0f, 4.0f}}),
+    [](const testing::TestParamInfo<DriverCase>& info) { return std::string(info.param.name); });
+
+struct FlockFixture : AiFixture {
+    FlockFixture()
+        : AiFixture([](test_support::HarnessScene& scene, AiFixture& f) {
+              scene.register_system<AiFlockerSystem>(SystemGroup::Tick, &f.tree);
+              scene.register_system<AiFighterSystem>(SystemGroup::Tick);
+              scene.register_system<AiDriverSystem>(SystemGroup::Fixed);
+          }) {}
+};
+
+TEST(AiFlockerSystem, NewFlockerDrawsATargetAtOnceNearThePlayer) {
+    FlockFixture f;
+    const EntityId id = f.enemy(EnemyKindFighter, {8.0f, 8.0f});
+    FighterEntity& fighter = f.list<FighterEntity>().at(id);
+    ASSERT_FALSE(fighter.flocker.target.has_value());
+    f.tick(kDt);
+    ASSERT_TRUE(fighter.flocker.target.has_value());
+    const glm::vec2 t = *fighter.flocker.target; // the player is the default record at the origin
+    const float ring = std::max(std::fabs(t.x), std::fabs(t.y));
+    EXPECT_GE(ring, 3.0f);
+    EXPECT_LE(ring, 7.0f);
+    EXPECT_EQ(fighter.driver.desired_speed, fighter.driver.max_speed); // at rest, far from the target
+}
+
+TEST(AiFlockerSystem, CoincidentFlockersStayFinite) {
+    FlockFixture f;
+    const EntityId a = f.enemy(EnemyKindFighter, {5.0f, 5.0f});
+    const EntityId b = f.enemy(EnemyKindFighter, {5.0f, 5.0f});
+    for (int i = 0; i < 60; ++i) {
+        f.tick(kDt, true);
+        for (EntityId id : {a, b}) {
+            const FighterEntity& e = f.list<FighterEntity>().at(id);
+            ASSERT_TRUE(finite(e.body.linear_velocity));
+            ASSERT_TRUE(finite(e.flocker.escape_vector));
+            ASSERT_TRUE(std::isfinite(e.driver.desired_heading));
+        }
+    }
+}
+
+TEST(AiFlockerSystem, TargetInsideATurningCircleCommandsAStop) {
+    FlockFixture f;
+    const EntityId id = f.enemy(EnemyKindFighter, {20.0f, 0.0f});
+    FighterEntity& e = f.list<FighterEntity>().at(id);
+    const glm::vec2 p = e.transform.to_world(e.body.center_of_mass);
+    // Moving along +x at 2: turning radius 2 / sqrt(0.4) ~ 3.16, the left circle centred 3.16 above p. A target
+    // 3.5 above p lies inside it (and farther than 3, so it is kept).
+    e.body.linear_velocity = {2.0f, 0.0f};
+    e.flocker.target = p + glm::vec2(0.0f, 3.5f);
+    f.tick(kDt);
+    EXPECT_EQ(e.driver.desired_speed, 0.0f);
+    e.flocker.target = p + glm::vec2(3.5f, 0.0f); // straight ahead, beyond the stopping distance
+    e.body.linear_velocity = {2.0f, 0.0f};
+    f.tick(kDt);
+    EXPECT_EQ(e.driver.desired_speed, e.driver.max_speed);
+}
+
+struct RangeCase {
+    float distance;
+    uint8_t triggered;
+};
+
+class AiFighterRange : public testing::TestWithParam<RangeCase> {};
+
+TEST_P(AiFighterRange, FiresOnlyWhileThePlayerIsStrictlyCloserThanTen) {
+    FlockFixture f;
+    const EntityId id = f.enemy(EnemyKindFighter, {0.0f, 0.0f});
+    FighterEntity& e = f.list<FighterEntity>().at(id);
+    // Centre of mass exactly at (distance, 0); the default player record sits at the origin.
+    e.body.center_of_mass = glm::vec2(0.0f);
+    e.transform.position = {GetParam().distance, 0.0f};
+    e.flocker.target = glm::vec2(100.0f, 100.0f);
+    f.tick(kDt);
+    EXPECT_EQ(e.weapon.triggered, GetParam().triggered);
+    EXPECT_EQ(e.weapon.aim_dir, glm::vec2(-GetParam().distance, 0.0f));
+    EXPECT_EQ(e.weapon.holder_pos, glm::vec2(GetParam().distance, 0.0f));
+}
+
+INSTANTIATE_TEST_SUITE_P(Distances, AiFighterRange,
+                         testing::Values(RangeCase{9.99f, 1}, RangeCase{10.0f, 0}, RangeCase{10.01f, 0}));
+
+} // namespace
