@@ -27,6 +27,14 @@
 #include "Game/Entities/GameEntityLists.h"
 #include "Game/Entities/ItemEntity.h"
 #include "Game/EventHandlers/SpriteEffectsEventHandler.h"
+#include "Game/Systems/Ai/AiBaseSystem.h"
+#include "Game/Systems/Ai/AiBombSystem.h"
+#include "Game/Systems/Ai/AiDriverSystem.h"
+#include "Game/Systems/Ai/AiFighterSystem.h"
+#include "Game/Systems/Ai/AiFlockerSystem.h"
+#include "Game/Systems/Ai/AiForceMoverSystem.h"
+#include "Game/Systems/Ai/AiStationSystem.h"
+#include "Game/Systems/Ai/AiThrowerSystem.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
 #include "Game/Weapons/WeaponEffects.h"
@@ -71,10 +79,19 @@ void GameScene::on_start() {
     // Tick: player move and shoot come first, then the tree the bullets query.
     register_system<SpriteCreateTreeSystem>(SystemGroup::Tick, &m_sprite_tree);
     register_system<BulletMoveSystem>(SystemGroup::Tick, *this, &m_sprite_tree);
-    // Tick: items, the AI systems, weapons and the camera controller come here.
+    // Tick: items come here.
+    register_system<AiBombSystem>(SystemGroup::Tick);
+    register_system<AiThrowerSystem>(SystemGroup::Tick, &m_sprite_tree);
+    register_system<AiStationSystem>(SystemGroup::Tick, &m_factory);
+    register_system<AiFlockerSystem>(SystemGroup::Tick, &m_sprite_tree);
+    register_system<AiFighterSystem>(SystemGroup::Tick);
+    register_system<AiBaseSystem>(SystemGroup::Tick);
+    register_system<AiForceMoverSystem>(SystemGroup::Tick);
+    // Tick: weapons and the camera controller come here.
     register_system<SpriteCommitSystem>(SystemGroup::Tick, &m_chunk_pool);
     register_system<SpriteCoreUpdateSystem>(SystemGroup::Tick);
-    // Fixed: the driver AI comes here, before the sprite physics.
+    // The driver works on the fixed step, before the sprite physics collides the ships.
+    register_system<AiDriverSystem>(SystemGroup::Fixed);
     register_system<SpritePhysicsSystem>(SystemGroup::Fixed);
     register_system<PhysicsUpdateSystem>(SystemGroup::PostFixed);
     register_system<PhysicsLerpTransformSystem>(SystemGroup::AfterFixed);

@@ -11,6 +11,12 @@
 #include "Engine/Engine/Systems/Sprite/SpriteCoreUpdateSystem.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCreateTreeSystem.h"
 #include "Game/Scenes/GameScene.h"
+#include "Game/Systems/Ai/AiBombSystem.h"
+#include "Game/Systems/Ai/AiDriverSystem.h"
+#include "Game/Systems/Ai/AiFighterSystem.h"
+#include "Game/Systems/Ai/AiFlockerSystem.h"
+#include "Game/Systems/Ai/AiStationSystem.h"
+#include "Game/Systems/Ai/AiThrowerSystem.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
 
 namespace {
@@ -33,18 +39,12 @@ constexpr Transition kPauseTransitions[] = {
     {"ItemMoveSystem", SystemGroup::Unused, SystemGroup::Tick},
     {SpriteCommitSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
     {SpriteCoreUpdateSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    // Until AiBombSystem lands; then AiBombSystem::kName.
-    {"AiBombSystem", SystemGroup::Unused, SystemGroup::Tick},
-    // Until AiThrowerSystem lands; then AiThrowerSystem::kName.
-    {"AiThrowerSystem", SystemGroup::Unused, SystemGroup::Tick},
-    // Until AiStationSystem lands; then AiStationSystem::kName.
-    {"AiStationSystem", SystemGroup::Unused, SystemGroup::Tick},
-    // Until AiFlockerSystem lands; then AiFlockerSystem::kName.
-    {"AiFlockerSystem", SystemGroup::Unused, SystemGroup::Tick},
-    // Until AiDriverSystem lands; then AiDriverSystem::kName.
-    {"AiDriverSystem", SystemGroup::Unused, SystemGroup::Tick},
-    // Until AiFighterSystem lands; then AiFighterSystem::kName.
-    {"AiFighterSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {AiBombSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
+    {AiThrowerSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
+    {AiStationSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
+    {AiFlockerSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
+    {AiDriverSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
+    {AiFighterSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
     // Until WeaponSystem lands; then WeaponSystem::kName.
     {"WeaponSystem", SystemGroup::Unused, SystemGroup::Tick},
     // Until CameraControllerSystem lands; then CameraControllerSystem::kName.

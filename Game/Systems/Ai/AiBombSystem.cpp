@@ -12,7 +12,7 @@
 #include "Engine/Math/Vector.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Game/Components/AiComponents.h"
-#include "Game/Entities/RockEntity.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Game/Systems/Ai/AiQueries.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
 

@@ -29,8 +29,15 @@ using namespace test_support;
 
 namespace {
 
-const std::vector<std::string> kTickSystems = {"SpriteCreateTreeSystem", "BulletMoveSystem", "SpriteCommitSystem",
-                                               "SpriteCoreUpdateSystem"};
+const std::vector<std::string> kTickSystems = {
+    "SpriteCreateTreeSystem", "BulletMoveSystem",  "AiBombSystem",       "AiThrowerSystem",
+    "AiStationSystem",        "AiFlockerSystem",   "AiFighterSystem",    "AiBaseSystem",
+    "AiForceMoverSystem",     "SpriteCommitSystem", "SpriteCoreUpdateSystem"};
+// After a pause and unpause the systems a pause leaves alone come first, the others follow in pause order.
+const std::vector<std::string> kTickSystemsAfterPause = {
+    "AiBaseSystem",    "AiForceMoverSystem", "SpriteCreateTreeSystem", "BulletMoveSystem",
+    "SpriteCommitSystem", "SpriteCoreUpdateSystem", "AiBombSystem",   "AiThrowerSystem",
+    "AiStationSystem", "AiFlockerSystem",    "AiDriverSystem",         "AiFighterSystem"};
 
 std::vector<std::string> starting_with(const std::vector<std::string>& lines, const std::string& prefix) {
     std::vector<std::string> out;
@@ -58,8 +65,16 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
     EXPECT_EQ(starting_with(lines, "Registering system "),
               (std::vector<std::string>{"Registering system SpriteCreateTreeSystem for group Tick",
                                         "Registering system BulletMoveSystem for group Tick",
+                                        "Registering system AiBombSystem for group Tick",
+                                        "Registering system AiThrowerSystem for group Tick",
+                                        "Registering system AiStationSystem for group Tick",
+                                        "Registering system AiFlockerSystem for group Tick",
+                                        "Registering system AiFighterSystem for group Tick",
+                                        "Registering system AiBaseSystem for group Tick",
+                                        "Registering system AiForceMoverSystem for group Tick",
                                         "Registering system SpriteCommitSystem for group Tick",
                                         "Registering system SpriteCoreUpdateSystem for group Tick",
+                                        "Registering system AiDriverSystem for group Fixed",
                                         "Registering system SpritePhysicsSystem for group Fixed",
                                         "Registering system PhysicsUpdateSystem for group PostFixed",
                                         "Registering system PhysicsLerpTransformSystem for group AfterFixed"}));
@@ -115,7 +130,7 @@ TEST(GameSceneStartUp, ListsAndSystemsAfterTheStart) {
                                                "FighterEntity", "StationEntity", "BaseEntity", "Boss1Entity",
                                                "SnakeHeadEntity", "ItemEntity"}));
     EXPECT_EQ(f.group(SystemGroup::Tick), kTickSystems);
-    EXPECT_EQ(f.group(SystemGroup::Fixed), std::vector<std::string>{"SpritePhysicsSystem"});
+    EXPECT_EQ(f.group(SystemGroup::Fixed), (std::vector<std::string>{"AiDriverSystem", "SpritePhysicsSystem"}));
     EXPECT_EQ(f.group(SystemGroup::PostFixed), std::vector<std::string>{"PhysicsUpdateSystem"});
     EXPECT_EQ(f.group(SystemGroup::AfterFixed), std::vector<std::string>{"PhysicsLerpTransformSystem"});
     for (uint32_t g = 0; g < SystemGroup::MAX; ++g) {
@@ -163,9 +178,11 @@ PauseOutcome request_pause(GameSceneFixture& f, PauseRequestEvent request) {
 }
 
 // What a pause parks, in the order of the pause list.
-const std::vector<std::string> kParked = {"SpriteCreateTreeSystem", "BulletMoveSystem", "SpriteCommitSystem",
-                                          "SpriteCoreUpdateSystem", "SpritePhysicsSystem", "PhysicsUpdateSystem",
-                                          "PhysicsLerpTransformSystem"};
+const std::vector<std::string> kParked = {
+    "SpriteCreateTreeSystem", "BulletMoveSystem", "SpriteCommitSystem",  "SpriteCoreUpdateSystem",
+    "AiBombSystem",           "AiThrowerSystem",  "AiStationSystem",     "AiFlockerSystem",
+    "AiDriverSystem",         "AiFighterSystem",  "SpritePhysicsSystem", "PhysicsUpdateSystem",
+    "PhysicsLerpTransformSystem"};
 
 const std::vector<std::string> kPauseOrder = {
     "PlayerMoveSystem", "PlayerShootSystem", "SpriteCreateTreeSystem", "BulletMoveSystem",
@@ -180,7 +197,8 @@ TEST(GameScenePause, PauseParksTheSimulationAndUnpauseBringsItBack) {
     EXPECT_TRUE(f.scene->paused());
     EXPECT_EQ(pause.transitioning, kPauseOrder);
     EXPECT_EQ(pause.failures, kPauseOrder.size() - kParked.size()) << "one line per name not registered";
-    EXPECT_TRUE(f.group(SystemGroup::Tick).empty());
+    // The base and force-mover AI keep running while paused.
+    EXPECT_EQ(f.group(SystemGroup::Tick), (std::vector<std::string>{"AiBaseSystem", "AiForceMoverSystem"}));
     EXPECT_TRUE(f.group(SystemGroup::Fixed).empty());
     EXPECT_TRUE(f.group(SystemGroup::PostFixed).empty());
     EXPECT_TRUE(f.group(SystemGroup::AfterFixed).empty());
@@ -190,7 +208,7 @@ TEST(GameScenePause, PauseParksTheSimulationAndUnpauseBringsItBack) {
     EXPECT_FALSE(f.scene->paused());
     EXPECT_EQ(resume.transitioning, kPauseOrder);
     EXPECT_EQ(resume.failures, kPauseOrder.size() - kParked.size());
-    EXPECT_EQ(f.group(SystemGroup::Tick), kTickSystems);
+    EXPECT_EQ(f.group(SystemGroup::Tick), kTickSystemsAfterPause);
     // The physics update comes back to Fixed, not PostFixed: after a pause it runs before the solver.
     EXPECT_EQ(f.group(SystemGroup::Fixed), (std::vector<std::string>{"SpritePhysicsSystem", "PhysicsUpdateSystem"}));
     EXPECT_TRUE(f.group(SystemGroup::PostFixed).empty());
@@ -206,11 +224,13 @@ TEST(GameScenePause, PausingTwiceMovesNothingTheSecondTime) {
     EXPECT_EQ(f.group(SystemGroup::Unused), kParked);
 }
 
-TEST(GameScenePause, UnpausingARunningSceneMovesOnlyThePhysicsUpdate) {
+TEST(GameScenePause, UnpausingARunningSceneMovesOnlyTheDriverAndThePhysicsUpdate) {
     GameSceneFixture f;
     const PauseOutcome resume = request_pause(f, PauseRequestEvent{0, 0});
-    EXPECT_EQ(resume.failures, kPauseOrder.size() - 1);
-    EXPECT_EQ(f.group(SystemGroup::Tick), kTickSystems);
+    EXPECT_EQ(resume.failures, kPauseOrder.size() - 2);
+    std::vector<std::string> tick = kTickSystems;
+    tick.push_back("AiDriverSystem");
+    EXPECT_EQ(f.group(SystemGroup::Tick), tick);
     EXPECT_EQ(f.group(SystemGroup::Fixed), (std::vector<std::string>{"SpritePhysicsSystem", "PhysicsUpdateSystem"}));
     EXPECT_TRUE(f.group(SystemGroup::PostFixed).empty());
 }

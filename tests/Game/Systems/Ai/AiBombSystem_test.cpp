@@ -5,7 +5,7 @@
 #include "AiFixture.h"
 #include "Engine/Graphics/ParticleEvents.h"
 #include "Engine/Math/Vector.h"
-#include "Game/Entities/RockEntity.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Game/Systems/Ai/AiBombSystem.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
 
