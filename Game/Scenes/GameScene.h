@@ -64,6 +64,10 @@ public:
     const std::array<UvRect, 2>& item_images() const { return m_item_images; }
 
 private:
+    // Fixed ticks: the joint map rebuilt from the bodies' links, snake heads steered, joints that lost a body
+    // dropped, and one rope row per joint.
+    void update_joints(const SimulationTick& tick);
+
     SpriteChunkPool m_chunk_pool;
     TextureAtlasPacked m_sprite_atlas;
     AxisAlignedAreaTree<EntityId> m_sprite_tree;

@@ -50,39 +50,16 @@ public:
     size_t contacts = 0;
 };
 
-// Rope rows between jointed bodies, as the game adds them on fixed ticks, so that the joint solve is part
-// of what must repeat. The map is walked in joint id order, not in hash order.
+// Counts the joints the scene tick mapped and the rope rows it added before the Fixed group (it runs first
+// there), so the contact counter can tell its own rows apart.
 class JointRowsSystem final : public SystemBase {
 public:
     static constexpr std::string_view kName = "JointRowsSystem";
 
     explicit JointRowsSystem(ContactCountSystem** counter) : SystemBase(kName), m_counter(counter) {}
-    void update(const SimulationTick& tick) override {
+    void update(const SimulationTick&) override {
         SceneBase& s = *scene();
-        JointMap& joints = s.joints();
-        joints.clear();
-        for (auto row : EntityViewOf<Transform, PhysicsBody>(s.entity_pool())) {
-            joints.add_body(row.id(), row.get<Transform>(), row.get<PhysicsBody>());
-        }
-        joints.prune_dangling();
-        std::map<uint32_t, const JointEnds*> ordered;
-        for (const auto& [id, ends] : joints.joints()) {
-            ordered.emplace(id, &ends);
-        }
-        for (const auto& [id, ends] : ordered) {
-            JointConstraintParams params;
-            params.a = ends->end_a.body;
-            params.b = ends->end_b.body;
-            params.dt = tick.fixed_delta_time;
-            params.lower = -std::numeric_limits<float>::infinity();
-            params.upper = 0.0f;
-            params.stiffness = 1000.0f;
-            params.anchor_a = ends->end_a.anchor_offset;
-            params.anchor_b = ends->end_b.anchor_offset;
-            params.rest_length = 0.6f;
-            add_joint_constraint(s.constraints(), params);
-        }
-        max_joints = std::max(max_joints, joints.size());
+        max_joints = std::max(max_joints, s.joints().size());
         if (*m_counter != nullptr) {
             (*m_counter)->rows_before = s.constraints().size();
         }
