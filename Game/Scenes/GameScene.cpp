@@ -26,6 +26,8 @@
 #include "Game/Entities/BulletEntity.h"
 #include "Game/Entities/GameEntityLists.h"
 #include "Game/Entities/ItemEntity.h"
+#include "Game/EventHandlers/ExplosionEventHandler.h"
+#include "Game/EventHandlers/PlayerEventHandler.h"
 #include "Game/EventHandlers/SpriteEffectsEventHandler.h"
 #include "Game/Systems/Ai/AiBaseSystem.h"
 #include "Game/Systems/Ai/AiBombSystem.h"
@@ -36,6 +38,8 @@
 #include "Game/Systems/Ai/AiStationSystem.h"
 #include "Game/Systems/Ai/AiThrowerSystem.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
+#include "Game/Systems/Item/ItemMoveSystem.h"
+#include "Game/Systems/Player/PlayerCloudEffectSystem.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
 #include "Game/Weapons/WeaponEffects.h"
 
@@ -69,17 +73,17 @@ void GameScene::on_start() {
     bus.subscribe<SpawnItemEvent>(this);
     bus.subscribe<SpriteCoreExplodedEvent>(this);
 
-    // HANDLERS: the player event handler registers here, first.
+    register_event_handler<PlayerEventHandler>(&entity_pool(), assets());
     register_event_handler<SpriteEffectsEventHandler>(assets(), entity_pool());
     register_event_handler<RenderEventHandler>(renderer());
-    // HANDLERS: the explosion event handler registers here, last.
+    register_event_handler<ExplosionEventHandler>(assets(), &m_factory);
     register_input_scheme(m_player_input);
     register_input_scheme(m_editor_input);
 
     // Tick: player move and shoot come first, then the tree the bullets query.
     register_system<SpriteCreateTreeSystem>(SystemGroup::Tick, &m_sprite_tree);
     register_system<BulletMoveSystem>(SystemGroup::Tick, *this, &m_sprite_tree);
-    // Tick: items come here.
+    register_system<ItemMoveSystem>(SystemGroup::Tick, *this);
     register_system<AiBombSystem>(SystemGroup::Tick);
     register_system<AiThrowerSystem>(SystemGroup::Tick, &m_sprite_tree);
     register_system<AiStationSystem>(SystemGroup::Tick, &m_factory);
@@ -96,7 +100,8 @@ void GameScene::on_start() {
     register_system<PhysicsUpdateSystem>(SystemGroup::PostFixed);
     register_system<PhysicsLerpTransformSystem>(SystemGroup::AfterFixed);
     // Render: the in-game UI, the space background and the editor camera; EditorUi: the particle designer;
-    // Unused: cutting sprites with the mouse and the player cloud effect; UnusedRender: the pause menu.
+    // Unused: cutting sprites with the mouse, then the player cloud effect; UnusedRender: the pause menu.
+    register_system<PlayerCloudEffectSystem>(SystemGroup::Unused, *this);
 }
 
 void GameScene::on_stop() { entity_pool().clear(); }
@@ -141,7 +146,7 @@ void GameScene::on_render(const SimulationTick& tick) {
     for (const BulletEntity& bullet : pool.list<BulletEntity>().entities()) {
         draw.add_line(bullet.trail);
     }
-    // Items are drawn at 1/64 world unit per picture pixel.
+    // Items are drawn at 1/64 world unit per picture pixel; the transform's scale is the half size.
     for (const ItemEntity& item : pool.list<ItemEntity>().entities()) {
         if (item.kind >= m_item_images.size()) {
             continue;
@@ -149,7 +154,7 @@ void GameScene::on_render(const SimulationTick& tick) {
         const UvRect& image = m_item_images[item.kind];
         Transform transform;
         transform.position = item.position;
-        transform.scale = glm::vec2(static_cast<float>(image.width), static_cast<float>(image.height)) / 64.0f;
+        transform.scale = glm::vec2(static_cast<float>(image.width), static_cast<float>(image.height)) / 128.0f;
         transform.angle = item.angle;
         draw.add_static_sprite(transform, image);
     }

@@ -17,6 +17,7 @@
 #include "Game/Systems/Ai/AiFlockerSystem.h"
 #include "Game/Systems/Ai/AiStationSystem.h"
 #include "Game/Systems/Ai/AiThrowerSystem.h"
+#include "Game/Systems/Item/ItemMoveSystem.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
 
 namespace {
@@ -35,8 +36,7 @@ constexpr Transition kPauseTransitions[] = {
     {"PlayerShootSystem", SystemGroup::Unused, SystemGroup::Tick},
     {SpriteCreateTreeSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
     {BulletMoveSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    // Until ItemMoveSystem lands; then ItemMoveSystem::kName.
-    {"ItemMoveSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {ItemMoveSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
     {SpriteCommitSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
     {SpriteCoreUpdateSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
     {AiBombSystem::kName, SystemGroup::Unused, SystemGroup::Tick},

@@ -30,14 +30,17 @@ using namespace test_support;
 namespace {
 
 const std::vector<std::string> kTickSystems = {
-    "SpriteCreateTreeSystem", "BulletMoveSystem",  "AiBombSystem",       "AiThrowerSystem",
-    "AiStationSystem",        "AiFlockerSystem",   "AiFighterSystem",    "AiBaseSystem",
-    "AiForceMoverSystem",     "SpriteCommitSystem", "SpriteCoreUpdateSystem"};
+    "SpriteCreateTreeSystem", "BulletMoveSystem",  "ItemMoveSystem",     "AiBombSystem",
+    "AiThrowerSystem",        "AiStationSystem",   "AiFlockerSystem",    "AiFighterSystem",
+    "AiBaseSystem",           "AiForceMoverSystem", "SpriteCommitSystem", "SpriteCoreUpdateSystem"};
 // After a pause and unpause the systems a pause leaves alone come first, the others follow in pause order.
 const std::vector<std::string> kTickSystemsAfterPause = {
-    "AiBaseSystem",    "AiForceMoverSystem", "SpriteCreateTreeSystem", "BulletMoveSystem",
-    "SpriteCommitSystem", "SpriteCoreUpdateSystem", "AiBombSystem",   "AiThrowerSystem",
-    "AiStationSystem", "AiFlockerSystem",    "AiDriverSystem",         "AiFighterSystem"};
+    "AiBaseSystem",       "AiForceMoverSystem",     "SpriteCreateTreeSystem", "BulletMoveSystem",
+    "ItemMoveSystem",     "SpriteCommitSystem",     "SpriteCoreUpdateSystem", "AiBombSystem",
+    "AiThrowerSystem",    "AiStationSystem",        "AiFlockerSystem",        "AiDriverSystem",
+    "AiFighterSystem"};
+// Parked from the start until the player becomes a cloud.
+const std::vector<std::string> kUnusedAtStart = {"PlayerCloudEffectSystem"};
 
 std::vector<std::string> starting_with(const std::vector<std::string>& lines, const std::string& prefix) {
     std::vector<std::string> out;
@@ -65,6 +68,7 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
     EXPECT_EQ(starting_with(lines, "Registering system "),
               (std::vector<std::string>{"Registering system SpriteCreateTreeSystem for group Tick",
                                         "Registering system BulletMoveSystem for group Tick",
+                                        "Registering system ItemMoveSystem for group Tick",
                                         "Registering system AiBombSystem for group Tick",
                                         "Registering system AiThrowerSystem for group Tick",
                                         "Registering system AiStationSystem for group Tick",
@@ -77,7 +81,8 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
                                         "Registering system AiDriverSystem for group Fixed",
                                         "Registering system SpritePhysicsSystem for group Fixed",
                                         "Registering system PhysicsUpdateSystem for group PostFixed",
-                                        "Registering system PhysicsLerpTransformSystem for group AfterFixed"}));
+                                        "Registering system PhysicsLerpTransformSystem for group AfterFixed",
+                                        "Registering system PlayerCloudEffectSystem for group Unused"}));
     // The two input schemes, player first, come after the subscriptions and before the systems.
     const std::vector<std::string> schemes = starting_with(lines, "Registering input scheme ");
     ASSERT_EQ(schemes.size(), 2u);
@@ -101,8 +106,9 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
         return std::any_of(handlers.begin(), handlers.end(),
                            [&](const std::string& h) { return h.find(name) != std::string::npos; });
     };
-    EXPECT_TRUE(has("SpriteEffectsEventHandler"));
-    EXPECT_TRUE(has("RenderEventHandler"));
+    for (const char* name : kHandlerOrder) {
+        EXPECT_TRUE(has(name)) << name;
+    }
     const auto schemes_start = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
         return line.rfind("Registering input scheme ", 0) == 0;
     });
@@ -133,9 +139,10 @@ TEST(GameSceneStartUp, ListsAndSystemsAfterTheStart) {
     EXPECT_EQ(f.group(SystemGroup::Fixed), (std::vector<std::string>{"AiDriverSystem", "SpritePhysicsSystem"}));
     EXPECT_EQ(f.group(SystemGroup::PostFixed), std::vector<std::string>{"PhysicsUpdateSystem"});
     EXPECT_EQ(f.group(SystemGroup::AfterFixed), std::vector<std::string>{"PhysicsLerpTransformSystem"});
+    EXPECT_EQ(f.group(SystemGroup::Unused), kUnusedAtStart);
     for (uint32_t g = 0; g < SystemGroup::MAX; ++g) {
         if (g != SystemGroup::Tick && g != SystemGroup::Fixed && g != SystemGroup::PostFixed &&
-            g != SystemGroup::AfterFixed) {
+            g != SystemGroup::AfterFixed && g != SystemGroup::Unused) {
             EXPECT_TRUE(f.group(g).empty()) << SystemBase::group_name(static_cast<int32_t>(g));
         }
         for (const auto& system : f.scene->systems()[g]) {
@@ -145,8 +152,8 @@ TEST(GameSceneStartUp, ListsAndSystemsAfterTheStart) {
     EventBus& bus = f.engine.event_bus();
     EXPECT_EQ(bus.subscriber_count<PauseChangedEvent>(), 1u);
     EXPECT_EQ(bus.subscriber_count<SpawnItemEvent>(), 1u);
-    // The scene itself and the sprite effects handler.
-    EXPECT_EQ(bus.subscriber_count<SpriteCoreExplodedEvent>(), 2u);
+    // The scene itself, the player's and the sprite effects handler.
+    EXPECT_EQ(bus.subscriber_count<SpriteCoreExplodedEvent>(), 3u);
     EXPECT_EQ(bus.subscriber_count<SpawnParticleEvent>(), 1u);
     EXPECT_EQ(bus.subscriber_count<SpawnCellParticleEvent>(), 1u);
 
@@ -179,10 +186,17 @@ PauseOutcome request_pause(GameSceneFixture& f, PauseRequestEvent request) {
 
 // What a pause parks, in the order of the pause list.
 const std::vector<std::string> kParked = {
-    "SpriteCreateTreeSystem", "BulletMoveSystem", "SpriteCommitSystem",  "SpriteCoreUpdateSystem",
-    "AiBombSystem",           "AiThrowerSystem",  "AiStationSystem",     "AiFlockerSystem",
-    "AiDriverSystem",         "AiFighterSystem",  "SpritePhysicsSystem", "PhysicsUpdateSystem",
-    "PhysicsLerpTransformSystem"};
+    "SpriteCreateTreeSystem", "BulletMoveSystem", "ItemMoveSystem",      "SpriteCommitSystem",
+    "SpriteCoreUpdateSystem", "AiBombSystem",     "AiThrowerSystem",     "AiStationSystem",
+    "AiFlockerSystem",        "AiDriverSystem",   "AiFighterSystem",     "SpritePhysicsSystem",
+    "PhysicsUpdateSystem",    "PhysicsLerpTransformSystem"};
+
+// The Unused group after a pause: what was parked from the start, then what the pause parked.
+std::vector<std::string> unused_when_paused() {
+    std::vector<std::string> names = kUnusedAtStart;
+    names.insert(names.end(), kParked.begin(), kParked.end());
+    return names;
+}
 
 const std::vector<std::string> kPauseOrder = {
     "PlayerMoveSystem", "PlayerShootSystem", "SpriteCreateTreeSystem", "BulletMoveSystem",
@@ -202,7 +216,7 @@ TEST(GameScenePause, PauseParksTheSimulationAndUnpauseBringsItBack) {
     EXPECT_TRUE(f.group(SystemGroup::Fixed).empty());
     EXPECT_TRUE(f.group(SystemGroup::PostFixed).empty());
     EXPECT_TRUE(f.group(SystemGroup::AfterFixed).empty());
-    EXPECT_EQ(f.group(SystemGroup::Unused), kParked);
+    EXPECT_EQ(f.group(SystemGroup::Unused), unused_when_paused());
 
     const PauseOutcome resume = request_pause(f, PauseRequestEvent{0, 1});
     EXPECT_FALSE(f.scene->paused());
@@ -213,7 +227,7 @@ TEST(GameScenePause, PauseParksTheSimulationAndUnpauseBringsItBack) {
     EXPECT_EQ(f.group(SystemGroup::Fixed), (std::vector<std::string>{"SpritePhysicsSystem", "PhysicsUpdateSystem"}));
     EXPECT_TRUE(f.group(SystemGroup::PostFixed).empty());
     EXPECT_EQ(f.group(SystemGroup::AfterFixed), std::vector<std::string>{"PhysicsLerpTransformSystem"});
-    EXPECT_TRUE(f.group(SystemGroup::Unused).empty());
+    EXPECT_EQ(f.group(SystemGroup::Unused), kUnusedAtStart);
 }
 
 TEST(GameScenePause, PausingTwiceMovesNothingTheSecondTime) {
@@ -221,7 +235,7 @@ TEST(GameScenePause, PausingTwiceMovesNothingTheSecondTime) {
     request_pause(f, PauseRequestEvent{1, 0});
     const PauseOutcome again = request_pause(f, PauseRequestEvent{1, 0});
     EXPECT_EQ(again.failures, kPauseOrder.size());
-    EXPECT_EQ(f.group(SystemGroup::Unused), kParked);
+    EXPECT_EQ(f.group(SystemGroup::Unused), unused_when_paused());
 }
 
 TEST(GameScenePause, UnpausingARunningSceneMovesOnlyTheDriverAndThePhysicsUpdate) {
@@ -297,7 +311,11 @@ TEST(GameSceneCoreExplodedElsewhere, PlayerCoreAndOtherCoreTypesPublishNothingHe
     f.engine.event_bus().publish(SpriteCoreExplodedEvent{fighters.id(0), glm::vec2(0.0f), 100, 3});
     f.engine.event_bus().dispatch();
     EXPECT_TRUE(explosions.events.empty());
-    EXPECT_TRUE(items.events.empty());
+    // No health items from the scene: the only items are the three cores the player's own handler drops.
+    ASSERT_EQ(items.events.size(), 3u);
+    for (const SpawnItemEvent& item : items.events) {
+        EXPECT_EQ(item.kind, 0u);
+    }
 }
 
 } // namespace

@@ -1,0 +1,31 @@
+#include "Game/Systems/Player/PlayerCloudEffectSystem.h"
+
+#include "Common/Assets/AssetPackage.h"
+#include "Common/Assets/ParticleAsset.h"
+#include "Engine/Engine/Scene.h"
+#include "Engine/EntityPool.h"
+#include "Engine/Event/EventBus.h"
+#include "Engine/Graphics/ParticleEvents.h"
+#include "Engine/Math/Transform.h"
+#include "Game/Components/ItemSink.h"
+#include "Game/Components/Player.h"
+#include "Game/Systems/Player/PlayerKillEvent.h"
+
+PlayerCloudEffectSystem::PlayerCloudEffectSystem(SceneBase&) : SystemBase(kName) {}
+
+void PlayerCloudEffectSystem::on_attach(SceneBase& scene) {
+    m_particles = &scene.assets().get_by_name<ParticleAsset>(kParticleAsset);
+}
+
+void PlayerCloudEffectSystem::update(const SimulationTick& tick) {
+    EventBus& bus = event_bus();
+    for (auto row : EntityViewOf<Transform, Player, ItemSink>(entity_pool())) {
+        bus.publish(SpawnParticleEvent{row.get<Transform>().position, 0.0f, m_particles->spawn});
+        Player& player = row.get<Player>();
+        player.cloud_elapsed += tick.delta_time;
+        // A captured core on its way holds the end back; the event repeats every tick until the player is gone.
+        if (player.cloud_elapsed >= player.cloud_timer && row.get<ItemSink>().incoming[ItemKindCore] == 0) {
+            bus.publish(PlayerKillEvent{});
+        }
+    }
+}
