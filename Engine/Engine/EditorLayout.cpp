@@ -21,6 +21,7 @@ PanelRect editor_panel_rect(EditorPanel panel, float x, float y, float width, fl
     case EditorPanel::ParticleDesigner: return {x + side + half, y + top, middle - half, height - top};
     case EditorPanel::Entities: return {right, y, side, height * 0.3f};
     case EditorPanel::SelectedEntity: return {right, y + height * 0.3f, side, height * 0.7f};
+    case EditorPanel::DebugRendererColors: return {x + side, y + top * 0.4f, half, top * 0.6f};
     }
     return {x, y, width, height};
 }

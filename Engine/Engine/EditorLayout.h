@@ -14,6 +14,8 @@ enum class EditorPanel : uint32_t {
     Entities,
     SelectedEntity,
     ParticleDesigner,
+    // Not part of the tiling: it starts collapsed to its title bar over the viewport.
+    DebugRendererColors,
 };
 inline constexpr uint32_t kEditorPanelCount = 8;
 

@@ -5,6 +5,7 @@
 #include "Engine/Engine/Engine.h"
 #include "Engine/Engine/Interrupt.h"
 #include "Engine/Engine/Scene.h"
+#include "Engine/Graphics/DebugLines.h"
 #include "Engine/Graphics/RenderCommands.h"
 
 namespace {
@@ -91,7 +92,7 @@ void Engine::render_frame(const SimulationTick& tick) {
         draw_control_bar(tick);
         draw_simulation_ticks(tick);
         draw_main_menu();
-        // DEBUG LINES: the "Debug Renderer Colors" window is drawn here.
+        draw_debug_renderer_colors();
     } else {
         m_ui_captures_keyboard = false;
         m_ui_captures_mouse = false;

@@ -5,6 +5,7 @@
 #include "Common/Assets/AssetLoader.h"
 #include "Engine/Engine/Engine.h"
 #include "Engine/Event/EventBus.h"
+#include "Engine/Graphics/DebugLines.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Engine/TypeId.h"
 
@@ -106,7 +107,11 @@ void SceneBase::engine_tick(const SimulationTick& tick) {
             m_joints.remove_body(*body);
         }
     });
-    // DEBUG LINES: the tick buffer (and on a fixed tick the fixed buffer) is cleared here.
+    // Lines drawn in a step live until the same kind of step starts again.
+    debug_lines_tick().clear();
+    if (tick.run_simulation_tick_fixed) {
+        debug_lines_fixed().clear();
+    }
     on_tick(tick);
     for (auto& system : m_systems[SystemGroup::Tick]) {
         system->run_system(tick);
@@ -127,7 +132,7 @@ void SceneBase::engine_tick(const SimulationTick& tick) {
 
 void SceneBase::render(const SimulationTick& tick) {
     LogGuard scope(LogLevelInfo, LogScene, 1);
-    // DEBUG LINES: the render buffer is cleared here.
+    debug_lines_render().clear();
     Renderer& draw = renderer();
     if (!m_paused) {
         draw.advance_time(tick.delta_time);
@@ -140,7 +145,11 @@ void SceneBase::render(const SimulationTick& tick) {
         on_render(tick);
         draw.upload_batches(render_context());
     }
-    // DEBUG LINES: the three buffers go into the renderer's debug-line batch here.
+    // Every rendered frame shows the debug lines, also when its tick did not run.
+    draw.add_debug_lines(debug_lines_tick());
+    draw.add_debug_lines(debug_lines_fixed());
+    draw.add_debug_lines(debug_lines_render());
+    draw.debug_line_batch().upload(render_context());
 }
 
 void SceneBase::editor_ui(const SimulationTick& tick) {

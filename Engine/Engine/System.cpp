@@ -1,9 +1,13 @@
 #include "Engine/Engine/System.h"
 
 #include <array>
+#include <stdexcept>
+
+#include <fmt/format.h>
 
 #include "Engine/Engine/Scene.h"
 #include "Engine/Event/EventBus.h"
+#include "Engine/Graphics/DebugLines.h"
 
 namespace {
 
@@ -50,3 +54,20 @@ ThreadPool& SystemBase::thread_pool() const { return m_scene->thread_pool(); }
 Camera& SystemBase::camera() const { return m_scene->camera(); }
 
 Renderer& SystemBase::renderer() const { return m_scene->renderer(); }
+
+DebugLines& SystemBase::debug_lines() const {
+    switch (m_group) {
+    case SystemGroup::PreTick:
+    case SystemGroup::Tick:
+    case SystemGroup::AfterFixed:
+        return debug_lines_tick();
+    case SystemGroup::Fixed:
+    case SystemGroup::PostFixed:
+        return debug_lines_fixed();
+    case SystemGroup::Render:
+    case SystemGroup::EditorUi:
+        return debug_lines_render();
+    default:
+        throw std::logic_error(fmt::format("system {} in group {} has no debug lines", m_name, group_name(static_cast<int32_t>(m_group))));
+    }
+}

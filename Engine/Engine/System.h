@@ -14,6 +14,7 @@ class ThreadPool;
 struct AssetPackage;
 struct Camera;
 class Renderer;
+class DebugLines;
 struct ViewportRect;
 
 // The nine system groups in run order; MAX is the count.
@@ -63,6 +64,9 @@ public:
     ThreadPool& thread_pool() const;
     Camera& camera() const;
     Renderer& renderer() const;
+    // The debug-line buffer cleared at the start of the same kind of step as the group's: tick, fixed or
+    // render. Parked groups never run and have none (std::logic_error).
+    DebugLines& debug_lines() const;
 
 private:
     std::string m_name;

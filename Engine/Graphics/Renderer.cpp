@@ -1,6 +1,7 @@
 #include "Engine/Graphics/Renderer.h"
 
 #include "Engine/Graphics/Color.h"
+#include "Engine/Graphics/DebugLines.h"
 #include "Engine/Graphics/Shaders.h"
 
 namespace {
@@ -80,8 +81,16 @@ void Renderer::add_chunk(SpriteBatch& batch, const Camera& camera, const Transfo
     if (!AxisAlignedArea::intersects(world.bounds(), camera.visible_area)) {
         return;
     }
-    // Debug lines: the chunk's box goes to the tick buffer under "Sprite" on layer "Default" here.
+    debug_box(debug_lines_tick(), world, DebugName::Sprite);
     batch.push(world, chunk.uvw);
+}
+
+void Renderer::add_debug_lines(DebugLines& lines) {
+    for (const DebugColoredLine& line : lines.build_vertices()) {
+        m_debug_lines.push(line.a, line.b,
+                           static_cast<uint32_t>(line.red) | (static_cast<uint32_t>(line.green) << 8) |
+                               (static_cast<uint32_t>(line.blue) << 16) | (static_cast<uint32_t>(line.alpha) << 24));
+    }
 }
 
 void Renderer::add_sprite(const Transform& transform, const SpriteDraw& sprite) {

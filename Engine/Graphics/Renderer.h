@@ -21,6 +21,8 @@
 #include "Engine/Graphics/UvRect.h"
 #include "Engine/Math/Transform.h"
 
+class DebugLines;
+
 inline constexpr uint32_t kRendererChunkSize = 32;
 inline constexpr uint32_t kRendererLayerSize = 1024;
 
@@ -76,6 +78,9 @@ public:
     void add_line(const Trail& trail) { m_lines.add_line(trail); }
     void add_line(std::span<const LinePoint> points) { m_lines.add_line(points); }
 
+    // The buffer's coloured lines (rebuilt when stale) as segments of the debug line batch, which is uploaded
+    // on its own once the three buffers are in.
+    void add_debug_lines(DebugLines& lines);
     void upload_batches(RenderContextBase& context);
     // The frame's command list: bind the target, then the 13 steps.
     RenderCommandList record_frame() const;

@@ -9,6 +9,7 @@
 #include "Engine/DestructibleSprite/Cell.h"
 #include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/DestructibleSprite/SpriteChunk.h"
+#include "Engine/Graphics/DebugLines.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Math/Vector.h"
 #include "Engine/Physics/AxisAlignedAreaTree.h"
@@ -54,8 +55,29 @@ std::vector<T> parallel_collect(ThreadPool& pool, uint64_t count, const Item& it
 
 bool finite2(glm::vec2 v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
+// The clamped chunk box back in world space: corner circles and edges.
+void draw_chunk_box(DebugLines& debug, const SpritePhysicsProxy& proxy, const AxisAlignedArea& box, uint32_t layer) {
+    if (!debug_is_enabled(DebugName::Physics_Broadphase_Overlap_Grid_Corners, layer) &&
+        !debug_is_enabled(DebugName::Physics_Broadphase_Overlap_Grid_Bounds, layer)) {
+        return;
+    }
+    const SpriteGrid& grid = proxy.sprite->grid();
+    const float chunk_size = static_cast<float>(grid.chunk_size);
+    glm::vec2 corners[4];
+    AxisAlignedArea::corners(box, corners);
+    glm::vec2 world[4];
+    for (int i = 0; i < 4; ++i) {
+        world[i] = proxy.transform->to_world(grid.cell_to_local(corners[i] * chunk_size));
+        debug_circle(debug, world[i], 0.05f, DebugName::Physics_Broadphase_Overlap_Grid_Corners, layer);
+    }
+    for (int i = 0; i < 4; ++i) {
+        debug_line(debug, world[i], world[(i + 1) % 4], DebugName::Physics_Broadphase_Overlap_Grid_Bounds, layer);
+    }
+}
+
 // Chunk-space box of the overlap as seen by one sprite, clamped to its chunk counts.
-AxisAlignedArea chunk_box_of(const SpritePhysicsProxy& proxy, const AxisAlignedArea& overlap) {
+AxisAlignedArea chunk_box_of(const SpritePhysicsProxy& proxy, const AxisAlignedArea& overlap, uint32_t layer,
+                             DebugLines* debug) {
     const SpriteGrid& grid = proxy.sprite->grid();
     glm::vec2 corners[4];
     AxisAlignedArea::corners(overlap, corners);
@@ -63,7 +85,9 @@ AxisAlignedArea chunk_box_of(const SpritePhysicsProxy& proxy, const AxisAlignedA
     glm::vec2 chunk_space[4];
     for (int i = 0; i < 4; ++i) {
         chunk_space[i] = grid.local_to_cell(proxy.transform->to_local(corners[i])) / chunk_size;
-        // DEBUG LINES: circle of radius 0.02 at corners[i] ("Physics_Broadphase_Overlap_World_Corners").
+        if (debug != nullptr) {
+            debug_circle(*debug, corners[i], 0.02f, DebugName::Physics_Broadphase_Overlap_World_Corners);
+        }
     }
     AxisAlignedArea box = AxisAlignedArea::from_points(chunk_space, 4);
     // Clamped to the last chunk, not past it: an overlap that lies wholly beyond the sprite's current place
@@ -71,14 +95,14 @@ AxisAlignedArea chunk_box_of(const SpritePhysicsProxy& proxy, const AxisAlignedA
     const glm::vec2 limit(static_cast<float>(grid.chunks_x) - 1.0f, static_cast<float>(grid.chunks_y) - 1.0f);
     box.min = glm::max(glm::min(box.min, limit), glm::vec2(0.0f));
     box.max = glm::max(glm::min(box.max, limit), glm::vec2(0.0f));
-    // DEBUG LINES: the clamped box in world space, corner circles of radius 0.05
-    // ("Physics_Broadphase_Overlap_Grid_Corners") and edges ("Physics_Broadphase_Overlap_Grid_Bounds"), layer 1 for
-    // the pair's a sprite and 2 for its b sprite.
+    if (debug != nullptr) {
+        draw_chunk_box(*debug, proxy, box, layer);
+    }
     return box;
 }
 
 void collect_chunks(const SpritePhysicsProxy& proxy, const AxisAlignedArea& box, int32_t self, int32_t other,
-                    uint8_t second, std::vector<ProxyChunk>& out) {
+                    uint8_t second, std::vector<ProxyChunk>& out, DebugLines* debug) {
     const Sprite& sprite = *proxy.sprite;
     const SpriteGrid& grid = sprite.grid();
     const int32_t n = static_cast<int32_t>(grid.chunk_size);
@@ -99,7 +123,9 @@ void collect_chunks(const SpritePhysicsProxy& proxy, const AxisAlignedArea& box,
                 continue;
             }
             const glm::vec2 center = proxy.transform->to_world(grid.cell_center_to_local(ChunkCell{index, centre_cell}));
-            // DEBUG LINES: circle of radius 0.2 at center ("Physics_Broadphase_Chunk_Used"), layer 1 + second.
+            if (debug != nullptr) {
+                debug_circle(*debug, center, 0.2f, DebugName::Physics_Broadphase_Chunk_Used, DebugLayer::A + second);
+            }
             out.push_back(ProxyChunk{self, other, chunk, center, second});
         }
     }
@@ -131,7 +157,7 @@ SpritePhysicsProxy make_sprite_physics_proxy(Transform& transform, PhysicsBody& 
     return proxy;
 }
 
-std::vector<ProxyPair> find_proxy_pairs(const std::vector<SpritePhysicsProxy>& proxies) {
+std::vector<ProxyPair> find_proxy_pairs(const std::vector<SpritePhysicsProxy>& proxies, DebugLines* debug) {
     AxisAlignedAreaTree<int32_t> tree;
     std::vector<ProxyPair> pairs;
     pairs.reserve(proxies.size() / 2);
@@ -144,43 +170,50 @@ std::vector<ProxyPair> find_proxy_pairs(const std::vector<SpritePhysicsProxy>& p
         for (const int32_t j : found) {
             pairs.push_back(ProxyPair{static_cast<int32_t>(i), j,
                                       AxisAlignedArea::intersection(swept, proxies[static_cast<size_t>(j)].swept_bounds)});
-            // DEBUG LINES: the overlap ("Physics_Broadphase_Overlap_World_Bounds") and a line between the two
-            // Transform positions ("Physics_Broadphase_Overlap_World_Pair_Line").
+            if (debug != nullptr) {
+                debug_rect(*debug, pairs.back().overlap, DebugName::Physics_Broadphase_Overlap_World_Bounds);
+                debug_line(*debug, proxies[i].transform->position, proxies[static_cast<size_t>(j)].transform->position,
+                           DebugName::Physics_Broadphase_Overlap_World_Pair_Line);
+            }
         }
         tree.insert(swept, static_cast<int32_t>(i));
     }
-    // DEBUG LINES: the tree's node rectangles ("Physics_Broadphase_Tree").
+    if (debug != nullptr) {
+        debug_area_tree(*debug, tree, DebugName::Physics_Broadphase_Tree);
+    }
     return pairs;
 }
 
 void find_chunk_proxies_for_pair(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, const ProxyPair& pair,
-                                 std::vector<ProxyChunk>& out) {
+                                 std::vector<ProxyChunk>& out, DebugLines* debug) {
     std::vector<ProxyChunk> chunks_a;
     std::vector<ProxyChunk> chunks_b;
-    collect_chunks(a, chunk_box_of(a, pair.overlap), pair.a, pair.b, 0, chunks_a);
-    collect_chunks(b, chunk_box_of(b, pair.overlap), pair.b, pair.a, 1, chunks_b);
+    collect_chunks(a, chunk_box_of(a, pair.overlap, DebugLayer::A, debug), pair.a, pair.b, 0, chunks_a, debug);
+    collect_chunks(b, chunk_box_of(b, pair.overlap, DebugLayer::B, debug), pair.b, pair.a, 1, chunks_b, debug);
     for (const ProxyChunk& ca : chunks_a) {
         for (const ProxyChunk& cb : chunks_b) {
             if (circles_overlap(ca.center, kChunkRadius, cb.center, kChunkRadius)) {
                 out.push_back(ca);
                 out.push_back(cb);
-                // DEBUG LINES: a line between the centres ("Physics_Broadphase_Chunk_Pair_Line").
+                if (debug != nullptr) {
+                    debug_line(*debug, ca.center, cb.center, DebugName::Physics_Broadphase_Chunk_Pair_Line);
+                }
             }
         }
     }
 }
 
 std::vector<ProxyChunk> find_chunk_proxies(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
-                                           const std::vector<ProxyPair>& pairs) {
+                                           const std::vector<ProxyPair>& pairs, DebugLines* debug) {
     return parallel_collect<ProxyChunk>(pool, pairs.size(), [&](uint64_t i, std::vector<ProxyChunk>& local) {
         const ProxyPair& pair = pairs[i];
         find_chunk_proxies_for_pair(proxies[static_cast<size_t>(pair.a)], proxies[static_cast<size_t>(pair.b)], pair,
-                                    local);
+                                    local, debug);
     });
 }
 
 bool sweep_cell(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_index, const SpritePhysicsProxy& a,
-                const SpritePhysicsProxy& b, float dt, HitPoint& out) {
+                const SpritePhysicsProxy& b, float dt, HitPoint& out, DebugLines* debug) {
     const glm::vec2 q0 = a.transform->to_world(p);
     const glm::vec2 d = a.body->linear_velocity * dt;
     const float w = a.body->angular_velocity * dt;
@@ -204,7 +237,9 @@ bool sweep_cell(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_index, cons
         const glm::vec2 q = a.world_center_of_mass + static_cast<float>(i) * step + r;
         r = rotate_sin_cos(r, turn_sin, turn_cos);
         const float t = static_cast<float>(i) * h;
-        // DEBUG LINES: circle of radius 0.015625 / (i + 1) at q ("Physics_Sweep_Cell").
+        if (debug != nullptr) {
+            debug_circle(*debug, q, 0.015625f / static_cast<float>(i + 1), DebugName::Physics_Sweep_Cell);
+        }
         const Transform placed =
             b.transform->integrate(b.world_center_of_mass, b.body->linear_velocity, b.body->angular_velocity, t);
         const glm::vec2 g = grid.local_to_cell(placed.to_local(q)) - glm::vec2(0.5f);
@@ -230,12 +265,12 @@ bool sweep_cell(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_index, cons
 }
 
 Impact find_cell_hits(const SpriteChunk& chunk, const std::vector<EdgeCell>& cells, const SpritePhysicsProxy& a,
-                      const SpritePhysicsProxy& b, float dt) {
+                      const SpritePhysicsProxy& b, float dt, DebugLines* debug) {
     Impact impact;
     impact.time = kNoImpactTime;
     for (const EdgeCell& cell : cells) {
         HitPoint hit;
-        if (!sweep_cell(chunk, cell.center, cell.index, a, b, dt, hit)) {
+        if (!sweep_cell(chunk, cell.center, cell.index, a, b, dt, hit, debug)) {
             continue;
         }
         if (impact.time > hit.time) {
@@ -259,7 +294,7 @@ bool impact_before(const Impact& x, const Impact& y) {
 }
 
 std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
-                                 const std::vector<ProxyChunk>& chunks, float dt) {
+                                 const std::vector<ProxyChunk>& chunks, float dt, DebugLines* debug) {
     std::vector<Impact> impacts =
         parallel_collect<Impact>(pool, chunks.size(), [&](uint64_t i, std::vector<Impact>& local) {
             const ProxyChunk& c = chunks[i];
@@ -267,10 +302,10 @@ std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysi
             const SpritePhysicsProxy& b = proxies[static_cast<size_t>(c.other_proxy)];
             Impact result;
             if (c.second == 1) {
-                result = find_cell_hits(*c.chunk, c.chunk->corner_cells, a, b, dt);
+                result = find_cell_hits(*c.chunk, c.chunk->corner_cells, a, b, dt, debug);
             } else {
-                const Impact corner = find_cell_hits(*c.chunk, c.chunk->corner_cells, a, b, dt);
-                const Impact side = find_cell_hits(*c.chunk, c.chunk->side_cells, a, b, dt);
+                const Impact corner = find_cell_hits(*c.chunk, c.chunk->corner_cells, a, b, dt, debug);
+                const Impact side = find_cell_hits(*c.chunk, c.chunk->side_cells, a, b, dt, debug);
                 // Ties go to the side cells.
                 result = side.time > corner.time ? corner : side;
             }
@@ -288,7 +323,7 @@ std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysi
 }
 
 std::vector<Contact> make_contacts(const std::vector<SpritePhysicsProxy>& proxies, const std::vector<Impact>& impacts,
-                                   float dt) {
+                                   float dt, DebugLines* debug) {
     std::vector<Contact> contacts;
     for (const Impact& impact : impacts) {
         const SpritePhysicsProxy& a = proxies[static_cast<size_t>(impact.a)];
@@ -308,7 +343,9 @@ std::vector<Contact> make_contacts(const std::vector<SpritePhysicsProxy>& proxie
                 rotate_scaled_offset(contact.local_point_b, b.body->center_of_mass, b.transform->scale, b.body->angle);
             contact.depth = hit.depth;
             contact.time = impact.time == 0.0f ? dt : impact.time;
-            // DEBUG LINES: an arrow from the point along normal * depth ("Physics_Contact_Point_Normal").
+            if (debug != nullptr) {
+                debug_arrow(*debug, contact.point, contact.normal * contact.depth, DebugName::Physics_Contact_Point_Normal);
+            }
             contacts.push_back(contact);
         }
     }
@@ -316,13 +353,15 @@ std::vector<Contact> make_contacts(const std::vector<SpritePhysicsProxy>& proxie
 }
 
 void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const std::vector<SpritePhysicsProxy>& proxies,
-                         float dt) {
-    const std::vector<ProxyPair> pairs = find_proxy_pairs(proxies);
-    const std::vector<ProxyChunk> chunks = find_chunk_proxies(pool, proxies, pairs);
-    const std::vector<Impact> impacts = find_impacts(pool, proxies, chunks, dt);
+                         float dt, DebugLines* debug) {
+    const std::vector<ProxyPair> pairs = find_proxy_pairs(proxies, debug);
+    const std::vector<ProxyChunk> chunks = find_chunk_proxies(pool, proxies, pairs, debug);
+    const std::vector<Impact> impacts = find_impacts(pool, proxies, chunks, dt, debug);
     if (!impacts.empty()) {
         const Impact& first = impacts.front();
-        // DEBUG LINES: circle of radius 0.0171875 at first.point ("Physics_Contact_Point").
+        if (debug != nullptr) {
+            debug_circle(*debug, first.point, 0.0171875f, DebugName::Physics_Contact_Point);
+        }
         for (const int32_t index : {first.a, first.b}) {
             const SpritePhysicsProxy& proxy = proxies[static_cast<size_t>(index)];
             PhysicsBody& body = *proxy.body;
@@ -333,7 +372,7 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
             body.angle = moved.angle;
         }
     }
-    for (const Contact& contact : make_contacts(proxies, impacts, dt)) {
+    for (const Contact& contact : make_contacts(proxies, impacts, dt, debug)) {
         add_contact_constraint(constraints, contact);
     }
 }

@@ -14,6 +14,7 @@
 #include "Engine/Physics/VelocityConstraint.h"
 
 class ThreadPool;
+class DebugLines;
 class PhysicsBody;
 class Sprite;
 struct SpriteChunk;
@@ -73,26 +74,28 @@ extern const std::array<glm::vec2, 8> kCellDirectionNormals;
 bool body_is_finite(const PhysicsBody& body);
 
 SpritePhysicsProxy make_sprite_physics_proxy(Transform& transform, PhysicsBody& body, Sprite& sprite, float dt);
-std::vector<ProxyPair> find_proxy_pairs(const std::vector<SpritePhysicsProxy>& proxies);
+// Every phase draws its debug lines into `debug` when one is given; the parallel phases hand it to their tasks,
+// since a pool worker has no system to ask for its buffer.
+std::vector<ProxyPair> find_proxy_pairs(const std::vector<SpritePhysicsProxy>& proxies, DebugLines* debug = nullptr);
 void find_chunk_proxies_for_pair(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, const ProxyPair& pair,
-                                 std::vector<ProxyChunk>& out);
+                                 std::vector<ProxyChunk>& out, DebugLines* debug = nullptr);
 std::vector<ProxyChunk> find_chunk_proxies(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
-                                           const std::vector<ProxyPair>& pairs);
+                                           const std::vector<ProxyPair>& pairs, DebugLines* debug = nullptr);
 
 // A boundary cell at sprite-local position p of a's chunk swept through b's grid; true on a hit.
 bool sweep_cell(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_index, const SpritePhysicsProxy& a,
-                const SpritePhysicsProxy& b, float dt, HitPoint& out);
+                const SpritePhysicsProxy& b, float dt, HitPoint& out, DebugLines* debug = nullptr);
 // The earliest hits of one boundary list (time kNoImpactTime and count 0 without any).
 Impact find_cell_hits(const SpriteChunk& chunk, const std::vector<EdgeCell>& cells, const SpritePhysicsProxy& a,
-                      const SpritePhysicsProxy& b, float dt);
+                      const SpritePhysicsProxy& b, float dt, DebugLines* debug = nullptr);
 // The total order of impacts: time, then the moving and the other proxy, then the moving proxy's chunk.
 bool impact_before(const Impact& x, const Impact& y);
 // Sorted by impact_before, so equal times (a resting pile) come out in one order on any number of workers.
 std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
-                                 const std::vector<ProxyChunk>& chunks, float dt);
+                                 const std::vector<ProxyChunk>& chunks, float dt, DebugLines* debug = nullptr);
 std::vector<Contact> make_contacts(const std::vector<SpritePhysicsProxy>& proxies, const std::vector<Impact>& impacts,
-                                   float dt);
+                                   float dt, DebugLines* debug = nullptr);
 
 // The whole step: appends contact rows and moves the two bodies of the earliest impact to its time.
 void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const std::vector<SpritePhysicsProxy>& proxies,
-                         float dt);
+                         float dt, DebugLines* debug = nullptr);

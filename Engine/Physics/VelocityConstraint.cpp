@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "Engine/Graphics/DebugLines.h"
 #include "Engine/Math/Vector.h"
 #include "Engine/Physics/Contact.h"
 #include "Engine/Physics/PhysicsBody.h"
@@ -47,12 +48,16 @@ void add_contact_constraint(ConstraintList& list, const Contact& contact) {
     list.push_back(row);
 }
 
-void add_joint_constraint(ConstraintList& list, const JointConstraintParams& p) {
+void add_joint_constraint(ConstraintList& list, const JointConstraintParams& p, DebugLines* debug) {
     const PhysicsBody& a = *p.a;
     const PhysicsBody& b = *p.b;
     const glm::vec2 pa = a.position + p.anchor_a;
     const glm::vec2 pb = b.position + p.anchor_b;
-    // DEBUG LINES: circles of radius 0.01 at pa and pb and a line between them ("Default").
+    if (debug != nullptr) {
+        debug_circle(*debug, pa, 0.01f, DebugName::Default);
+        debug_circle(*debug, pb, 0.01f, DebugName::Default);
+        debug_line(*debug, pa, pb, DebugName::Default);
+    }
 
     const float len = glm::length(pb - pa);
     if (!(len >= 1e-6f)) {

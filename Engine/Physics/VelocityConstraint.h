@@ -9,6 +9,7 @@
 #include <glm/vec2.hpp>
 
 class PhysicsBody;
+class DebugLines;
 struct Contact;
 
 struct VelocityConstraint {
@@ -47,7 +48,8 @@ inline constexpr int32_t kSolverIterations = 2;
 
 // A non-penetration row: the bodies may only be pushed apart along the contact normal.
 void add_contact_constraint(ConstraintList& list, const Contact& contact);
-// A soft distance row between two anchors; none when the anchors coincide.
-void add_joint_constraint(ConstraintList& list, const JointConstraintParams& params);
+// A soft distance row between two anchors; none when the anchors coincide. The anchors and the rope are drawn
+// into `debug` when one is given.
+void add_joint_constraint(ConstraintList& list, const JointConstraintParams& params, DebugLines* debug = nullptr);
 // Solves the rows in list order, writes the body velocities, then empties the list (also when iterations < 1).
 void solve_velocity_constraints(ConstraintList& list, int32_t iterations);
