@@ -41,6 +41,8 @@
 #include "Game/Systems/Item/ItemMoveSystem.h"
 #include "Game/Systems/Player/PlayerCloudEffectSystem.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
+#include "Game/Systems/Ui/GamePauseMenuUiRenderSystem.h"
+#include "Game/Systems/Ui/GameUiRenderSystem.h"
 #include "Game/Weapons/WeaponEffects.h"
 
 namespace {
@@ -99,9 +101,11 @@ void GameScene::on_start() {
     register_system<SpritePhysicsSystem>(SystemGroup::Fixed);
     register_system<PhysicsUpdateSystem>(SystemGroup::PostFixed);
     register_system<PhysicsLerpTransformSystem>(SystemGroup::AfterFixed);
-    // Render: the in-game UI, the space background and the editor camera; EditorUi: the particle designer;
-    // Unused: cutting sprites with the mouse, then the player cloud effect; UnusedRender: the pause menu.
+    register_system<GameUiRenderSystem>(SystemGroup::Render, *this, &m_sprite_atlas);
+    // Render: the space background and the editor camera; EditorUi: the particle designer;
+    // Unused: cutting sprites with the mouse, then the player cloud effect.
     register_system<PlayerCloudEffectSystem>(SystemGroup::Unused, *this);
+    register_system<GamePauseMenuUiRenderSystem>(SystemGroup::UnusedRender, *this, &m_sprite_atlas);
 }
 
 void GameScene::on_stop() { entity_pool().clear(); }

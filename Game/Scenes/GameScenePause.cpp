@@ -19,6 +19,7 @@
 #include "Game/Systems/Ai/AiThrowerSystem.h"
 #include "Game/Systems/Item/ItemMoveSystem.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
+#include "Game/Systems/Ui/GamePauseMenuUiRenderSystem.h"
 
 namespace {
 
@@ -54,8 +55,7 @@ constexpr Transition kPauseTransitions[] = {
     {PhysicsLerpTransformSystem::kName, SystemGroup::Unused, SystemGroup::AfterFixed},
     // Until ParticleDesignerSystem lands; then ParticleDesignerSystem::kName.
     {"ParticleDesignerSystem", SystemGroup::Unused, SystemGroup::EditorUi},
-    // Until GamePauseMenuUiRenderSystem lands; then GamePauseMenuUiRenderSystem::kName.
-    {"GamePauseMenuUiRenderSystem", SystemGroup::Render, SystemGroup::UnusedRender},
+    {GamePauseMenuUiRenderSystem::kName, SystemGroup::Render, SystemGroup::UnusedRender},
 };
 
 } // namespace

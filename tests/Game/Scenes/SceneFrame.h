@@ -15,6 +15,7 @@
 #include "Engine/Graphics/Renderer.h"
 #include "Game/Entities/PlayerEntity.h"
 #include "Game/Scenes/GameScene.h"
+#include "Game/Systems/Ui/GameUiRenderSystem.h"
 #include "Support/GlContext.h"
 #include "Support/SceneHarness.h"
 
@@ -38,6 +39,8 @@ struct SceneFrame {
         scene->start(engine);
         scene->start_rendering();
         scene->handle(ViewportResizedEvent{ViewportRect{0, 0, static_cast<int32_t>(kSize), static_cast<int32_t>(kSize)}});
+        // These frames look at the world; the side panel would cover its left third.
+        scene->transition_system(GameUiRenderSystem::kName, SystemGroup::UnusedRender);
     }
     ~SceneFrame() {
         scene->stop();
