@@ -51,7 +51,7 @@ SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, cons
     // Candidate k writes slot k, so the winner of a tie does not depend on which task finished first.
     std::vector<SpriteRayCastResult> results(candidates.size());
     const AreaRay ray{origin, direction, max_t};
-    pool.parallel_for(0, candidates.size(), [&](uint64_t k) {
+    const auto cast = [&](uint64_t k) {
         const RayCandidate& c = candidates[k];
         const RayInterval clip = AxisAlignedArea::clip_ray(c.bounds, ray);
         const glm::vec2 a = c.transform->to_local(origin + clip.enter * direction);
@@ -68,7 +68,16 @@ SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, cons
         r.point = c.transform->to_world(r.local_point);
         r.distance = glm::length(origin - r.point);
         results[k] = r;
-    });
+    };
+    // A short ray meets a few sprites and walks a few cells of each: handing that to the workers costs more
+    // than the walk, and the game casts one such ray per flocking ship and tick.
+    if (candidates.size() <= kRayCastInlineCandidates) {
+        for (uint64_t k = 0; k < candidates.size(); ++k) {
+            cast(k);
+        }
+    } else {
+        pool.parallel_for(0, candidates.size(), cast);
+    }
 
     // The first minimum in candidate order wins ties.
     SpriteRayCastResult best;

@@ -2,6 +2,7 @@
 // The nearest live cell of any sprite along a ray, skipping one entity (the caller's own). Candidates come
 // from the scene's area tree of sprite bounds; their cells are marched on the thread pool.
 
+#include <cstddef>
 #include <cstdint>
 
 #include <glm/vec2.hpp>
@@ -20,6 +21,9 @@ struct SpriteRayCastResult {
     glm::vec2 point{0.0f};       // world centre of the hit cell
     float distance = 0.0f;       // from the ray origin to point
 };
+
+// Up to this many candidate sprites are walked on the calling thread instead of the pool.
+inline constexpr size_t kRayCastInlineCandidates = 8;
 
 // The ray covers origin + t * direction for t in [0, max_t].
 SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, const AxisAlignedAreaTree<EntityId>& tree,
