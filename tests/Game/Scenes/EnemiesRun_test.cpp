@@ -1,0 +1,63 @@
+// "Load some enemies" played on the thread pool started with 16 workers: the base and the station move, the
+// station launches ships, bombs arm and explode, and no body leaves the finite numbers.
+
+#include <algorithm>
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "Engine/EntityPool.h"
+#include "Engine/Math/Transform.h"
+#include "Engine/Physics/PhysicsBody.h"
+#include "Engine/Random.h"
+#include "Engine/ThreadPool.h"
+#include "Game/Entities/EnemyEntities.h"
+#include "Game/Factory/EntityFactory.h"
+#include "Game/Systems/Ai/ExplosionEvent.h"
+#include "GameSceneFixture.h"
+
+using test_support::EventRecorder;
+
+namespace {
+
+bool finite(glm::vec2 v) { return std::isfinite(v.x) && std::isfinite(v.y); }
+
+// Thirty seconds: the first launch comes at 4 s, and a bomb that the base gathers is held 3 s before it is
+// thrown with a fuse of up to 4 s, so ten seconds hold an explosion only when a bomb goes straight for the
+// player.
+constexpr int kTicks = 1800;
+
+TEST(EnemiesRun, LoadSomeEnemiesPlaysOnSixteenWorkers) {
+    GameSceneFixture f;
+    f.engine.thread_pool().init(16, ThreadPool::kThreaded);
+    EventRecorder<ExplosionEvent> explosions(f.engine.event_bus());
+    random_seed(5489u);
+    GameScene& scene = *f.scene;
+    scene.factory().create_enemy(EnemyRequest{EnemyKindBase, {0.0f, 10.0f}, {0.0f, 0.0f}});
+    scene.factory().create_enemy(EnemyRequest{EnemyKindStation, {5.0f, 4.0f}, {0.0f, 0.0f}});
+    scene.factory().create_player(glm::vec2(0.0f));
+    scene.entity_pool().flush();
+    EntityPool& pool = scene.entity_pool();
+    const glm::vec2 base_start = pool.list<BaseEntity>().entities()[0].body.position;
+
+    size_t launched = 0;
+    for (int i = 0; i < kTicks; ++i) {
+        f.tick(1.0f / 60.0f, true);
+        launched = std::max(launched, pool.list<BombEntity>().size() + pool.list<FighterEntity>().size());
+        for (auto row : EntityViewOf<PhysicsBody>(pool)) {
+            const PhysicsBody& body = row.get<PhysicsBody>();
+            ASSERT_TRUE(finite(body.position) && finite(body.linear_velocity) && std::isfinite(body.angle) &&
+                        std::isfinite(body.angular_velocity))
+                << "tick " << i;
+        }
+    }
+    f.engine.thread_pool().shutdown();
+
+    EXPECT_GE(launched, 5u) << "a launch every 4 seconds";
+    EXPECT_GT(glm::length(pool.list<BaseEntity>().entities()[0].body.position - base_start), 1.0f);
+    const bool bomb_exploded = std::any_of(explosions.events.begin(), explosions.events.end(),
+                                           [](const ExplosionEvent& e) { return e.count_a == 10 && e.count_b == 0; });
+    EXPECT_TRUE(bomb_exploded) << explosions.events.size() << " explosions";
+}
+
+} // namespace
