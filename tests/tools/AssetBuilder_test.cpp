@@ -291,4 +291,34 @@ TEST_F(AssetBuilder, GameContentCheckRejectsABombTooLargeToBeLifted) {
         << run.output;
 }
 
+// Ships launch half a unit from the station's hangar along its four local axes: a bar reaching into the
+// place to the right of the hangar is rejected, though the hangar itself stays open.
+TEST_F(AssetBuilder, GameContentCheckRejectsAStationThatBlocksALaunchPlace) {
+    const fs::path real = fs::path(PELLMAR_SOURCE_ROOT) / "SourceAssets";
+    fs::copy(real, sources, fs::copy_options::recursive);
+    std::ifstream in(sources / "Enemy/Station.sprite");
+    std::string text, line;
+    int row = -1;
+    while (std::getline(in, line)) {
+        if (row >= 0) {
+            // Text row 41 holds cell row 45 (scale 2, rows top first); fill from cell 60 up to the spoke.
+            if (row == 41) {
+                for (size_t c = 30; c < line.size() && line[c] == '.'; ++c)
+                    line[c] = 'h';
+            }
+            ++row;
+        }
+        if (line == "grid")
+            row = 0;
+        text += line + "\n";
+    }
+    in.close();
+    write(sources / "Enemy/Station.sprite", text);
+    const BuildRun run = run_builder(sources, out, true);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_NE(run.output.find("Enemy/Station.sprite: \"Enemy/Fighter\" launched toward (1, 0) from the hangar"),
+              std::string::npos)
+        << run.output;
+}
+
 } // namespace

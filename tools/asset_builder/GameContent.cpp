@@ -48,6 +48,10 @@ constexpr int kMaxCloudParticles = 3;
 // The station launches ships from this point of its local square.
 constexpr float kStationSpawnX = -0.296862f, kStationSpawnY = -0.296177f;
 constexpr int kHangarRadiusCells = 6;
+// Launched ships start with their centre of mass half a unit from the hangar along the station's four local
+// axes.
+constexpr int kLaunchOffsetCells = kChunkSize / 2;
+constexpr const char* kLaunchedShips[] = {"Enemy/Fighter", "Enemy/Bomb"};
 
 template <typename T> const T* find(const std::vector<T>& list, std::string_view name) {
     for (const T& asset : list)
@@ -75,6 +79,46 @@ bool has_weak_point(const Sprite& s) {
         if (core.type >= kWeakpoint1 && core.type <= kWeakpoint4)
             return true;
     return false;
+}
+
+// A ship launched at any of the four places must start clear of the station's cells: every station cell
+// that one of its cells overlaps is empty.
+void check_launch_places(const Package& p, const Sprite& station, float hx, float hy, const fs::path& dir) {
+    for (const char* name : kLaunchedShips) {
+        const Sprite& ship = sprite(p, name, dir);
+        // The factory places the ship by its centre of mass: the mean of its live cells' centres.
+        double sum_x = 0.0, sum_y = 0.0;
+        int count = 0;
+        for (int y = 0; y < ship.cell_count.y; ++y)
+            for (int x = 0; x < ship.cell_count.x; ++x)
+                if (sprite_cell_type(ship, x, y) != kEmpty) {
+                    sum_x += x + 0.5;
+                    sum_y += y + 0.5;
+                    ++count;
+                }
+        if (count == 0)
+            continue;
+        const double mx = sum_x / count, my = sum_y / count;
+        const int directions[4][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}};
+        for (const auto& d : directions) {
+            const double px = hx + d[0] * kLaunchOffsetCells, py = hy + d[1] * kLaunchOffsetCells;
+            for (int y = 0; y < ship.cell_count.y; ++y)
+                for (int x = 0; x < ship.cell_count.x; ++x) {
+                    if (sprite_cell_type(ship, x, y) == kEmpty)
+                        continue;
+                    // The ship cell's square in station cells, and the station cells it overlaps.
+                    const double cx = px + (x + 0.5 - mx), cy = py + (y + 0.5 - my);
+                    for (int sy = static_cast<int>(std::floor(cy - 0.5)); sy < std::ceil(cy + 0.5); ++sy)
+                        for (int sx = static_cast<int>(std::floor(cx - 0.5)); sx < std::ceil(cx + 0.5); ++sx)
+                            if (sprite_cell_type(station, sx, sy) != kEmpty)
+                                throw BuildError(
+                                    station.metadata.source,
+                                    fmt::format("\"{}\" launched toward ({}, {}) from the hangar would start inside "
+                                                "the station: station cell ({}, {}) is filled",
+                                                name, d[0], d[1], sx, sy));
+                }
+        }
+    }
 }
 
 void check_snake(const Package& p, const fs::path& dir) {
@@ -135,6 +179,7 @@ void check_game_content(const Package& p, const fs::path& dir) {
                     fmt::format("the hangar around cell ({:.0f}, {:.0f}), where ships launch, must be empty; "
                                 "cell ({}, {}) is filled",
                                 hx, hy, x, y));
+    check_launch_places(p, station, hx, hy, dir);
 
     // The large structure is placed at the origin with the player at (7, 3).
     const Sprite& horrid = sprite(p, "horrid", dir);
