@@ -113,27 +113,37 @@ void Engine::run() {
     startup();
     SimulationTick tick;
     do {
-        while (!m_clock.advance(tick)) {
-        }
-        if (m_pending_scene) {
-            switch_scene();
-        }
-        if (m_recording_state == 2 || m_recording_state == 3) {
-            // RECORDING: the replay frame feeds recorded ticks and events here.
-        } else {
-            m_input.begin_tick(tick.tick, tick.application_time);
-            poll_events(tick);
-            if (m_current_scene) {
-                m_current_scene->update_input_schemes();
-            }
-            if (m_current_scene && tick.run_simulation_tick) {
-                m_current_scene->engine_tick(tick);
-            }
-            m_event_bus.dispatch();
-            render_frame(tick);
-        }
+        tick = run_frame();
     } while (!tick.quit);
     shutdown();
+}
+
+SimulationTick Engine::run_frame() {
+    SimulationTick tick;
+    while (!m_clock.advance(tick)) {
+    }
+    if (m_pending_scene) {
+        switch_scene();
+    }
+    if (replaying()) {
+        replay_frame(tick);
+    } else {
+        live_frame(tick);
+    }
+    return tick;
+}
+
+void Engine::live_frame(const SimulationTick& tick) {
+    m_input.begin_tick(tick.tick, tick.application_time);
+    poll_events(tick);
+    if (m_current_scene) {
+        m_current_scene->update_input_schemes();
+    }
+    if (m_current_scene && tick.run_simulation_tick) {
+        m_current_scene->engine_tick(tick);
+    }
+    m_event_bus.dispatch();
+    render_frame(tick);
 }
 
 void Engine::handle(const QuitEvent&) { m_clock.request_quit(); }

@@ -3,9 +3,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "Engine/Engine/EngineConfig.h"
 #include "Engine/Engine/EngineEvents.h"
+#include "Engine/Engine/Recording.h"
 #include "Engine/Engine/SimulationClock.h"
 #include "Engine/Engine/SimulationTick.h"
 #include "Engine/Event/EventBus.h"
@@ -28,6 +30,11 @@ public:
 
     // Start-up, the main loop until the quit flag is seen, shut-down.
     void run();
+    // The loop's parts, for drivers that step frames themselves: start-up, one frame (its tick record is
+    // returned), shut-down.
+    void startup();
+    SimulationTick run_frame();
+    void shutdown();
     // The scene becomes current at the start of the next frame; it replaces any scene already pending.
     void set_scene(std::shared_ptr<SceneBase> scene);
 
@@ -65,15 +72,47 @@ public:
     // Editor panels, drawn by render_frame.
     void draw_viewport_panel();
     void draw_control_bar(const SimulationTick& tick);
+    void draw_recording_panel();
+
+    // Input recording and play-back ("Recording" panel). States: 0 idle, 1 recording, 2 playing, 3 paused.
+    // Record, Play and Play Paused reseed the random generators and restart the current scene at the next frame.
+    void start_recording();
+    void cancel_recording();
+    // Writes the records to "recording.bin"; a file that cannot be written is reported.
+    void finish_recording();
+    // Reads "recording.bin"; a missing or damaged file leaves the engine idle with one log line.
+    void play_recording(bool paused, int32_t start_index);
+    void stop_playing();
+    void pause_playing();
+    void resume_playing();
+    // Paused play-back: forward by delta records, or (delta < 1) restart and replay up to index + delta.
+    void seek_recording(int32_t delta);
+
+    uint32_t recording_state() const { return m_recording_state; }
+    bool replaying() const { return m_recording_state == kReplayPlaying || m_recording_state == kReplayPaused; }
+    const std::vector<TickRecord>& records() const { return m_records; }
+    uint64_t total_recorded_events() const { return m_total_recorded_events; }
+    int32_t replay_index() const { return m_replay_index; }
+    int32_t replay_steps() const { return m_replay_steps; }
+
+    static constexpr uint32_t kRecordingIdle = 0;
+    static constexpr uint32_t kRecordingActive = 1;
+    static constexpr uint32_t kReplayPlaying = 2;
+    static constexpr uint32_t kReplayPaused = 3;
 
 private:
-    void startup();
     void start_render_backend();
     void draw_workspace_backdrop();
     void draw_simulation_ticks(const SimulationTick& tick);
     void draw_main_menu();
-    void shutdown();
     void switch_scene();
+    void live_frame(const SimulationTick& tick);
+    void replay_frame(const SimulationTick& live);
+    // Reseeds the C runtime's and the global generator with 0, restarts the current scene at the next frame
+    // and gives the input a fresh state: the start of every recorded or replayed run.
+    void restart_for_replay();
+    // Releases what the input state holds through events, so that a recording keeps the release.
+    void release_held_input();
 
     EngineConfig m_config;
     SimulationClock m_clock;
@@ -89,7 +128,7 @@ private:
     std::shared_ptr<SceneBase> m_current_scene;
     ViewportRect m_game_viewport{0, 0, 400, 400};
     Handle m_viewport_target = kInvalidHandle;
-    // RECORDING: the tick records of the input recording are a member here.
+    std::vector<TickRecord> m_records;
     uint64_t m_total_recorded_events = 0;
     uint32_t m_recording_state = 0;
     int32_t m_replay_index = 0;
@@ -97,6 +136,11 @@ private:
     bool m_editor_mode = false;
     bool m_ui_captures_keyboard = false;
     bool m_ui_captures_mouse = false;
+    // While recording, a release of held input asked for by the viewport panel waits for the next frame's
+    // record, so that the play-back applies it at the same point of the run.
+    bool m_release_pending = false;
+    // The "Recording" panel's "Start at index".
+    int32_t m_panel_start_index = 0;
 
     // The "Control Bar"'s own values: the time scale is not read back from the clock, and the fixed step
     // is taken from the tick the first time the panel is drawn.

@@ -32,7 +32,12 @@ void Engine::draw_viewport_panel() {
         bool hovered = ImGui::IsWindowHovered();
         // Released once, when the panel loses the keyboard or the mouse, so that nothing stays held.
         if ((!m_ui_captures_keyboard && !focused) || (!m_ui_captures_mouse && !hovered)) {
-            m_input.reset();
+            // A play-back owns the input state; a recording keeps the release as events of the next record.
+            if (m_recording_state == kRecordingActive) {
+                m_release_pending = true;
+            } else if (!replaying()) {
+                m_input.reset();
+            }
         }
         m_ui_captures_keyboard = !focused;
         m_ui_captures_mouse = !hovered;

@@ -1,5 +1,7 @@
 // The engine's per-frame work with the platform: draining its events and putting the frame on screen.
 
+#include <cstring>
+
 #include <SDL.h>
 
 #include "Engine/Engine/Engine.h"
@@ -21,14 +23,22 @@ uint32_t non_negative(int32_t v) { return v < 0 ? 0u : static_cast<uint32_t>(v);
 
 } // namespace
 
-void Engine::poll_events(const SimulationTick&) {
+void Engine::poll_events(const SimulationTick& tick) {
     if (take_interrupt_request()) {
         m_event_bus.publish(QuitEvent{});
     }
     if (!m_config.has_window || !m_render_context.has_backend()) {
         return;
     }
-    // RECORDING: while recording, a new tick record (tick, game_viewport, no events) is appended here.
+    if (m_recording_state == kRecordingActive) {
+        // The viewport the input state normalises this frame's pointer events against: the editor's panel,
+        // or in game mode the window.
+        m_records.push_back(TickRecord{tick, m_input.viewport(), {}});
+        if (m_release_pending) {
+            m_release_pending = false;
+            release_held_input();
+        }
+    }
     SDL_Event event;
     while (m_render_context.poll_event(event)) {
         if (event.type == SDL_QUIT) {
@@ -42,10 +52,18 @@ void Engine::poll_events(const SimulationTick&) {
             (is_mouse_event(event.type) && m_ui_captures_mouse)) {
             continue;
         }
-        if (m_recording_state != 2 && m_recording_state != 3) {
+        if (!replaying()) {
             m_input.handle_event(event);
         }
-        // RECORDING: while recording, key, mouse and controller events are captured here.
+        if (m_recording_state == kRecordingActive && is_recorded_event_type(event.type)) {
+            RecordedEvent raw;
+            std::memcpy(raw.data(), &event, raw.size());
+            // Only what a play-back would accept: a button or key outside the input slots changes nothing.
+            if (is_valid_recorded_event(raw)) {
+                m_records.back().events.push_back(raw);
+                m_total_recorded_events += 1;
+            }
+        }
     }
 }
 
@@ -88,7 +106,7 @@ void Engine::render_frame(const SimulationTick& tick) {
         }
 
         draw_viewport_panel();
-        // RECORDING: the "Recording" panel is drawn here.
+        draw_recording_panel();
         draw_control_bar(tick);
         draw_simulation_ticks(tick);
         draw_main_menu();

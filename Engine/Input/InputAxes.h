@@ -54,6 +54,8 @@ class InputAxes {
     bool is_down(const std::string& name) const;
     // True once when the axis reaches 1, and again only after it has been something else.
     bool was_pressed(const std::string& name);
+    // Forgets which axes were held, so the next press of any counts: the start of a recorded or replayed run.
+    void clear_edges() { m_held_names.clear(); }
 
     const std::unordered_map<std::string, InputAxis>& axes() const { return m_axes; }
     const InputState& input() const { return *m_input; }

@@ -1,0 +1,227 @@
+// A recorded run of the real game scene plays back to the same world. The engine runs with its window on the
+// offscreen driver and its thread pool started with 16 threaded workers; about 400 frames of scripted platform
+// events (WASD, mouse aim and wheel, the left button, Escape pausing and unpausing) go through the engine's
+// own event polling and capture. An explosion inside "hello" throws shrapnel bullets through the entity factory
+// at the start of the run: the bullets knock cells out of the ring and the ship, and the sprites collide on
+// the pool. The run is written to "recording.bin", read back and played; the world (entity
+// counts per list, body poses, cell counts, the next random draw) must equal the recorded one at the end, and
+// again after stepping back five records and forward five.
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <SDL.h>
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include "Engine/DestructibleSprite/Sprite.h"
+#include "Engine/Engine/Engine.h"
+#include "Engine/Engine/Recording.h"
+#include "Engine/EntityPool.h"
+#include "Engine/Math/Transform.h"
+#include "Engine/Physics/PhysicsBody.h"
+#include "Engine/Random.h"
+#include "Engine/ThreadPool.h"
+#include "Game/Scenes/GameScene.h"
+#include "Game/Systems/Ai/ExplosionEvent.h"
+#include "Support/GlContext.h"
+#include "Support/InputEvents.h"
+#include "Support/SceneHarness.h"
+
+using namespace test_support;
+
+namespace {
+
+constexpr uint32_t kFrames = 400;
+
+struct World {
+    std::map<std::string, size_t> counts;
+    std::vector<uint32_t> bits; // every body's pose, velocities and cell count, list by list
+    uint32_t next_draw = 0;
+    size_t bodies = 0;
+    uint64_t cells = 0;
+
+    bool operator==(const World&) const = default;
+};
+
+void push(std::vector<uint32_t>& bits, float v) { bits.push_back(std::bit_cast<uint32_t>(v)); }
+
+World capture(GameScene& scene) {
+    World w;
+    EntityPool& pool = scene.entity_pool();
+    for (const auto& list : pool.lists()) {
+        w.counts[std::string(list->name())] = list->size();
+    }
+    for (auto row : EntityViewOf<Transform, PhysicsBody, Sprite>(pool)) {
+        const Transform& t = row.get<Transform>();
+        const PhysicsBody& b = row.get<PhysicsBody>();
+        for (float v : {t.position.x, t.position.y, t.angle, b.position.x, b.position.y, b.angle, b.linear_velocity.x,
+                        b.linear_velocity.y, b.angular_velocity}) {
+            push(w.bits, v);
+        }
+        const uint32_t cells = static_cast<uint32_t>(row.get<Sprite>().active_cell_count());
+        w.bits.push_back(cells);
+        w.cells += cells;
+        w.bodies += 1;
+    }
+    // From a copy, so the run itself is not disturbed.
+    std::mt19937 next = random_generator();
+    w.next_draw = next();
+    return w;
+}
+
+std::string describe(const World& w) {
+    std::string counts;
+    for (const auto& [name, n] : w.counts) {
+        counts += fmt::format("{}={} ", name, n);
+    }
+    return fmt::format("{}bodies={} cells={} next_draw={}", counts, w.bodies, w.cells, w.next_draw);
+}
+
+// The scripted input of frame i, pushed into the platform's queue before the frame polls it.
+std::vector<SDL_Event> script(uint32_t i) {
+    std::vector<SDL_Event> events;
+    const auto key = [&](SDL_Scancode code, uint32_t down, uint32_t up) {
+        if (i == down) {
+            events.push_back(key_event(code, true));
+        }
+        if (i == up) {
+            events.push_back(key_event(code, false));
+        }
+    };
+    key(SDL_SCANCODE_W, 10, 90);
+    key(SDL_SCANCODE_A, 60, 140);
+    key(SDL_SCANCODE_S, 150, 230);
+    key(SDL_SCANCODE_D, 200, 330);
+    // Escape pauses at 240 and unpauses at 280; each press is held over several frames.
+    key(SDL_SCANCODE_ESCAPE, 240, 246);
+    key(SDL_SCANCODE_ESCAPE, 280, 286);
+    // The aim circles the ship, with the left button held twice.
+    if (i % 3 == 0) {
+        const int32_t x = 640 + static_cast<int32_t>(200.0 * std::cos(0.05 * i));
+        const int32_t y = 360 + static_cast<int32_t>(200.0 * std::sin(0.05 * i));
+        events.push_back(mouse_motion_event(x, y, 2, -1, (i > 100 && i < 170) || (i > 300 && i < 360) ? 1u : 0u));
+    }
+    if (i == 100 || i == 300) {
+        events.push_back(mouse_button_event(SDL_BUTTON_LEFT, true, 700, 300));
+    }
+    if (i == 170 || i == 360) {
+        events.push_back(mouse_button_event(SDL_BUTTON_LEFT, false, 720, 310));
+    }
+    if (i == 50) {
+        events.push_back(mouse_wheel_event(0.0f, 1.0f));
+    }
+    return events;
+}
+
+class Replay : public ::testing::Test {
+protected:
+    void SetUp() override {
+        use_offscreen_video_driver();
+        EngineConfig config;
+        config.width = 1280;
+        config.height = 720;
+        config.vsync = false;
+        config.debug_output = false;
+        engine = std::make_unique<Engine>(config);
+        scene = std::make_shared<GameScene>();
+        engine->set_scene(scene);
+        engine->startup();
+        ASSERT_EQ(engine->thread_pool().worker_count(), 16u);
+        ASSERT_EQ(engine->thread_pool().mode(), ThreadPool::kThreaded);
+        for (int i = 0; i < 5; ++i) {
+            engine->run_frame();
+        }
+    }
+    void TearDown() override {
+        if (engine) {
+            engine->shutdown();
+        }
+    }
+
+    // The same explosion at the start of every run: published before the restart, it reaches the restarted
+    // scene at the dispatch of the run's first frame.
+    void explode() { engine->event_bus().publish(ExplosionEvent{60, 30, glm::vec2(1.0f, 0.5f), glm::vec2(0.0f)}); }
+
+    AssetsWorkingDir dir;
+    std::unique_ptr<Engine> engine;
+    std::shared_ptr<GameScene> scene;
+};
+
+TEST_F(Replay, ARecordedRunPlaysBackToTheSameWorldAndAfterStepsBackAndForth) {
+    engine->start_recording();
+    explode();
+    std::vector<World> recorded;
+    for (uint32_t i = 0; i < kFrames; ++i) {
+        for (SDL_Event& e : script(i)) {
+            ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+        }
+        engine->run_frame();
+        recorded.push_back(capture(*scene));
+    }
+    const World& end = recorded.back();
+    ASSERT_EQ(engine->records().size(), kFrames);
+    EXPECT_GT(engine->total_recorded_events(), 150u);
+    // The run did what the test is about: the shrapnel bit cells out of the sprites.
+    EXPECT_LT(end.cells, recorded.front().cells) << describe(end);
+    engine->finish_recording();
+
+    // Read back: the same records as the engine kept.
+    std::vector<TickRecord> read;
+    {
+        std::ifstream in(kRecordingFile, std::ios::binary);
+        const Result result = read_recording(read, in);
+        ASSERT_FALSE(result.failed) << result.message;
+    }
+    ASSERT_EQ(read.size(), engine->records().size());
+    for (size_t i = 0; i < read.size(); ++i) {
+        EXPECT_EQ(read[i].events, engine->records()[i].events) << "record " << i;
+        EXPECT_EQ(read[i].tick.tick, engine->records()[i].tick.tick);
+    }
+
+    // Played: one record per frame, then an idle frame.
+    engine->play_recording(false, 0);
+    explode();
+    ASSERT_EQ(engine->recording_state(), Engine::kReplayPlaying);
+    for (uint32_t i = 0; i < kFrames; ++i) {
+        engine->run_frame();
+        const World now = capture(*scene);
+        ASSERT_EQ(now, recorded[i]) << "frame " << i << "\nreplayed " << describe(now) << "\nrecorded "
+                                    << describe(recorded[i]);
+    }
+    engine->run_frame();
+    EXPECT_EQ(engine->recording_state(), Engine::kRecordingIdle);
+    EXPECT_EQ(capture(*scene), end);
+
+    // Paused at the end, five steps back (each restarts and replays up to one record less), five forward.
+    engine->play_recording(true, static_cast<int32_t>(kFrames));
+    explode();
+    engine->run_frame();
+    ASSERT_EQ(engine->recording_state(), Engine::kReplayPaused);
+    ASSERT_EQ(engine->replay_index(), static_cast<int32_t>(kFrames));
+    EXPECT_EQ(capture(*scene), end) << describe(capture(*scene));
+    for (int step = 1; step <= 5; ++step) {
+        engine->seek_recording(-1);
+        explode();
+        engine->run_frame();
+        ASSERT_EQ(engine->replay_index(), static_cast<int32_t>(kFrames) - step);
+        EXPECT_EQ(capture(*scene), recorded[kFrames - 1 - static_cast<size_t>(step)]) << "back " << step;
+    }
+    for (int step = 1; step <= 5; ++step) {
+        engine->seek_recording(1);
+        engine->run_frame();
+        EXPECT_EQ(capture(*scene), recorded[kFrames - 6 + static_cast<size_t>(step)]) << "forward " << step;
+    }
+    EXPECT_EQ(engine->replay_index(), static_cast<int32_t>(kFrames));
+    EXPECT_EQ(capture(*scene), end);
+}
+
+} // namespace
