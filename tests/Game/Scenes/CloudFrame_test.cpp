@@ -8,6 +8,7 @@
 #include "Engine/DestructibleSprite/Cell.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreExplodedEvent.h"
 #include "Engine/Random.h"
+#include "Game/Entities/ItemEntity.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
 #include "Game/Systems/Ui/GameUiRenderSystem.h"
 #include "SceneFrame.h"
@@ -103,6 +104,32 @@ TEST(CloudFrame, AShipWhoseCoreExplodedIsACloudAndThePanelTurnsRed) {
     const Average panel_cloud = average(cloud, 20, 330, 20, 980);
     EXPECT_GT(panel_cloud.r / std::max(panel_cloud.b, 1.0), 1.2 * panel_before.r / std::max(panel_before.b, 1.0))
         << "the panel tints toward red";
+}
+
+// An 8-pixel item is 0.125 world units wide: 12.5 frame pixels here. Its middle rows are opaque edge to edge.
+TEST(CloudFrame, ItemsAreDrawnAtOneSixtyFourthOfAUnitPerPicturePixel) {
+    SceneFrame f;
+    ItemEntity item;
+    item.kind = 0;
+    item.position = glm::vec2(3.0f, 3.0f);
+    item.life = 15.0f;
+    item.attraction_delay = 0.6f;
+    item.attraction_radius = 1.0f;
+    f.scene->entity_pool().list<ItemEntity>().add(std::move(item));
+    f.tick();
+    const Pixels frame = f.frame();
+    const float unit = static_cast<float>(kSize) / 10.0f;
+    const auto row = static_cast<uint32_t>((3.0f + 5.0f) * unit);
+    uint32_t first = kSize;
+    uint32_t last = 0;
+    for (uint32_t x = static_cast<uint32_t>(7.0f * unit); x < static_cast<uint32_t>(9.0f * unit); ++x) {
+        if ((frame.at(x, row) & 0xFFu) > 0x80u) { // the picture's reds
+            first = std::min(first, x);
+            last = std::max(last, x);
+        }
+    }
+    ASSERT_LT(first, kSize) << "the item is drawn";
+    EXPECT_NEAR(static_cast<float>(last - first + 1), 12.5f, 1.5f);
 }
 
 } // namespace
