@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "Common/Assets/AssetPackage.h"
+#include "Engine/Graphics/Renderer.h"
+#include "Engine/Graphics/TextureAtlasPacked.h"
+#include "Engine/Random.h"
+#include "Game/Rendering/SpritePicture.h"
+#include "Game/Systems/Background/SpaceBackgroundRenderSystem.h"
+#include "Support/GameWorld.h"
+#include "Support/SceneHarness.h"
+
+using namespace test_support;
+
+namespace {
+
+constexpr TextureLayout kAtlasLayout{TextureType2D, TextureFormatRgba8, 1024, 1024, 1, 4, 1};
+
+// The real assets; the background is attached by hand, since a windowless scene starts no rendering.
+struct BackgroundFixture {
+    explicit BackgroundFixture(uint32_t seed)
+        : harness([this](HarnessScene& scene) {
+              system = &scene.register_system<SpaceBackgroundRenderSystem>(SystemGroup::Render, scene, &atlas);
+          }) {
+        random_seed(seed);
+        system->attach(*harness.scene);
+    }
+
+    AssetsWorkingDir dir;
+    TextureAtlasPacked atlas{kAtlasLayout};
+    SpaceBackgroundRenderSystem* system = nullptr;
+    SceneHarness harness;
+};
+
+bool same_records(const std::vector<BackgroundRecord>& a, const std::vector<BackgroundRecord>& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i].position != b[i].position || a[i].scale != b[i].scale || a[i].angle != b[i].angle ||
+            a[i].z != b[i].z || a[i].colour != b[i].colour || a[i].depth != b[i].depth) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(SpaceBackground, TheSameSeedGivesTheSameSky) {
+    BackgroundFixture a(11);
+    BackgroundFixture b(11);
+    BackgroundFixture c(12);
+    EXPECT_TRUE(same_records(a.system->stars(), b.system->stars()));
+    EXPECT_TRUE(same_records(a.system->smoke(), b.system->smoke()));
+    EXPECT_FALSE(same_records(a.system->stars(), c.system->stars()));
+}
+
+TEST(SpaceBackground, FieldHoldsTheStarsAndSmokeAsScattered) {
+    BackgroundFixture f(3);
+    ASSERT_EQ(f.system->stars().size(), 4000u);
+    ASSERT_EQ(f.system->smoke().size(), 40u);
+    uint32_t min_red = 255;
+    uint32_t max_red = 0;
+    for (const BackgroundRecord& star : f.system->stars()) {
+        const uint32_t red = star.colour & 0xFFu;
+        min_red = std::min(min_red, red);
+        max_red = std::max(max_red, red);
+        EXPECT_EQ(star.colour >> 8, 0xFFFFFFu);
+        EXPECT_LE(std::abs(star.position.x), 64.0f);
+        EXPECT_LE(std::abs(star.position.y), 36.0f);
+        EXPECT_TRUE(star.scale.x >= 0.001f && star.scale.x <= 0.01f && star.scale.x == star.scale.y);
+        // z and depth come from one draw r in [0, 1].
+        EXPECT_TRUE(star.depth >= 3.0f && star.depth <= 13.0f);
+        EXPECT_NEAR(star.z, -3.0f - (star.depth - 3.0f) / 10.0f, 1e-5f);
+    }
+    // Cyan-white to white, never red 255.
+    EXPECT_GE(min_red, 128u);
+    EXPECT_LE(max_red, 254u);
+    EXPECT_LT(min_red, 140u);
+    for (const BackgroundRecord& cloud : f.system->smoke()) {
+        EXPECT_EQ(cloud.colour & 0xFFu, 100u);
+        EXPECT_LE((cloud.colour >> 8) & 0xFFu, 199u);
+        EXPECT_EQ(cloud.colour >> 16, 0x64C8u); // blue 200, alpha 100
+        EXPECT_TRUE(cloud.scale.x >= 10.0f && cloud.scale.x <= 20.0f);
+        EXPECT_TRUE(cloud.depth >= 4.0f && cloud.depth <= 14.0f);
+    }
+}
+
+TEST(SpaceBackground, SmokeThenStarsAtTheirPlacesForACameraAtTheOrigin) {
+    BackgroundFixture f(5);
+    f.harness.scene->camera().position = glm::vec3(0.0f);
+    f.system->update(make_tick(1, 1.0f / 60.0f, false));
+    const std::vector<StaticSpriteInstance>& drawn = f.harness.engine.renderer().background_batch().instances();
+    ASSERT_EQ(drawn.size(), 4040u);
+    const BackgroundRecord& cloud = f.system->smoke()[0];
+    EXPECT_FLOAT_EQ(drawn[0].model[3].x, cloud.position.x);
+    EXPECT_FLOAT_EQ(drawn[0].model[3].y, cloud.position.y);
+    const BackgroundRecord& star = f.system->stars()[0];
+    EXPECT_FLOAT_EQ(drawn[40].model[3].x, star.position.x);
+    EXPECT_FLOAT_EQ(drawn[40].model[3].y, star.position.y);
+    // Tinted with the record's colour.
+    EXPECT_FLOAT_EQ(drawn[40].tint.r, static_cast<float>(star.colour & 0xFFu) / 255.0f);
+}
+
+TEST(SpaceBackground, TheSkyNeverRunsOutAndMovesSmoothly) {
+    BackgroundFixture f(9);
+    // Far along a straight flight every item is still within the field around the camera.
+    for (const glm::vec2 c : {glm::vec2(1000.0f, 0.0f), glm::vec2(-3000.0f, 2500.0f), glm::vec2(64.5f, -36.5f)}) {
+        int32_t in_view = 0;
+        for (const BackgroundRecord& star : f.system->stars()) {
+            const glm::vec2 p = SpaceBackgroundRenderSystem::drawn_position(star, c, 2.0f);
+            ASSERT_LE(std::abs(p.x - c.x), 64.0f + 1e-3f);
+            ASSERT_LE(std::abs(p.y - c.y), 36.0f + 1e-3f);
+            in_view += std::abs(p.x - c.x) < 9.0f && std::abs(p.y - c.y) < 5.0f ? 1 : 0;
+        }
+        // A 18 x 10 view sees about 4000 x 180 / 9216 stars.
+        EXPECT_GT(in_view, 40) << "camera at " << c.x << ", " << c.y;
+    }
+    // Between two nearby camera positions an item moves by its parallax shift, away from the wrap edges.
+    const BackgroundRecord& star = f.system->stars()[0];
+    const glm::vec2 c0(500.0f, 200.0f);
+    const glm::vec2 c1 = c0 + glm::vec2(0.1f, -0.05f);
+    const glm::vec2 p0 = SpaceBackgroundRenderSystem::drawn_position(star, c0, 2.0f);
+    const glm::vec2 p1 = SpaceBackgroundRenderSystem::drawn_position(star, c1, 2.0f);
+    if (std::abs(p0.x - c0.x) < 60.0f && std::abs(p0.y - c0.y) < 32.0f) {
+        EXPECT_NEAR(p1.x - p0.x, 0.1f * 2.0f / star.depth, 1e-3f);
+        EXPECT_NEAR(p1.y - p0.y, -0.05f * 2.0f / star.depth, 1e-3f);
+    }
+}
+
+TEST(SpritePicture, CellsLandAtTheirGridPlacesAndEmptyCellsStayClear) {
+    const AssetPackage package = load_game_assets();
+    const SpriteAsset& star = package.get_by_name<SpriteAsset>("game/sprite/star");
+    const SpritePicture picture = make_sprite_picture(star);
+    ASSERT_EQ(picture.width, static_cast<uint32_t>(star.cellCount.x));
+    ASSERT_EQ(picture.height, static_cast<uint32_t>(star.cellCount.y));
+    int32_t opaque = 0;
+    for (const uint32_t pixel : picture.pixels) {
+        opaque += (pixel >> 24) != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(opaque, star.activePixelCount);
+    const SpriteChunkData& chunk = star.chunks.at(0);
+    for (int32_t cell = 0; cell < kSpriteChunkCells; ++cell) {
+        const int32_t x = chunk.gridPixelOffset.x + cell % kSpriteChunkSize;
+        const int32_t y = chunk.gridPixelOffset.y + cell / kSpriteChunkSize;
+        const uint32_t pixel = picture.pixels[static_cast<size_t>(y) * picture.width + static_cast<size_t>(x)];
+        EXPECT_EQ(pixel, (chunk.mask[static_cast<size_t>(cell)] & 0x1F) != 0 ? chunk.color[static_cast<size_t>(cell)] : 0u);
+    }
+}
+
+} // namespace
