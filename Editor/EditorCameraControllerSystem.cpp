@@ -1,0 +1,29 @@
+#include "Editor/EditorCameraControllerSystem.h"
+
+#include <algorithm>
+
+#include "Engine/Graphics/Camera.h"
+#include "Game/Input/EditorInputScheme.h"
+
+EditorCameraControllerSystem::EditorCameraControllerSystem(SceneBase&, EditorInputScheme* input)
+    : SystemBase(kName), m_input(input) {}
+
+void EditorCameraControllerSystem::update(const SimulationTick&) {
+    const glm::vec2 d = m_input->mouse - m_input->previous_mouse;
+    const float z = -m_input->wheel / 10.0f;
+    // DEBUG CROSS: the mouse's world position is marked here.
+    if (!m_input->editor_camera_pan_active) {
+        return;
+    }
+    Camera& cam = camera();
+    const float h = cam.size;
+    const float a = cam.aspect;
+    // The view is 2ha wide and 2h high: moving by the mouse's share of it keeps the grabbed point under it.
+    cam.position.x -= 2.0f * h * a * d.x;
+    cam.position.y -= 2.0f * h * d.y;
+    float size = h;
+    if (z != 0.0f) {
+        size = std::clamp((1.0f + z) * h, kMinSize, kMaxSize);
+    }
+    cam.set_ortho(size, a, cam.depth);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The editor's camera: a right-button drag pans the scene camera so the world point under the cursor stays
+// under it, and the wheel zooms while that button is held.
+
+#include <string_view>
+
+#include "Engine/Engine/System.h"
+
+class SceneBase;
+class EditorInputScheme;
+
+class EditorCameraControllerSystem final : public SystemBase {
+public:
+    static constexpr std::string_view kName = "EditorCameraControllerSystem";
+    // Bounds of the half extent: the zoom factor 1 - wheel / 10 is unbounded, and a half extent of 0 or below
+    // would make the projection singular or mirror the view.
+    static constexpr float kMinSize = 0.05f;
+    static constexpr float kMaxSize = 1000.0f;
+
+    EditorCameraControllerSystem(SceneBase& scene, EditorInputScheme* input);
+    void update(const SimulationTick& tick) override;
+
+private:
+    EditorInputScheme* m_input;
+};
