@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "Common/Assets/AssetPackage.h"
+#include "Editor/EditorCameraControllerSystem.h"
+#include "Editor/EditorSpriteRemoveCellWithMouseSystem.h"
 #include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/Engine/Engine.h"
 #include "Engine/Engine/SceneEvents.h"
@@ -38,11 +40,16 @@
 #include "Game/Systems/Ai/AiStationSystem.h"
 #include "Game/Systems/Ai/AiThrowerSystem.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
+#include "Game/Systems/Background/SpaceBackgroundRenderSystem.h"
+#include "Game/Systems/Camera/CameraControllerSystem.h"
 #include "Game/Systems/Item/ItemMoveSystem.h"
 #include "Game/Systems/Player/PlayerCloudEffectSystem.h"
+#include "Game/Systems/Player/PlayerMoveSystem.h"
+#include "Game/Systems/Player/PlayerShootSystem.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
 #include "Game/Systems/Ui/GamePauseMenuUiRenderSystem.h"
 #include "Game/Systems/Ui/GameUiRenderSystem.h"
+#include "Game/Systems/Weapon/WeaponSystem.h"
 #include "Game/Weapons/WeaponEffects.h"
 
 namespace {
@@ -83,6 +90,8 @@ void GameScene::on_start() {
     register_input_scheme(m_editor_input);
 
     // Tick: player move and shoot come first, then the tree the bullets query.
+    register_system<PlayerMoveSystem>(SystemGroup::Tick, *this, &m_player_input);
+    register_system<PlayerShootSystem>(SystemGroup::Tick, *this, &m_player_input);
     register_system<SpriteCreateTreeSystem>(SystemGroup::Tick, &m_sprite_tree);
     register_system<BulletMoveSystem>(SystemGroup::Tick, *this, &m_sprite_tree);
     register_system<ItemMoveSystem>(SystemGroup::Tick, *this);
@@ -93,7 +102,8 @@ void GameScene::on_start() {
     register_system<AiFighterSystem>(SystemGroup::Tick);
     register_system<AiBaseSystem>(SystemGroup::Tick);
     register_system<AiForceMoverSystem>(SystemGroup::Tick);
-    // Tick: weapons and the camera controller come here.
+    register_system<WeaponSystem>(SystemGroup::Tick, *this, &m_factory);
+    register_system<CameraControllerSystem>(SystemGroup::Tick, *this);
     register_system<SpriteCommitSystem>(SystemGroup::Tick, &m_chunk_pool);
     register_system<SpriteCoreUpdateSystem>(SystemGroup::Tick);
     // The driver works on the fixed step, before the sprite physics collides the ships.
@@ -102,10 +112,21 @@ void GameScene::on_start() {
     register_system<PhysicsUpdateSystem>(SystemGroup::PostFixed);
     register_system<PhysicsLerpTransformSystem>(SystemGroup::AfterFixed);
     register_system<GameUiRenderSystem>(SystemGroup::Render, *this, &m_sprite_atlas);
-    // Render: the space background and the editor camera; EditorUi: the particle designer;
-    // Unused: cutting sprites with the mouse, then the player cloud effect.
+    register_system<SpaceBackgroundRenderSystem>(SystemGroup::Render, *this, &m_sprite_atlas);
+    // EditorUi: the particle designer comes here.
+    register_system<EditorCameraControllerSystem>(SystemGroup::Render, *this, &m_editor_input);
+    register_system<EditorSpriteRemoveCellWithMouseSystem>(SystemGroup::Unused, *this, &m_editor_input);
     register_system<PlayerCloudEffectSystem>(SystemGroup::Unused, *this);
     register_system<GamePauseMenuUiRenderSystem>(SystemGroup::UnusedRender, *this, &m_sprite_atlas);
+
+    // A restart (reload, recording, replay) starts from the panel's switches and a fresh spawn countdown.
+    m_spawn_timer = 0.0f;
+    if (!m_camera_follow_player) {
+        transition_system(CameraControllerSystem::kName, SystemGroup::Unused);
+    }
+    if (m_cut_sprite_with_mouse) {
+        transition_system(EditorSpriteRemoveCellWithMouseSystem::kName, SystemGroup::Tick);
+    }
 }
 
 void GameScene::on_stop() { entity_pool().clear(); }

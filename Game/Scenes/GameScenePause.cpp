@@ -17,9 +17,13 @@
 #include "Game/Systems/Ai/AiFlockerSystem.h"
 #include "Game/Systems/Ai/AiStationSystem.h"
 #include "Game/Systems/Ai/AiThrowerSystem.h"
+#include "Game/Systems/Camera/CameraControllerSystem.h"
 #include "Game/Systems/Item/ItemMoveSystem.h"
+#include "Game/Systems/Player/PlayerMoveSystem.h"
+#include "Game/Systems/Player/PlayerShootSystem.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
 #include "Game/Systems/Ui/GamePauseMenuUiRenderSystem.h"
+#include "Game/Systems/Weapon/WeaponSystem.h"
 
 namespace {
 
@@ -31,10 +35,8 @@ struct Transition {
 
 // The simulation systems a pause parks, in the order they move both ways, and where they go back to.
 constexpr Transition kPauseTransitions[] = {
-    // Until PlayerMoveSystem lands; then PlayerMoveSystem::kName.
-    {"PlayerMoveSystem", SystemGroup::Unused, SystemGroup::Tick},
-    // Until PlayerShootSystem lands; then PlayerShootSystem::kName.
-    {"PlayerShootSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {PlayerMoveSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
+    {PlayerShootSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
     {SpriteCreateTreeSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
     {BulletMoveSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
     {ItemMoveSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
@@ -46,10 +48,8 @@ constexpr Transition kPauseTransitions[] = {
     {AiFlockerSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
     {AiDriverSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
     {AiFighterSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    // Until WeaponSystem lands; then WeaponSystem::kName.
-    {"WeaponSystem", SystemGroup::Unused, SystemGroup::Tick},
-    // Until CameraControllerSystem lands; then CameraControllerSystem::kName.
-    {"CameraControllerSystem", SystemGroup::Unused, SystemGroup::Tick},
+    {WeaponSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
+    {CameraControllerSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
     {SpritePhysicsSystem::kName, SystemGroup::Unused, SystemGroup::Fixed},
     {PhysicsUpdateSystem::kName, SystemGroup::Unused, SystemGroup::Fixed},
     {PhysicsLerpTransformSystem::kName, SystemGroup::Unused, SystemGroup::AfterFixed},

@@ -8,7 +8,7 @@
 #include "Engine/Engine/Systems/Sprite/SpriteCommitSystem.h"
 #include "Engine/EntityPool.h"
 #include "Game/Entities/GameEntityLists.h"
-#include "Game/Entities/RockEntity.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Game/Input/EditorInputScheme.h"
 #include "Support/SceneHarness.h"
 #include "Support/SpriteBuilder.h"

@@ -15,6 +15,7 @@
 #include "Game/Entities/BulletEntity.h"
 #include "Game/Entities/PlayerEntity.h"
 #include "Game/Scenes/GameScene.h"
+#include "Game/Systems/Background/SpaceBackgroundRenderSystem.h"
 #include "Game/Weapons/WeaponProps.h"
 #include "Support/GlContext.h"
 #include "Support/SceneHarness.h"
@@ -105,6 +106,31 @@ TEST(GameSceneFrame, PlayerAndRockAppearWhereTheCameraPutsThemAndBittenCellsGo) 
                                                                  first + shot.props.hits, row)),
               background)
         << "the cell after the last bite stays";
+}
+
+TEST(GameSceneFrame, TheSkyLiesBehindTheSprites) {
+    SceneFrame f;
+    f.tick();
+    const Pixels plain = f.frame();
+    const uint32_t background = SceneFrame::pixel_at(plain, {4.9f, 4.9f});
+    f.scene->transition_system(SpaceBackgroundRenderSystem::kName, SystemGroup::Render);
+    const Pixels sky = f.frame();
+
+    size_t sky_pixels = 0;
+    size_t sprite_pixels = 0;
+    size_t sprite_pixels_kept = 0;
+    for (size_t i = 0; i < plain.rgba.size(); ++i) {
+        if (plain.rgba[i] == background) {
+            sky_pixels += sky.rgba[i] != background ? 1 : 0;
+        } else {
+            ++sprite_pixels;
+            sprite_pixels_kept += sky.rgba[i] == plain.rgba[i] ? 1 : 0;
+        }
+    }
+    // The smoke alone covers much of the view; the ship and the ring are drawn over it.
+    EXPECT_GT(sky_pixels, plain.rgba.size() / 10);
+    ASSERT_GT(sprite_pixels, 1000u);
+    EXPECT_GE(sprite_pixels_kept * 100, sprite_pixels * 99);
 }
 
 } // namespace

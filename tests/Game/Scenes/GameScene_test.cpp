@@ -30,18 +30,21 @@ using namespace test_support;
 namespace {
 
 const std::vector<std::string> kTickSystems = {
-    "SpriteCreateTreeSystem", "BulletMoveSystem",  "ItemMoveSystem",     "AiBombSystem",
-    "AiThrowerSystem",        "AiStationSystem",   "AiFlockerSystem",    "AiFighterSystem",
-    "AiBaseSystem",           "AiForceMoverSystem", "SpriteCommitSystem", "SpriteCoreUpdateSystem"};
+    "PlayerMoveSystem",  "PlayerShootSystem",  "SpriteCreateTreeSystem", "BulletMoveSystem",
+    "ItemMoveSystem",    "AiBombSystem",       "AiThrowerSystem",        "AiStationSystem",
+    "AiFlockerSystem",   "AiFighterSystem",    "AiBaseSystem",           "AiForceMoverSystem",
+    "WeaponSystem",      "CameraControllerSystem", "SpriteCommitSystem", "SpriteCoreUpdateSystem"};
 // After a pause and unpause the systems a pause leaves alone come first, the others follow in pause order.
 const std::vector<std::string> kTickSystemsAfterPause = {
-    "AiBaseSystem",       "AiForceMoverSystem",     "SpriteCreateTreeSystem", "BulletMoveSystem",
-    "ItemMoveSystem",     "SpriteCommitSystem",     "SpriteCoreUpdateSystem", "AiBombSystem",
-    "AiThrowerSystem",    "AiStationSystem",        "AiFlockerSystem",        "AiDriverSystem",
-    "AiFighterSystem"};
-// Parked from the start until the player becomes a cloud.
-const std::vector<std::string> kUnusedAtStart = {"PlayerCloudEffectSystem"};
-const std::vector<std::string> kRenderAtStart = {"GameUiRenderSystem"};
+    "AiBaseSystem",       "AiForceMoverSystem",     "PlayerMoveSystem",       "PlayerShootSystem",
+    "SpriteCreateTreeSystem", "BulletMoveSystem",   "ItemMoveSystem",         "SpriteCommitSystem",
+    "SpriteCoreUpdateSystem", "AiBombSystem",       "AiThrowerSystem",        "AiStationSystem",
+    "AiFlockerSystem",    "AiDriverSystem",         "AiFighterSystem",        "WeaponSystem",
+    "CameraControllerSystem"};
+// Parked from the start: cutting until the test-bed panel turns it on, the cloud until the player becomes one.
+const std::vector<std::string> kUnusedAtStart = {"EditorSpriteRemoveCellWithMouseSystem", "PlayerCloudEffectSystem"};
+const std::vector<std::string> kRenderAtStart = {"GameUiRenderSystem", "SpaceBackgroundRenderSystem",
+                                                  "EditorCameraControllerSystem"};
 
 std::vector<std::string> starting_with(const std::vector<std::string>& lines, const std::string& prefix) {
     std::vector<std::string> out;
@@ -67,7 +70,9 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
 
     EXPECT_TRUE(starting_with(lines, "Failed").empty()) << "every asset the start needs is in assets.bin";
     EXPECT_EQ(starting_with(lines, "Registering system "),
-              (std::vector<std::string>{"Registering system SpriteCreateTreeSystem for group Tick",
+              (std::vector<std::string>{"Registering system PlayerMoveSystem for group Tick",
+                                        "Registering system PlayerShootSystem for group Tick",
+                                        "Registering system SpriteCreateTreeSystem for group Tick",
                                         "Registering system BulletMoveSystem for group Tick",
                                         "Registering system ItemMoveSystem for group Tick",
                                         "Registering system AiBombSystem for group Tick",
@@ -77,6 +82,8 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
                                         "Registering system AiFighterSystem for group Tick",
                                         "Registering system AiBaseSystem for group Tick",
                                         "Registering system AiForceMoverSystem for group Tick",
+                                        "Registering system WeaponSystem for group Tick",
+                                        "Registering system CameraControllerSystem for group Tick",
                                         "Registering system SpriteCommitSystem for group Tick",
                                         "Registering system SpriteCoreUpdateSystem for group Tick",
                                         "Registering system AiDriverSystem for group Fixed",
@@ -84,6 +91,9 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
                                         "Registering system PhysicsUpdateSystem for group PostFixed",
                                         "Registering system PhysicsLerpTransformSystem for group AfterFixed",
                                         "Registering system GameUiRenderSystem for group Render",
+                                        "Registering system SpaceBackgroundRenderSystem for group Render",
+                                        "Registering system EditorCameraControllerSystem for group Render",
+                                        "Registering system EditorSpriteRemoveCellWithMouseSystem for group Unused",
                                         "Registering system PlayerCloudEffectSystem for group Unused",
                                         "Registering system GamePauseMenuUiRenderSystem for group UnusedRender"}));
     // The two input schemes, player first, come after the subscriptions and before the systems.
@@ -116,7 +126,7 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
         return line.rfind("Registering input scheme ", 0) == 0;
     });
     ASSERT_NE(schemes_start, lines.end());
-    EXPECT_EQ(*(schemes_start + 2), "Registering system SpriteCreateTreeSystem for group Tick");
+    EXPECT_EQ(*(schemes_start + 2), "Registering system PlayerMoveSystem for group Tick");
 
     // The scene's own three subscriptions come right before the first handler, in this order.
     const auto first = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
@@ -191,9 +201,10 @@ PauseOutcome request_pause(GameSceneFixture& f, PauseRequestEvent request) {
 
 // What a pause parks, in the order of the pause list.
 const std::vector<std::string> kParked = {
-    "SpriteCreateTreeSystem", "BulletMoveSystem", "ItemMoveSystem",      "SpriteCommitSystem",
-    "SpriteCoreUpdateSystem", "AiBombSystem",     "AiThrowerSystem",     "AiStationSystem",
-    "AiFlockerSystem",        "AiDriverSystem",   "AiFighterSystem",     "SpritePhysicsSystem",
+    "PlayerMoveSystem",       "PlayerShootSystem", "SpriteCreateTreeSystem", "BulletMoveSystem",
+    "ItemMoveSystem",         "SpriteCommitSystem", "SpriteCoreUpdateSystem", "AiBombSystem",
+    "AiThrowerSystem",        "AiStationSystem",   "AiFlockerSystem",        "AiDriverSystem",
+    "AiFighterSystem",        "WeaponSystem",      "CameraControllerSystem", "SpritePhysicsSystem",
     "PhysicsUpdateSystem",    "PhysicsLerpTransformSystem"};
 
 // The Unused group after a pause: what was parked from the start, then what the pause parked.

@@ -15,6 +15,8 @@
 #include "Engine/Graphics/Renderer.h"
 #include "Game/Entities/PlayerEntity.h"
 #include "Game/Scenes/GameScene.h"
+#include "Game/Systems/Background/SpaceBackgroundRenderSystem.h"
+#include "Game/Systems/Camera/CameraControllerSystem.h"
 #include "Game/Systems/Ui/GameUiRenderSystem.h"
 #include "Support/GlContext.h"
 #include "Support/SceneHarness.h"
@@ -38,6 +40,9 @@ struct SceneFrame {
         scene = std::make_shared<GameScene>();
         scene->start(engine);
         scene->start_rendering();
+        // Sprites on a plain backdrop, seen by a camera that stays at the origin.
+        scene->transition_system(SpaceBackgroundRenderSystem::kName, SystemGroup::UnusedRender);
+        scene->transition_system(CameraControllerSystem::kName, SystemGroup::Unused);
         scene->handle(ViewportResizedEvent{ViewportRect{0, 0, static_cast<int32_t>(kSize), static_cast<int32_t>(kSize)}});
         // These frames look at the world; the side panel would cover its left third.
         scene->transition_system(GameUiRenderSystem::kName, SystemGroup::UnusedRender);
