@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -41,9 +43,19 @@ TEST(EnemiesRun, LoadSomeEnemiesPlaysOnSixteenWorkers) {
     const glm::vec2 base_start = pool.list<BaseEntity>().entities()[0].body.position;
 
     size_t launched = 0;
+    std::set<std::tuple<uint32_t, int32_t, uint32_t>> seen;
     for (int i = 0; i < kTicks; ++i) {
         f.tick(1.0f / 60.0f, true);
-        launched = std::max(launched, pool.list<BombEntity>().size() + pool.list<FighterEntity>().size());
+        // Every ship counts once, however soon it is shot down.
+        for (EntityListBase* ships : {static_cast<EntityListBase*>(&pool.list<BombEntity>()),
+                                      static_cast<EntityListBase*>(&pool.list<FighterEntity>())}) {
+            EntityListView all;
+            ships->view_all(all);
+            for (size_t k = 0; k < all.count(); ++k) {
+                seen.insert({all.id(k).entity_type_id, all.id(k).index, all.id(k).generation});
+            }
+        }
+        launched = seen.size();
         for (auto row : EntityViewOf<PhysicsBody>(pool)) {
             const PhysicsBody& body = row.get<PhysicsBody>();
             ASSERT_TRUE(finite(body.position) && finite(body.linear_velocity) && std::isfinite(body.angle) &&
