@@ -52,6 +52,8 @@ void SceneBase::attach_group(uint32_t group) {
 void SceneBase::start(Engine& engine) {
     LogGuard scope(LogLevelInfo, LogScene, 1);
     m_engine = &engine;
+    // Every start is the same known state, so a reload, a recording and its play-backs begin alike.
+    m_paused = false;
     EventBus& bus = event_bus();
     bus.subscribe<TransitionSystemEvent>(this);
     bus.subscribe<PauseRequestEvent>(this);

@@ -72,6 +72,8 @@ GameScene::~GameScene() = default;
 void GameScene::register_entity_lists() { register_game_entity_lists(entity_pool()); }
 
 void GameScene::on_start() {
+    // The spawner counts from zero after every start, as a recording and its play-backs expect.
+    m_spawn_timer = 0.0f;
     load_weapon_particle_presets(assets());
 
     register_rock_entity_list(entity_pool());

@@ -225,6 +225,17 @@ TEST_F(SceneFixture, PauseRequestsToggleOrSetAndAlwaysAnnounce) {
     bus.unsubscribe_all(&listener);
 }
 
+TEST_F(SceneFixture, AStartClearsThePauseLeftByTheLastRun) {
+    scene.start(engine);
+    engine.event_bus().publish(PauseRequestEvent{1, 0});
+    engine.event_bus().dispatch();
+    ASSERT_TRUE(scene.paused());
+    scene.stop();
+    scene.start(engine);
+    EXPECT_FALSE(scene.paused()) << "a restart (reload, recording, play-back) begins unpaused";
+    scene.stop();
+}
+
 TEST_F(SceneFixture, ViewportEventsReplaceTheViewport) {
     scene.start(engine);
     EXPECT_EQ(scene.viewport(), (ViewportRect{0, 0, 400, 400}));
