@@ -14,6 +14,16 @@ std::mt19937& random_generator() {
     return g_generator;
 }
 
+std::mt19937& cosmetic_random_generator() {
+    static std::mt19937 generator;
+    return generator;
+}
+
+// Swapping the states (a few kilobytes) leaves every helper untouched and costs nothing per draw.
+ScopedRandomGenerator::ScopedRandomGenerator(std::mt19937& other) : m_other(&other) { std::swap(g_generator, other); }
+
+ScopedRandomGenerator::~ScopedRandomGenerator() { std::swap(g_generator, *m_other); }
+
 void random_seed(uint32_t seed) {
     g_generator.seed(seed);
 }

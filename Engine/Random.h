@@ -14,6 +14,22 @@ inline constexpr float kRandomFullTurn = 6.2831855f;
 std::mt19937& random_generator();
 
 void random_seed(uint32_t seed);
+
+// Draws that happen once per rendered frame rather than per tick (editor previews) come from this generator, so
+// freezing, stepping or replaying the simulation sees the same global sequence whatever the editor shows.
+std::mt19937& cosmetic_random_generator();
+
+// While it lives, the helpers below draw from `other` instead of the global generator, which keeps its state.
+class ScopedRandomGenerator {
+public:
+    explicit ScopedRandomGenerator(std::mt19937& other);
+    ~ScopedRandomGenerator();
+    ScopedRandomGenerator(const ScopedRandomGenerator&) = delete;
+    ScopedRandomGenerator& operator=(const ScopedRandomGenerator&) = delete;
+
+private:
+    std::mt19937* m_other;
+};
 // Uniform in [0, 2147483647]: the next 32-bit output shifted right by one.
 int32_t random_draw();
 // Uniform in [0, 1]; 1 itself can come out.

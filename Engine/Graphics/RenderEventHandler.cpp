@@ -50,6 +50,11 @@ ParticleSpawnSettings debris_cell_settings(const DebrisCellParticle& cell) {
 }
 
 void RenderEventHandler::handle(const SpawnParticleEvent& event) {
+    if (event.cosmetic) {
+        ScopedRandomGenerator preview(cosmetic_random_generator());
+        m_renderer->spawn_particles(event.position, event.angle, event.settings);
+        return;
+    }
     m_renderer->spawn_particles(event.position, event.angle, event.settings);
 }
 

@@ -7,6 +7,7 @@
 #include "Common/Assets/AssetPackage.h"
 #include "Editor/EditorCameraControllerSystem.h"
 #include "Editor/EditorSpriteRemoveCellWithMouseSystem.h"
+#include "Editor/ParticleDesignerSystem.h"
 #include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/Engine/Engine.h"
 #include "Engine/Engine/SceneEvents.h"
@@ -115,7 +116,7 @@ void GameScene::on_start() {
     register_system<PhysicsLerpTransformSystem>(SystemGroup::AfterFixed);
     register_system<GameUiRenderSystem>(SystemGroup::Render, *this, &m_sprite_atlas);
     register_system<SpaceBackgroundRenderSystem>(SystemGroup::Render, *this, &m_sprite_atlas);
-    // EditorUi: the particle designer comes here.
+    register_system<ParticleDesignerSystem>(SystemGroup::EditorUi, m_editor_input);
     register_system<EditorCameraControllerSystem>(SystemGroup::Render, *this, &m_editor_input);
     register_system<EditorSpriteRemoveCellWithMouseSystem>(SystemGroup::Unused, *this, &m_editor_input);
     register_system<PlayerCloudEffectSystem>(SystemGroup::Unused, *this);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "Editor/ParticleDesignerSystem.h"
 #include "Engine/Engine/SceneEvents.h"
 #include "Engine/Engine/Systems/Physics/PhysicsLerpTransformSystem.h"
 #include "Engine/Engine/Systems/Physics/PhysicsUpdateSystem.h"
@@ -53,8 +54,7 @@ constexpr Transition kPauseTransitions[] = {
     {SpritePhysicsSystem::kName, SystemGroup::Unused, SystemGroup::Fixed},
     {PhysicsUpdateSystem::kName, SystemGroup::Unused, SystemGroup::Fixed},
     {PhysicsLerpTransformSystem::kName, SystemGroup::Unused, SystemGroup::AfterFixed},
-    // Until ParticleDesignerSystem lands; then ParticleDesignerSystem::kName.
-    {"ParticleDesignerSystem", SystemGroup::Unused, SystemGroup::EditorUi},
+    {ParticleDesignerSystem::kName, SystemGroup::Unused, SystemGroup::EditorUi},
     {GamePauseMenuUiRenderSystem::kName, SystemGroup::Render, SystemGroup::UnusedRender},
 };
 

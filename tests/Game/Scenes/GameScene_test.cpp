@@ -92,6 +92,7 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
                                         "Registering system PhysicsLerpTransformSystem for group AfterFixed",
                                         "Registering system GameUiRenderSystem for group Render",
                                         "Registering system SpaceBackgroundRenderSystem for group Render",
+                                        "Registering system ParticleDesignerSystem for group EditorUi",
                                         "Registering system EditorCameraControllerSystem for group Render",
                                         "Registering system EditorSpriteRemoveCellWithMouseSystem for group Unused",
                                         "Registering system PlayerCloudEffectSystem for group Unused",
@@ -152,11 +153,11 @@ TEST(GameSceneStartUp, ListsAndSystemsAfterTheStart) {
     EXPECT_EQ(f.group(SystemGroup::Fixed), (std::vector<std::string>{"AiDriverSystem", "SpritePhysicsSystem"}));
     EXPECT_EQ(f.group(SystemGroup::PostFixed), std::vector<std::string>{"PhysicsUpdateSystem"});
     EXPECT_EQ(f.group(SystemGroup::AfterFixed), std::vector<std::string>{"PhysicsLerpTransformSystem"});
+    EXPECT_EQ(f.group(SystemGroup::EditorUi), std::vector<std::string>{"ParticleDesignerSystem"});
     EXPECT_EQ(f.group(SystemGroup::Unused), kUnusedAtStart);
     EXPECT_EQ(f.group(SystemGroup::Render), kRenderAtStart);
     EXPECT_EQ(f.group(SystemGroup::UnusedRender), std::vector<std::string>{"GamePauseMenuUiRenderSystem"});
     EXPECT_TRUE(f.group(SystemGroup::PreTick).empty());
-    EXPECT_TRUE(f.group(SystemGroup::EditorUi).empty());
     for (uint32_t g = 0; g < SystemGroup::MAX; ++g) {
         // Without a window the render groups are never attached.
         const bool render = g == SystemGroup::Render || g == SystemGroup::UnusedRender;
@@ -205,7 +206,7 @@ const std::vector<std::string> kParked = {
     "ItemMoveSystem",         "SpriteCommitSystem", "SpriteCoreUpdateSystem", "AiBombSystem",
     "AiThrowerSystem",        "AiStationSystem",   "AiFlockerSystem",        "AiDriverSystem",
     "AiFighterSystem",        "WeaponSystem",      "CameraControllerSystem", "SpritePhysicsSystem",
-    "PhysicsUpdateSystem",    "PhysicsLerpTransformSystem"};
+    "PhysicsUpdateSystem",    "PhysicsLerpTransformSystem", "ParticleDesignerSystem"};
 
 // The Unused group after a pause: what was parked from the start, then what the pause parked.
 std::vector<std::string> unused_when_paused() {
@@ -250,6 +251,7 @@ TEST(GameScenePause, PauseParksTheSimulationAndUnpauseBringsItBack) {
     EXPECT_EQ(f.group(SystemGroup::Fixed), (std::vector<std::string>{"SpritePhysicsSystem", "PhysicsUpdateSystem"}));
     EXPECT_TRUE(f.group(SystemGroup::PostFixed).empty());
     EXPECT_EQ(f.group(SystemGroup::AfterFixed), std::vector<std::string>{"PhysicsLerpTransformSystem"});
+    EXPECT_EQ(f.group(SystemGroup::EditorUi), std::vector<std::string>{"ParticleDesignerSystem"});
     EXPECT_EQ(f.group(SystemGroup::Unused), kUnusedAtStart);
 }
 
