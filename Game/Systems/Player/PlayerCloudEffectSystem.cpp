@@ -18,10 +18,18 @@ void PlayerCloudEffectSystem::on_attach(SceneBase& scene) {
 }
 
 void PlayerCloudEffectSystem::update(const SimulationTick& tick) {
+    // The pause leaves this system running, but the items that could save the cloud are parked: its time waits.
+    if (scene()->paused()) {
+        return;
+    }
     EventBus& bus = event_bus();
     for (auto row : EntityViewOf<Transform, Player, ItemSink>(entity_pool())) {
-        bus.publish(SpawnParticleEvent{row.get<Transform>().position, 0.0f, m_particles->spawn});
         Player& player = row.get<Player>();
+        // The system stays in Tick after a kill; a ship created later is no cloud and must not time out.
+        if (player.is_cloud == 0) {
+            continue;
+        }
+        bus.publish(SpawnParticleEvent{row.get<Transform>().position, 0.0f, m_particles->spawn});
         player.cloud_elapsed += tick.delta_time;
         // A captured core on its way holds the end back; the event repeats every tick until the player is gone.
         if (player.cloud_elapsed >= player.cloud_timer && row.get<ItemSink>().incoming[ItemKindCore] == 0) {
