@@ -11,6 +11,7 @@
 #include "Engine/Engine/Systems/Sprite/SpriteCoreSet.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Event/EventBus.h"
+#include "Engine/Graphics/DebugLines.h"
 #include "Engine/Log.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Math/Vector.h"
@@ -42,7 +43,30 @@ void enter_circle(AiSnakeHead& s) {
 }
 
 // One fixed step of a snake head: wait, then circle the player, diving across the circle now and then.
-void steer_snake_head(SnakeHeadEntity& head, glm::vec2 player, const SimulationTick& tick) {
+// The head's target, its heading and the bodies hanging on it.
+void draw_snake_head(DebugLines& debug, EntityPool& pool, const JointMap& map, const SnakeHeadEntity& head,
+                     glm::vec2 c, glm::vec2 target) {
+    if (!debug_is_enabled(DebugName::Default, DebugLayer::Default)) {
+        return;
+    }
+    debug_circle(debug, target, 1.0f, DebugName::Default);
+    debug_line(debug, c, target, DebugName::Default);
+    debug_arrow(debug, c, direction_from_angle(head.body.angle), DebugName::Default);
+    for (const EntityId& id : map.connected_bodies(head.body)) {
+        if (!pool.has_list(id.entity_type_id) || !pool.list_of(id).is_alive(id)) {
+            continue;
+        }
+        EntityListBase& list = pool.list_of(id);
+        const auto* transform = static_cast<const Transform*>(list.get_component(component_type_id<Transform>(), id));
+        const auto* body = static_cast<const PhysicsBody*>(list.get_component(component_type_id<PhysicsBody>(), id));
+        if (transform != nullptr && body != nullptr) {
+            debug_line(debug, c, transform->to_world(body->center_of_mass), DebugName::Default);
+        }
+    }
+}
+
+void steer_snake_head(SnakeHeadEntity& head, glm::vec2 player, const SimulationTick& tick, DebugLines& debug,
+                      EntityPool& pool, const JointMap& map) {
     AiSnakeHead& s = head.head;
     const float dt = tick.fixed_delta_time;
     const float a = s.phase * 6.0f + tick.application_time / 5.0f;
@@ -82,6 +106,7 @@ void steer_snake_head(SnakeHeadEntity& head, glm::vec2 player, const SimulationT
     const glm::vec2 c = head.transform.to_world(head.body.center_of_mass);
     const glm::vec2 wanted = normalize_or_zero(target - c) * kHeadSpeed;
     head.body.linear_velocity += (wanted - head.body.linear_velocity) * dt;
+    draw_snake_head(debug, pool, map, head, c, target);
 }
 
 } // namespace
@@ -117,7 +142,8 @@ void GameScene::update_joints(const SimulationTick& tick) {
         EntityListView heads;
         pool.list<SnakeHeadEntity>().view_all(heads);
         for (size_t i = 0; i < heads.count(); ++i) {
-            steer_snake_head(*reinterpret_cast<SnakeHeadEntity*>(heads.entity(i)), player, tick);
+            steer_snake_head(*reinterpret_cast<SnakeHeadEntity*>(heads.entity(i)), player, tick, debug_lines_fixed(),
+                             pool, map);
         }
     }
 
@@ -160,6 +186,6 @@ void GameScene::update_joints(const SimulationTick& tick) {
         params.anchor_a = ends.end_a.anchor_offset;
         params.anchor_b = ends.end_b.anchor_offset;
         params.rest_length = kRopeRestLength;
-        add_joint_constraint(constraints(), params);
+        add_joint_constraint(constraints(), params, &debug_lines_fixed());
     }
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Engine/EntityPool.h"
+#include "Engine/Graphics/DebugLines.h"
 #include "Engine/Math/AxisAlignedArea.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Math/Vector.h"
@@ -61,6 +62,7 @@ void AiFlockerSystem::update(const SimulationTick& tick) {
     ThreadPool& threads = thread_pool();
     const glm::vec2 player = player_position(pool);
     const uint64_t flocker_mask = component_mask<AiFlocker>();
+    DebugLines& debug = debug_lines();
 
     for (auto row : EntityViewOf<Transform, PhysicsBody, AiDriver, AiFlocker>(pool)) {
         const EntityId self = row.id();
@@ -86,6 +88,9 @@ void AiFlockerSystem::update(const SimulationTick& tick) {
 
         glm::vec2 avoid(0.0f);
         const SpriteRayCastResult hit = sprite_ray_cast(threads, pool, *m_tree, self, p, wander, look);
+        if (hit.hit != 0) {
+            debug_circle(debug, hit.point, 0.05f, DebugName::Ai);
+        }
         // Flockers keep apart through separation, not by dodging each other's rays.
         if (hit.hit != 0 && !pool.list_of(hit.entity).has_components(flocker_mask)) {
             const VectorWithLength to_hit = normalize_with_length(hit.point - p);
@@ -96,6 +101,7 @@ void AiFlockerSystem::update(const SimulationTick& tick) {
         flocker.escape_vector = lerp_clamped(flocker.escape_vector + avoid, glm::vec2(0.0f), dt * 10.0f);
 
         const glm::vec2 steer = (*flocker.target - p) + separation + flocker.escape_vector;
+        debug_arrow(debug, p, steer, DebugName::Ai);
         const glm::vec2 goal = p + steer;
 
         // The goal may lie inside a turning circle the ship cannot reach, or too close to stop for.
@@ -109,5 +115,7 @@ void AiFlockerSystem::update(const SimulationTick& tick) {
             glm::length(goal - p) < stopping_distance(heading.length, driver.max_accel)) {
             driver.desired_speed = 0.0f;
         }
+        debug_line(debug, p, goal, DebugName::Ai);
+        debug_circle(debug, goal, 0.0f, DebugName::Ai);
     }
 }

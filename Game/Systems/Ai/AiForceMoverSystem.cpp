@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "Engine/EntityPool.h"
+#include "Engine/Graphics/DebugLines.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Math/Vector.h"
 #include "Engine/Physics/PhysicsBody.h"
@@ -12,6 +13,7 @@ AiForceMoverSystem::AiForceMoverSystem() : SystemBase(kName) {}
 
 void AiForceMoverSystem::update(const SimulationTick& tick) {
     const float dt = tick.delta_time;
+    DebugLines& debug = debug_lines();
     for (auto row : EntityViewOf<Transform, PhysicsBody, AiForceMover>(entity_pool())) {
         PhysicsBody& body = row.get<PhysicsBody>();
         const AiForceMover& mover = row.get<AiForceMover>();
@@ -31,6 +33,9 @@ void AiForceMoverSystem::update(const SimulationTick& tick) {
         }
         speed = clamp(speed, 0.0f, mover.max_speed);
         const glm::vec2 impulse = clamp_length((to_goal.vector * speed - body.linear_velocity) * m, mover.max_impulse);
+        debug_arrow(debug, p, mover.goal - p, DebugName::Ai);
+        debug_arrow(debug, p, to_goal.vector * speed, DebugName::Ai);
+        debug_arrow(debug, p, impulse, DebugName::Ai);
         body.apply_impulse(impulse * dt);
     }
 }

@@ -5,6 +5,7 @@
 
 #include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/EntityPool.h"
+#include "Engine/Graphics/DebugLines.h"
 #include "Engine/Math/AxisAlignedArea.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Math/Vector.h"
@@ -72,6 +73,7 @@ void AiThrowerSystem::update(const SimulationTick& tick) {
     EntityPool& pool = entity_pool();
     const glm::vec2 player = player_position(pool);
     const uint64_t throwable_mask = component_mask<AiThrowable>();
+    DebugLines& debug = debug_lines();
 
     for (auto row : EntityViewOf<Transform, AiThrower>(pool)) {
         const EntityId self = row.id();
@@ -88,10 +90,13 @@ void AiThrowerSystem::update(const SimulationTick& tick) {
         }
 
         const glm::vec2 point = transform.to_world(thrower.origin);
+        debug_circle(debug, point, thrower.radius, DebugName::Ai);
 
         if (held.size() < kGatherBelow) {
             m_found.clear();
-            m_tree->query(AxisAlignedArea::around_point(point, thrower.radius * kSqrt2), m_found);
+            const AxisAlignedArea square = AxisAlignedArea::around_point(point, thrower.radius * kSqrt2);
+            debug_rect(debug, square, DebugName::Ai);
+            m_tree->query(square, m_found);
             for (const int32_t value : m_found) {
                 const EntityId id = m_tree->payload(value);
                 if (id == self || !entity_alive(pool, id) || !pool.list_of(id).has_components(throwable_mask)) {
@@ -147,8 +152,12 @@ void AiThrowerSystem::update(const SimulationTick& tick) {
                 // Body and goal on opposite sides of the thrower: lead it around, not through.
                 if (glm::dot(point - g, point - p) < 0.0f) {
                     aim = point + thrower.radius * normalize_or_zero(glm::vec2(-(g.y - p.y), g.x - p.x));
+                    debug_line(debug, aim, g, DebugName::Ai);
                 }
+                debug_circle(debug, aim, 0.03f, DebugName::Ai);
+                debug_line(debug, p, aim, DebugName::Ai);
                 velocity = damp_vec2(velocity + (aim - p) * dt * kPull, 20.0f, dt);
+                debug_circle(debug, point, thrower.throw_radius, DebugName::Ai);
                 if (glm::length(player - point) <= thrower.throw_radius) {
                     entry.hold_timer += dt;
                     if (entry.hold_timer >= entry.hold_time) {
@@ -159,6 +168,8 @@ void AiThrowerSystem::update(const SimulationTick& tick) {
                 continue;
             }
 
+            debug_circle(debug, p, 0.03f, DebugName::Ai);
+            debug_line(debug, p, player, DebugName::Ai);
             if (glm::dot(point - player, point - p) >= 0.0f) {
                 entry.throw_timer += dt;
                 if (entry.throw_timer >= entry.throw_time || glm::length(p - player) < kRelease) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "AiFixture.h"
+#include "Engine/Graphics/DebugLines.h"
 #include "Engine/Math/Vector.h"
 #include "Game/Components/AiComponents.h"
 #include "Game/Systems/Ai/AiDriverSystem.h"
@@ -126,5 +127,26 @@ TEST_P(AiFighterRange, FiresOnlyWhileThePlayerIsStrictlyCloserThanTen) {
 
 INSTANTIATE_TEST_SUITE_P(Distances, AiFighterRange,
                          testing::Values(RangeCase{9.99f, 1}, RangeCase{10.0f, 0}, RangeCase{10.01f, 0}));
+
+// The AI draws its intents into the tick buffer under the name "Ai", and nothing while that name is off.
+TEST(AiFlockerSystem, IntentsAreDrawnUnderTheAiNameOnlyWhenItIsOn) {
+    FlockFixture f;
+    f.enemy(EnemyKindFighter, {4.0f, 0.0f});
+    const auto ai_lines = [] {
+        size_t n = 0;
+        for (const DebugLine& line : debug_lines_tick().lines()) {
+            n += line.name == DebugName::Ai ? 1 : 0;
+        }
+        return n;
+    };
+    debug_renderer_settings = DebugRendererSettings::defaults();
+    f.tick(kDt);
+    EXPECT_EQ(ai_lines(), 0u);
+    debug_renderer_settings.names[DebugName::Ai].enabled = 1;
+    f.tick(kDt);
+    // At least the fighter's range circle, the flocker's steering arrow and its line to the goal.
+    EXPECT_GE(ai_lines(), 6u + 3u + 1u);
+    debug_renderer_settings = DebugRendererSettings::defaults();
+}
 
 } // namespace
