@@ -1,8 +1,11 @@
 #include "Engine/Graphics/Backends/OpenGL/RenderContextOpenGL.h"
 
 #include <array>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <thread>
 
 #include <SDL2/SDL.h>
 #include <epoxy/gl.h>
@@ -43,6 +46,17 @@ void GLAPIENTRY debug_message(GLenum, GLenum, GLuint, GLenum severity, GLsizei, 
 const char* gl_string(GLenum name) {
     const GLubyte* s = glGetString(name);
     return s ? reinterpret_cast<const char*>(s) : "";
+}
+
+uint64_t now_ns() {
+    auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+}
+
+// Drivers without a display have nothing to wait for: their swaps return at once whatever the swap interval.
+bool driver_has_display() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver == nullptr || (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0);
 }
 
 // Render targets are at least one pixel in each direction, so a collapsed panel never makes an empty target.
@@ -89,7 +103,22 @@ Result RenderContextOpenGL::init(const EngineConfig& config) {
         glEnable(GL_DEBUG_OUTPUT);
         GL_CALL(glDebugMessageCallback(debug_message, nullptr));
     }
-    SDL_GL_SetSwapInterval(config.vsync ? 1 : 0);
+    // A virtual X server refuses vsync (-1); then, or without vsync, end_frame paces frames at the display's
+    // refresh rate.
+    int interval_result = SDL_GL_SetSwapInterval(config.vsync ? 1 : 0);
+    m_vsync_in_effect =
+        config.vsync && interval_result == 0 && SDL_GL_GetSwapInterval() != 0 && driver_has_display();
+    SDL_DisplayMode mode{};
+    int refresh_hz = SDL_GetWindowDisplayMode(m_window, &mode) == 0 ? mode.refresh_rate : 0;
+    m_pacer = FramePacer{frame_period_ns(refresh_hz), 0};
+    {
+        LogGuard guard(LogLevelInfo, LogRender, 1);
+        if (m_vsync_in_effect) {
+            LOGF("Frames wait for vsync");
+        } else {
+            LOGF("Frames paced at {} Hz", 1'000'000'000ull / m_pacer.period_ns);
+        }
+    }
     GL_CALL(glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
     glEnable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
@@ -152,6 +181,10 @@ void RenderContextOpenGL::shutdown() {
         m_gui_context = false;
     }
     if (m_gl_context != nullptr) {
+        if (m_frame_fence != nullptr) {
+            glDeleteSync(static_cast<GLsync>(m_frame_fence));
+            m_frame_fence = nullptr;
+        }
         release_resources();
         SDL_GL_DeleteContext(m_gl_context);
         m_gl_context = nullptr;
@@ -186,6 +219,32 @@ void RenderContextOpenGL::end_frame() {
     ImGui::Render();
     gui_backend_render();
     SDL_GL_SwapWindow(m_window);
+    wait_for_previous_frame();
+    pace_frame();
+}
+
+// At most one frame in flight: when the swap does not block, the driver would otherwise queue frames without
+// bound (gigabytes of them, all rendered when the context closes).
+void RenderContextOpenGL::wait_for_previous_frame() {
+    constexpr GLuint64 kMaxWaitNs = 1'000'000'000ull;
+    if (m_frame_fence != nullptr) {
+        GLsync previous = static_cast<GLsync>(m_frame_fence);
+        glClientWaitSync(previous, GL_SYNC_FLUSH_COMMANDS_BIT, kMaxWaitNs);
+        glDeleteSync(previous);
+    }
+    m_frame_fence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+}
+
+void RenderContextOpenGL::pace_frame() {
+    // A minimised or hidden window swaps at once even with vsync.
+    bool hidden = (SDL_GetWindowFlags(m_window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0;
+    if (m_vsync_in_effect && !hidden) {
+        return;
+    }
+    uint64_t wait = frame_pacer_wait(m_pacer, now_ns());
+    if (wait > 0) {
+        std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
+    }
 }
 
 void RenderContextOpenGL::set_display_mode(uint32_t mode) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Engine/Graphics/FramePacer.h"
 #include "Engine/Graphics/RenderContextBase.h"
 #include "Engine/SparseIndex.h"
 
@@ -117,10 +118,15 @@ public:
     const GlFramebufferRecord& framebuffer_record(Handle framebuffer) { return m_framebuffers.get(framebuffer); }
     uint32_t mesh_vao(Handle mesh) { return m_meshes.get(mesh); }
     bool texture_alive(Handle texture) const { return m_textures.contains(texture); }
+    // True when the swap waits for the display; otherwise end_frame paces frames itself.
+    bool vsync_in_effect() const { return m_vsync_in_effect; }
+    const FramePacer& frame_pacer() const { return m_pacer; }
 
 private:
     void release_resources();
     void make_framebuffer_attachments(GlFramebufferRecord& record, uint32_t width, uint32_t height);
+    void wait_for_previous_frame();
+    void pace_frame();
 
     GlStore<GlBufferRecord> m_buffers;
     GlStore<uint32_t> m_meshes;
@@ -132,5 +138,9 @@ private:
     bool m_gui_context = false;
     bool m_gui_backends = false;
     bool m_video_initialised = false;
+    bool m_vsync_in_effect = false;
+    // Fence after the last swap (a GLsync).
+    void* m_frame_fence = nullptr;
+    FramePacer m_pacer;
     std::string m_font_path;
 };
