@@ -1,7 +1,13 @@
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <string>
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <fmt/format.h>
 
 #include "Engine/Engine/Engine.h"
 #include "Engine/Engine/EngineConfig.h"
@@ -11,23 +17,46 @@
 
 namespace {
 
+// Where a person sees a failure: the terminal the game was started from, kept aside before the log takes
+// standard output and standard error. -1 when the log itself is on the terminal.
+int g_terminal = -1;
+
 // Both streams go to one "game.log": one open file shared through dup2, so the two streams never
 // overwrite each other, and line-buffered so nothing is lost when the process ends on an error.
+// When the file cannot be made (read-only directory, full disk) the output stays on the terminal.
 void redirect_output_to_log() {
-    if (std::freopen("game.log", "w", stdout) == nullptr) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    int log = open("game.log", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (log < 0) {
+        std::fprintf(stderr, "Cannot open game.log: %s; the log goes to the terminal\n", std::strerror(errno));
         return;
     }
+    std::fflush(stdout);
     std::fflush(stderr);
-    dup2(fileno(stdout), fileno(stderr));
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    g_terminal = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    dup2(log, STDOUT_FILENO);
+    dup2(log, STDERR_FILENO);
+    close(log);
     std::setvbuf(stderr, nullptr, _IONBF, 0);
+}
+
+// An error line for the log and, when the log is a file, the same line on the terminal.
+void report_error(const std::string& line) {
+    log_push(LogLevelError, LogLaunch, 0);
+    LOGF("{}", line);
+    log_pop();
+    if (g_terminal >= 0) {
+        std::string out = fmt::format("pellmar: {} (log: game.log)\n", line);
+        ssize_t ignored = write(g_terminal, out.data(), out.size());
+        (void)ignored;
+    }
 }
 
 } // namespace
 
 int main(int, char**) {
     redirect_output_to_log();
-    install_interrupt_handler();
+    install_interrupt_handler(g_terminal >= 0 ? g_terminal : STDERR_FILENO);
     log_push(LogLevelInfo, LogLaunch, 1);
     LOGF("Hi");
 
@@ -44,22 +73,16 @@ int main(int, char**) {
 
         result = init_game(engine);
         if (result != 0) {
-            log_push(LogLevelError, LogLaunch, 0);
-            LOGF("Game init error {}", result);
-            log_pop();
+            report_error(fmt::format("Game init error {}", result));
         } else {
             engine.run();
             LOGF("Exiting main");
         }
     } catch (const std::exception& error) {
-        log_push(LogLevelError, LogLaunch, 0);
-        LOGF("Fatal error: {}", error.what());
-        log_pop();
+        report_error(fmt::format("Fatal error: {}", error.what()));
         result = 1;
     } catch (...) {
-        log_push(LogLevelError, LogLaunch, 0);
-        LOGF("Fatal error: unknown exception");
-        log_pop();
+        report_error("Fatal error: unknown exception");
         result = 1;
     }
 

@@ -1,6 +1,7 @@
 #include "Engine/Engine/Engine.h"
 
 #include <exception>
+#include <optional>
 #include <stdexcept>
 
 #include "Engine/Engine/Interrupt.h"
@@ -90,6 +91,18 @@ void Engine::start_render_backend() {
 void Engine::switch_scene() {
     LogGuard scope(LogLevelInfo, LogEngine, 1);
     LOGF("Loading new scene...");
+    // A reload reads and checks the package before the running scene stops: a damaged or missing file then
+    // keeps the scene running instead of ending the game.
+    std::optional<AssetLoadResult> reloaded;
+    if (m_current_scene && m_pending_scene == m_current_scene) {
+        reloaded = load_assets(kSceneAssetsPath);
+        if (reloaded->failed) {
+            LogGuard error(LogLevelError, LogEngine, 1);
+            LOGF("Reload failed, the running scene is kept: {}", reloaded->message);
+            m_pending_scene.reset();
+            return;
+        }
+    }
     if (m_current_scene) {
         LOGF("Stopping old scene");
         m_current_scene->stop();
@@ -101,7 +114,7 @@ void Engine::switch_scene() {
     m_current_scene = std::move(m_pending_scene);
     m_pending_scene.reset();
     LOGF("Starting new scene");
-    m_current_scene->start(*this);
+    m_current_scene->start(*this, std::move(reloaded));
     if (m_config.has_window) {
         LOGF("Starting new scene rendering");
         m_current_scene->start_rendering();

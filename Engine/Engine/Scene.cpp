@@ -49,7 +49,21 @@ void SceneBase::attach_group(uint32_t group) {
     }
 }
 
-void SceneBase::start(Engine& engine) {
+template <typename Hook>
+void SceneBase::run_start_hook(Hook&& hook) {
+    if (m_assets_failure.empty()) {
+        hook();
+        return;
+    }
+    try {
+        hook();
+    } catch (const std::exception& error) {
+        throw std::runtime_error(
+            fmt::format("{} could not be loaded: {} ({})", kSceneAssetsPath, m_assets_failure, error.what()));
+    }
+}
+
+void SceneBase::start(Engine& engine, std::optional<AssetLoadResult> loaded) {
     LogGuard scope(LogLevelInfo, LogScene, 1);
     m_engine = &engine;
     // Every start is the same known state, so a reload, a recording and its play-backs begin alike.
@@ -60,9 +74,13 @@ void SceneBase::start(Engine& engine) {
     bus.subscribe<ViewportResizedEvent>(this);
 
     // A missing or damaged file leaves the package empty; the loader logs why.
-    m_assets = std::move(load_assets("./assets.bin").package);
+    if (!loaded) {
+        loaded = load_assets(kSceneAssetsPath);
+    }
+    m_assets = std::move(loaded->package);
+    m_assets_failure = loaded->failed ? loaded->message : std::string();
 
-    on_start();
+    run_start_hook([this] { on_start(); });
     for (auto& handler : m_event_handlers) {
         handler->subscribe();
     }
@@ -73,7 +91,7 @@ void SceneBase::start(Engine& engine) {
 
 void SceneBase::start_rendering() {
     LogGuard scope(LogLevelInfo, LogScene, 1);
-    on_start_rendering();
+    run_start_hook([this] { on_start_rendering(); });
     for (uint32_t group : kRenderGroups) {
         attach_group(group);
     }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "Common/Assets/AssetLoader.h"
 #include "Common/Assets/AssetPackage.h"
 #include "Engine/Engine/EngineEvents.h"
 #include "Engine/Engine/SceneEvents.h"
@@ -39,6 +41,9 @@ struct SystemMovePayload {
 };
 static_assert(sizeof(SystemMovePayload) == 16);
 
+// Every scene reads its package afresh from the working directory when it starts.
+inline constexpr std::string_view kSceneAssetsPath = "./assets.bin";
+
 class SceneBase {
 public:
     using SystemList = std::vector<std::unique_ptr<SystemBase>>;
@@ -56,8 +61,9 @@ public:
     SceneBase(const SceneBase&) = delete;
     SceneBase& operator=(const SceneBase&) = delete;
 
-    // Called by the engine.
-    void start(Engine& engine);
+    // Called by the engine. start reads kSceneAssetsPath unless it is handed a package already read (a reload
+    // reads and checks the file before it stops the running scene).
+    void start(Engine& engine, std::optional<AssetLoadResult> loaded = std::nullopt);
     void start_rendering();
     void stop();
     void stop_rendering();
@@ -113,6 +119,10 @@ private:
     static Camera default_scene_camera();
     static size_t checked_group(int32_t group);
     void attach_group(uint32_t group);
+    // Runs a start hook; when the package could not be read, a failure of the hook (a lookup in the empty
+    // package) is reported as the file's fault, with the file's own reason.
+    template <typename Hook>
+    void run_start_hook(Hook&& hook);
 
     Camera m_camera = default_scene_camera();
     ViewportRect m_viewport{0, 0, 400, 400};
@@ -120,6 +130,8 @@ private:
     ConstraintList m_constraints;
     JointMap m_joints;
     AssetPackage m_assets;
+    // Why the package of the last start could not be read; empty when it was.
+    std::string m_assets_failure;
     Engine* m_engine = nullptr;
     std::vector<std::unique_ptr<EventHandlerInterface>> m_event_handlers;
     std::array<SystemList, SystemGroup::MAX> m_systems;

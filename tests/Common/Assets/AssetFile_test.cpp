@@ -3,6 +3,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "AssetBytes.h"
 #include "LoadHelpers.h"
@@ -153,8 +154,41 @@ TEST(AssetFile, MissingFileLogsBothLinesAndLeavesAnEmptyPackage) {
     EXPECT_TRUE(result.failed);
     EXPECT_EQ(result.message, "No file");
     EXPECT_TRUE(is_empty(result.package));
+    std::string tried = (cwd / "./assets.bin").string();
     EXPECT_EQ(log, kInfo + "Loading assets from ./assets.bin ...\n" + kError + "Failed could not find file. Tried " +
-                       (cwd / "./assets.bin").string() + "\n");
+                       tried + "\n" + kError + "Cannot read " + tried + ": No file\n");
+}
+
+// What stands in the file's place decides the reason; none of them may block the start.
+TEST(AssetFile, AnUnreadableFileNamesTheReasonAndNeverWaits) {
+    struct Case {
+        const char* what;
+        void (*make)(const std::filesystem::path&);
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"a directory", [](const std::filesystem::path& p) { std::filesystem::create_directory(p); }, "Is a directory"},
+        {"a named pipe with no writer", [](const std::filesystem::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
+         "Not a regular file (a named pipe)"},
+        {"a character device", [](const std::filesystem::path& p) { std::filesystem::create_symlink("/dev/zero", p); },
+         "Not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test_support::TempDir dir;
+        std::filesystem::path file = dir.path() / "assets.bin";
+        c.make(file);
+        testing::internal::CaptureStdout();
+        AssetLoadResult result = load_assets(file.string());
+        std::fflush(stdout);
+        std::string log = testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(result.failed);
+        EXPECT_EQ(result.message, c.reason);
+        EXPECT_TRUE(is_empty(result.package));
+        EXPECT_NE(log.find(kError + "Failed could not find file. Tried "), std::string::npos) << log;
+        EXPECT_NE(log.find(kError + "Cannot read " + file.string() + ": " + c.reason + "\n"), std::string::npos)
+            << log;
+    }
 }
 
 TEST(AssetFile, TrailingBytesAreIgnoredWithAWarning) {

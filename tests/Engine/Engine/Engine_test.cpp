@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -5,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "Engine/Engine/Interrupt.h"
+#include "Support/Launcher.h"
 #include "TestScene.h"
 
 using namespace engine_test;
@@ -174,6 +176,11 @@ TEST(EngineControl, TimescaleAndFixedDeltaEventsAreClamped) {
 }
 
 TEST(EngineControl, ReloadWhileASwitchIsPendingRestartsTheCurrentScene) {
+    // Reload checks the package first, so the run needs a readable one in its working directory.
+    test_support::TempDir dir;
+    std::filesystem::create_symlink(PELLMAR_ASSETS_BIN, dir.path() / "assets.bin");
+    std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
     Log log_a;
     Log log_b;
     Engine engine{windowless_config()};
@@ -196,6 +203,7 @@ TEST(EngineControl, ReloadWhileASwitchIsPendingRestartsTheCurrentScene) {
     EXPECT_EQ(log_a, (Log{"scene:start", "scene:tick", "scene:stop", "scene:start", "scene:tick", "scene:tick",
                           "scene:stop"}));
     EXPECT_TRUE(log_b.empty()) << "the replaced pending scene never starts";
+    std::filesystem::current_path(before);
 }
 
 TEST(EngineControl, ReloadWithoutACurrentSceneKeepsThePendingOne) {

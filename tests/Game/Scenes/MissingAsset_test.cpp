@@ -20,7 +20,9 @@ TEST(GameSceneAssets, MissingAssetEndsTheRunWithAClearErrorAndExitCode) {
     EXPECT_EQ(result.exit_code, 1);
     const std::string log = read_file(dir.path() / "game.log");
     EXPECT_NE(log.find("Failed to load asset"), std::string::npos) << log;
-    EXPECT_NE(log.find("Fatal error: GetByName: No asset found"), std::string::npos) << log;
+    EXPECT_NE(log.find("Fatal error: ./assets.bin could not be loaded: No file (GetByName: No asset found)"),
+              std::string::npos)
+        << log;
     EXPECT_EQ(log.find("Exiting main"), std::string::npos);
 }
 
