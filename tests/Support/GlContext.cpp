@@ -5,31 +5,13 @@
 #include <memory>
 #include <stdexcept>
 
-#include <dlfcn.h>
 #include <epoxy/gl.h>
-
-// The Mesa EGL and software driver libraries keep a few allocations until the process ends, and SDL unloads them
-// first, so the leak checker of sanitizer builds could not even name them. They stay loaded (see below) and these
-// suppressions name them; our own leaks are still reported.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libEGL_mesa.so\n"
-           "leak:libEGL.so\n"
-           "leak:swrast_dri.so\n"
-           "leak:libgallium\n"
-           "leak:libLLVM\n";
-}
 
 namespace test_support {
 
 void use_offscreen_video_driver() {
+    // The GL driver itself stays loaded through Support/Process/GlDriver.cpp, linked into every test program.
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    static const bool pinned = [] {
-        for (const char* library : {"libEGL.so.1", "libEGL_mesa.so.0", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"}) {
-            dlopen(library, RTLD_NOW | RTLD_NODELETE);
-        }
-        return true;
-    }();
-    (void)pinned;
 }
 
 RenderContextOpenGL& gl_context() {

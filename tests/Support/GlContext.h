@@ -10,7 +10,7 @@
 
 namespace test_support {
 
-// Selects the offscreen video driver unless the environment already chose one, and keeps the GL driver loaded.
+// Selects the offscreen video driver unless the environment already chose one.
 void use_offscreen_video_driver();
 
 RenderContextOpenGL& gl_context();
