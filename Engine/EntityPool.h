@@ -6,9 +6,11 @@
 #include <memory>
 #include <stdexcept>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
+#include "Engine/Assert.h"
 #include "Engine/EntityList.h"
 
 class EntityPool {
@@ -75,6 +77,8 @@ public:
         void* component(size_t i) const { return m_entity + m_view->offsets[i]; }
         template <typename C>
         C& get(size_t i) const {
+            PELLMAR_ASSERT(i < kMaxQueryComponents && m_view->offsets[i] != kNoComponentOffset,
+                           "a view row was asked for a component its view does not hold");
             return *reinterpret_cast<C*>(m_entity + m_view->offsets[i]);
         }
         EntityId id() const { return m_view->id(static_cast<size_t>(m_entity - m_view->begin) / m_view->stride); }
@@ -122,8 +126,10 @@ public:
 
     class Row {
     public:
+        // Asking for a component the view does not hold would read another component's bytes.
         template <typename C>
         C& get() const {
+            static_assert((std::is_same_v<C, Cs> || ...), "the view does not hold this component");
             return m_cursor->template get<C>(index_of<C>());
         }
         EntityId id() const { return m_cursor->id(); }

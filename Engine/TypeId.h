@@ -3,11 +3,20 @@
 
 #include <cstdint>
 
+#include "Engine/Assert.h"
+
 namespace type_id_detail {
 // Plain counters: every first request happens on the main thread.
 inline uint32_t entity_counter = 0;
 inline uint8_t component_counter = 0;
 inline uint32_t event_counter = 0;
+
+// Component masks hold 64 bits and a mask bit is id & 63: a 65th component type would share the first
+// type's bit, and views would hand out the wrong bytes as that component.
+inline uint8_t next_component_id() {
+    PELLMAR_ASSERT(component_counter < 64, "more than 64 component types");
+    return component_counter++;
+}
 } // namespace type_id_detail
 
 template <typename T>
@@ -18,7 +27,7 @@ uint32_t entity_type_id() {
 
 template <typename T>
 uint8_t component_type_id() {
-    static const uint8_t id = type_id_detail::component_counter++;
+    static const uint8_t id = type_id_detail::next_component_id();
     return id;
 }
 

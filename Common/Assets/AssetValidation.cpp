@@ -6,14 +6,11 @@
 
 #include <fmt/format.h>
 
+#include "Engine/DestructibleSprite/Cell.h"
+
 namespace {
 
-constexpr uint16_t kCellTypeMask = 0x1F;
-constexpr uint16_t kCellRemoved = 0x20;
-constexpr uint32_t kMaxCellType = 10;
-constexpr uint32_t kFirstCoreType = 2;
-
-bool cell_active(uint16_t flags) { return (flags & kCellRemoved) == 0 && (flags & kCellTypeMask) != 0; }
+constexpr uint32_t kMaxCellType = kCellTypeCount - 1;
 
 } // namespace
 
@@ -74,7 +71,7 @@ Result validate_sprite(const SpriteAsset& sprite) {
         int32_t active = 0;
         for (size_t i = 0; i < chunk.mask.size(); ++i) {
             uint16_t flags = chunk.mask[i];
-            uint32_t type = flags & kCellTypeMask;
+            const uint32_t type = cell_type_of(flags);
             if (type > kMaxCellType) {
                 return Result::fail(fmt::format("chunk {} cell {} has cell type {} (0 to 10 expected)", c, i, type));
             }
@@ -102,7 +99,7 @@ Result validate_sprite(const SpriteAsset& sprite) {
 
     for (size_t k = 0; k < sprite.cores.size(); ++k) {
         const SpriteCoreData& core = sprite.cores[k];
-        if (core.type < kFirstCoreType || core.type > kMaxCellType) {
+        if (!is_core_type(core.type)) {
             return Result::fail(fmt::format("core {} has type {} (2 to 10 expected)", k, core.type));
         }
         if (core.width < 0 || core.height < 0) {

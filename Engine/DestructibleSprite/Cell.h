@@ -21,10 +21,14 @@ enum class CellType : uint8_t {
     Joint4 = 10,
 };
 
+// The value a cell type has in flags, asset fields and per-type tables.
+constexpr uint32_t cell_type_value(CellType type) { return static_cast<uint32_t>(type); }
+
 // Per-type records everywhere hold one entry per cell type.
-inline constexpr uint32_t kCellTypeCount = 11;
-inline constexpr uint32_t kFirstCoreType = 2;
-inline constexpr uint32_t kLastCoreType = 10;
+inline constexpr uint32_t kCellTypeCount = cell_type_value(CellType::Joint4) + 1;
+// Every type from Core on can carry a core: the Core itself, the weak points and the joints.
+inline constexpr uint32_t kFirstCoreType = cell_type_value(CellType::Core);
+inline constexpr uint32_t kLastCoreType = cell_type_value(CellType::Joint4);
 
 inline constexpr uint16_t kCellTypeMask = 0x1F;
 inline constexpr uint16_t kCellRemovedBit = 0x20;

@@ -4,7 +4,7 @@
 
 SplitCorePlacement split_core_placement(const SplitResult& result, uint32_t core_type) {
     SplitCorePlacement out;
-    const auto core = result.core_pieces.find(static_cast<uint32_t>(CellType::Core));
+    const auto core = result.core_pieces.find(cell_type_value(CellType::Core));
     const bool swapped = core != result.core_pieces.end();
     const auto entry = result.core_pieces.find(core_type);
     if (entry == result.core_pieces.end()) {

@@ -202,6 +202,33 @@ void Sprite::remove_active_cells(SpriteChunk& chunk, const std::vector<int32_t>&
     m_moments.remove_all(gone);
 }
 
+bool Sprite::cell_counts_agree() const {
+    std::array<uint32_t, kCellTypeCount> types{};
+    int32_t total = 0;
+    const uint32_t cells = m_grid.cells_per_chunk();
+    for (const SpriteChunk* chunk : m_table.chunk_of_slot) {
+        int32_t active = 0;
+        for (uint32_t i = 0; i < cells && i < chunk->flags.size(); ++i) {
+            const uint16_t flags = chunk->flags[i];
+            if (cell_active(flags)) {
+                active += 1;
+                types[cell_type_of(flags)] += 1;
+            }
+        }
+        if (active != chunk->active) {
+            return false;
+        }
+        total += active;
+    }
+    for (uint32_t t = 0; t < kCellTypeCount; ++t) {
+        if (types[t] != m_types[t].active) {
+            return false;
+        }
+    }
+    // A sprite that keeps removed cells keeps its chunks when they are dropped, and only the total shrinks.
+    return m_keep_removed != 0 ? m_active <= total : m_active == total;
+}
+
 void Sprite::remove_cell(int32_t chunk_index, int32_t cell_index) {
     SpriteChunk* c = m_table.find(chunk_index);
     // Empty cells are skipped as well as removed ones: counting them would corrupt the counts.

@@ -64,6 +64,9 @@ public:
     bool has_chunk(int32_t chunk_index) const { return m_table.find(chunk_index) != nullptr; }
     SpriteChunk* chunk(int32_t chunk_index) const { return m_table.find(chunk_index); }
     int32_t active_cell_count() const { return m_active; }
+    // Recounts every chunk's cells: each chunk's count, the per-type counts and the total agree with the
+    // cell flags. For checks; it walks every cell.
+    bool cell_counts_agree() const;
     // Throws std::out_of_range for a type of 11 or more.
     const CellTypeInfo& cell_type_info(uint32_t type) const;
     glm::ivec2 cell_extents() const { return m_extents; }

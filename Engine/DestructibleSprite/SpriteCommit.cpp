@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "Engine/Assert.h"
 #include "Engine/DestructibleSprite/FloodFill.h"
 #include "Engine/DestructibleSprite/SplitResult.h"
 #include "Engine/DestructibleSprite/Sprite.h"
@@ -66,6 +67,8 @@ Sprite::Piece Sprite::make_piece(Sprite& sprite, const FloodFillGroup& group) {
 }
 
 void Sprite::commit(Sprite& sprite, SplitResult& out, const Transform& transform, const CommitSettings& settings) {
+    // The fill, the piece records and the core hand-over all trust the counts.
+    PELLMAR_ASSERT(sprite.cell_counts_agree(), "a sprite's cell counts disagree with its cells");
     if (sprite.m_active < settings.min_cells) {
         out.reset();
         out.destroyed = 1;
@@ -150,6 +153,7 @@ void Sprite::commit(Sprite& sprite, SplitResult& out, const Transform& transform
 
     for (const FloodFillGroup& group : groups) {
         Piece piece = make_piece(sprite, group);
+        PELLMAR_ASSERT(piece.sprite.cell_counts_agree(), "a split piece's cell counts disagree with its cells");
         const SpriteGrid& pg = piece.sprite.m_grid;
         Transform t;
         t.position = transform.to_world(sprite.m_grid.cell_to_local(piece.centre));

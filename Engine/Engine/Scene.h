@@ -9,7 +9,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -26,6 +25,7 @@
 #include "Engine/Log.h"
 #include "Engine/Physics/JointMap.h"
 #include "Engine/Physics/VelocityConstraint.h"
+#include "Engine/TypeName.h"
 #include "Engine/ViewportRect.h"
 
 class Engine;
@@ -152,7 +152,7 @@ T& SceneBase::register_system(int32_t group, Args&&... args) {
 
 template <typename T, typename... Args>
 T& SceneBase::register_event_handler(Args&&... args) {
-    LOGF("Registering event handler {}", typeid(T).name());
+    LOGF("Registering event handler {}", type_name<T>());
     auto handler = std::make_unique<T>(event_bus(), std::forward<Args>(args)...);
     T& ref = *handler;
     m_event_handlers.push_back(std::move(handler));
@@ -161,6 +161,6 @@ T& SceneBase::register_event_handler(Args&&... args) {
 
 template <typename T>
 void SceneBase::register_input_scheme(T& scheme) {
-    LOGF("Registering input scheme {}", typeid(T).name());
+    LOGF("Registering input scheme {}", type_name<T>());
     m_input_schemes.push_back(&scheme);
 }

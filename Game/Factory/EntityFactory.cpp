@@ -27,8 +27,6 @@ constexpr std::array<std::string_view, EnemyKindCount> kEnemySpriteNames = {
     "Enemy/Bomb", "Enemy/Fighter", "Enemy/Station", "Enemy/Base", "Enemy/Boss1",
 };
 
-constexpr uint32_t kCellTypeCore = 2;
-constexpr uint32_t kCellTypeJoint1 = 7;
 
 // One chunk is one world unit, so the half extent is half the chunk counts.
 glm::vec2 sprite_scale(const Sprite& sprite) {
@@ -102,10 +100,10 @@ SpriteCoreSet EntityFactory::build_sprite_layers(TextureAtlasPacked& atlas, cons
         core.type = data.type;
         core.grid_point = data.gridPointOffset;
         core.initial_cell_count = data.initialCellCount;
-        if (data.type == kCellTypeCore) {
+        if (data.type == cell_type_value(CellType::Core)) {
             set.has_core = 1;
         }
-        if (data.type != kCellTypeJoint1) {
+        if (data.type != cell_type_value(CellType::Joint1)) {
             const LayerKey key{asset.metadata.uuid, i};
             auto found = m_layers.find(key);
             if (found == m_layers.end()) {

@@ -201,7 +201,7 @@ void GameScene::on_spawn_item(const SpawnItemEvent& event) {
 }
 
 void GameScene::on_sprite_core_exploded(const SpriteCoreExplodedEvent& event) {
-    if (event.type != static_cast<uint32_t>(CellType::Core) || !entity_pool().has_list(event.entity.entity_type_id)) {
+    if (event.type != cell_type_value(CellType::Core) || !entity_pool().has_list(event.entity.entity_type_id)) {
         return;
     }
     EntityListBase& list = entity_pool().list_of(event.entity);

@@ -100,8 +100,8 @@ TEST(GameSceneStartUp, GameStartUpRegistersInTheSpecifiedOrder) {
     // The two input schemes, player first, come after the subscriptions and before the systems.
     const std::vector<std::string> schemes = starting_with(lines, "Registering input scheme ");
     ASSERT_EQ(schemes.size(), 2u);
-    EXPECT_NE(schemes[0].find("PlayerInputScheme"), std::string::npos) << schemes[0];
-    EXPECT_NE(schemes[1].find("EditorInputScheme"), std::string::npos) << schemes[1];
+    EXPECT_EQ(schemes[0], "Registering input scheme PlayerInputScheme");
+    EXPECT_EQ(schemes[1], "Registering input scheme EditorInputScheme");
 
     // The event handlers come between the subscriptions and the input schemes, in the order player, sprite
     // effects, render, explosion.

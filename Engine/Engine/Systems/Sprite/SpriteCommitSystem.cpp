@@ -124,10 +124,10 @@ void SpriteCommitSystem::update(const SimulationTick&) {
 
         // Every core goes with the sprite that now holds its cells, its grid point moved once. The part
         // that takes the Core keeps the entity, so cores left in the old body go to the rock it becomes.
-        const auto core_entry = result.core_pieces.find(2u);
+        const auto core_entry = result.core_pieces.find(cell_type_value(CellType::Core));
         // A rock can hold Core cells without a Core record; then nothing swaps.
         const bool core_moves = core_entry != result.core_pieces.end() &&
-                                first_core_of_type(set.cores, 2u) != set.cores.size();
+                                first_core_of_type(set.cores, cell_type_value(CellType::Core)) != set.cores.size();
         const size_t core_piece = core_moves ? static_cast<size_t>(core_entry->second) : 0;
         std::vector<uint8_t> stays(set.cores.size(), 0);
         for (const auto& [type, piece_index] : result.core_pieces) {
