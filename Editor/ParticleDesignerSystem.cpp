@@ -10,8 +10,8 @@
 #include "Editor/PropertyWidgets.h"
 #include "Engine/Engine/EditorLayout.h"
 #include "Engine/Event/EventBus.h"
-#include "Engine/Graphics/ParticleEvents.h"
 #include "Engine/Graphics/ParticleBatch.h"
+#include "Engine/Graphics/ParticleEvents.h"
 #include "Game/Input/EditorInputScheme.h"
 
 namespace {

@@ -13,8 +13,8 @@ inline constexpr bool kPellmarAssertsOn = false;
 [[noreturn]] void pellmar_assert_failed(const char* condition, const char* message, const char* file, int line);
 
 #ifdef PELLMAR_CHECKED
-#define PELLMAR_ASSERT(condition, message)                                                                         \
-    (static_cast<bool>(condition) ? static_cast<void>(0)                                                           \
+#define PELLMAR_ASSERT(condition, message)                                                                             \
+    (static_cast<bool>(condition) ? static_cast<void>(0)                                                               \
                                   : ::pellmar_assert_failed(#condition, message, __FILE__, __LINE__))
 #else
 // sizeof keeps the condition compiled (names stay checked, no unused warnings) without evaluating it.

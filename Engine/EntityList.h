@@ -64,9 +64,7 @@ struct EntityListView {
 };
 
 inline bool mask_contains_all(uint64_t mask, uint64_t query) { return (mask & query) == query; }
-inline bool mask_has_bit(uint64_t mask, uint8_t component_type_id) {
-    return (mask >> (component_type_id & 63)) & 1u;
-}
+inline bool mask_has_bit(uint64_t mask, uint8_t component_type_id) { return (mask >> (component_type_id & 63)) & 1u; }
 // For each id the offset of its row (the first match), or all ones when the list lacks it.
 void find_component_columns(const std::vector<ComponentOffset>& table, const uint8_t* ids, uint64_t count,
                             uint64_t* out_offsets);
@@ -89,8 +87,7 @@ public:
     // Lookups of a stale id throw std::out_of_range; test is_alive first when the id may be stale.
     virtual void* get(const EntityId& id) = 0;
     // Writes one offset per id (all ones when absent) and returns the entity's address.
-    virtual void* get_components(const EntityId& id, const uint8_t* ids, uint64_t count,
-                                 uint64_t* out_offsets) = 0;
+    virtual void* get_components(const EntityId& id, const uint8_t* ids, uint64_t count, uint64_t* out_offsets) = 0;
     // Null when the list does not register the component.
     virtual void* get_component(uint8_t component_type_id, const EntityId& id) = 0;
     virtual bool view(const ComponentQuery& query, EntityListView& out) = 0;
@@ -188,8 +185,7 @@ public:
     }
     void* get(const EntityId& id) override { return &at(id); }
 
-    void* get_components(const EntityId& id, const uint8_t* ids, uint64_t count,
-                         uint64_t* out_offsets) override {
+    void* get_components(const EntityId& id, const uint8_t* ids, uint64_t count, uint64_t* out_offsets) override {
         void* entity = get(id);
         find_component_columns(m_offsets, ids, count, out_offsets);
         return entity;

@@ -37,9 +37,7 @@ inline uint64_t fnv1a_u32(uint32_t v) {
     }
     return h;
 }
-inline uint64_t combine(uint64_t h, uint64_t v) {
-    return h ^ (v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2));
-}
+inline uint64_t combine(uint64_t h, uint64_t v) { return h ^ (v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2)); }
 } // namespace handle_detail
 
 inline uint64_t hash_entity_id(const EntityId& id) {

@@ -7,8 +7,7 @@
 namespace {
 
 constexpr std::string_view kCategoryNames[LogCategoryCount] = {
-    "Launch", "Event", "Assets", "Entity", "Render", "Engine",
-    "Scene",  "System", "Game",  "Sprite", "Physics", "Test",
+    "Launch", "Event", "Assets", "Entity", "Render", "Engine", "Scene", "System", "Game", "Sprite", "Physics", "Test",
 };
 
 constexpr std::string_view kLevelEscapes[6] = {

@@ -5,14 +5,10 @@
 namespace {
 std::mt19937 g_generator{5489u};
 
-float outwards(float v, float by) {
-    return v > 0 ? v + by : v - by;
-}
+float outwards(float v, float by) { return v > 0 ? v + by : v - by; }
 } // namespace
 
-std::mt19937& random_generator() {
-    return g_generator;
-}
+std::mt19937& random_generator() { return g_generator; }
 
 std::mt19937& cosmetic_random_generator() {
     static std::mt19937 generator;
@@ -24,37 +20,21 @@ ScopedRandomGenerator::ScopedRandomGenerator(std::mt19937& other) : m_other(&oth
 
 ScopedRandomGenerator::~ScopedRandomGenerator() { std::swap(g_generator, *m_other); }
 
-void random_seed(uint32_t seed) {
-    g_generator.seed(seed);
-}
+void random_seed(uint32_t seed) { g_generator.seed(seed); }
 
-int32_t random_draw() {
-    return static_cast<int32_t>(g_generator() >> 1);
-}
+int32_t random_draw() { return static_cast<int32_t>(g_generator() >> 1); }
 
-float random_float() {
-    return static_cast<float>(random_draw()) / static_cast<float>(kRandomDrawMax);
-}
+float random_float() { return static_cast<float>(random_draw()) / static_cast<float>(kRandomDrawMax); }
 
-float random_signed_unit() {
-    return 2.0f * random_float() - 1.0f;
-}
+float random_signed_unit() { return 2.0f * random_float() - 1.0f; }
 
-float random_float_scaled(float a) {
-    return random_float() * a;
-}
+float random_float_scaled(float a) { return random_float() * a; }
 
-float random_signed(float a) {
-    return random_float() * (2.0f * a) - a;
-}
+float random_signed(float a) { return random_float() * (2.0f * a) - a; }
 
-float random_range(float a, float b) {
-    return random_float() * (b - a) + a;
-}
+float random_range(float a, float b) { return random_float() * (b - a) + a; }
 
-bool random_chance(float p) {
-    return p > random_float();
-}
+bool random_chance(float p) { return p > random_float(); }
 
 int32_t random_int(int32_t n) {
     if (n == 0) {
@@ -80,13 +60,9 @@ glm::vec2 random_vec2_in_box(float w, float h) {
     return glm::vec2(x, y);
 }
 
-glm::vec2 random_vec2_in_unit_box() {
-    return random_vec2_in_box(1.0f, 1.0f);
-}
+glm::vec2 random_vec2_in_unit_box() { return random_vec2_in_box(1.0f, 1.0f); }
 
-glm::vec2 random_vec2_in_extent(glm::vec2 extent) {
-    return random_vec2_in_box(extent.x, extent.y);
-}
+glm::vec2 random_vec2_in_extent(glm::vec2 extent) { return random_vec2_in_box(extent.x, extent.y); }
 
 glm::vec2 random_vec2_in_span(glm::vec2 origin, glm::vec2 size) {
     const float y = random_float() * size.y + origin.y;
@@ -94,9 +70,7 @@ glm::vec2 random_vec2_in_span(glm::vec2 origin, glm::vec2 size) {
     return glm::vec2(x, y);
 }
 
-glm::vec2 random_vec2_in_rect(glm::vec2 a, glm::vec2 b) {
-    return random_vec2_in_span(a, b - a);
-}
+glm::vec2 random_vec2_in_rect(glm::vec2 a, glm::vec2 b) { return random_vec2_in_span(a, b - a); }
 
 glm::vec2 random_on_circle(float radius) {
     const float angle = random_float() * kRandomFullTurn;

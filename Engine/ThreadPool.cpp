@@ -16,9 +16,7 @@ ParallelRange parallel_chunk(uint64_t begin, uint64_t end, uint64_t workers, uin
     return ParallelRange{lo, std::max(lo, hi)};
 }
 
-ThreadPool::~ThreadPool() {
-    shutdown();
-}
+ThreadPool::~ThreadPool() { shutdown(); }
 
 void ThreadPool::init(uint64_t count, uint32_t mode) {
     shutdown();
@@ -47,9 +45,7 @@ void ThreadPool::lock_queue() {
     }
 }
 
-void ThreadPool::unlock_queue() {
-    m_queue_lock.clear(std::memory_order_release);
-}
+void ThreadPool::unlock_queue() { m_queue_lock.clear(std::memory_order_release); }
 
 void ThreadPool::queue(std::function<void()> task) {
     if (m_mode == kInline) {
@@ -168,8 +164,8 @@ void ThreadPool::worker_main() {
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_work_available.wait(lock, [this] {
-                return m_queued.load(std::memory_order_acquire) != 0 ||
-                       !m_running.load(std::memory_order_acquire) || spinning();
+                return m_queued.load(std::memory_order_acquire) != 0 || !m_running.load(std::memory_order_acquire) ||
+                       spinning();
             });
         }
         if (!m_running.load(std::memory_order_acquire)) {

@@ -27,10 +27,10 @@ namespace {
 
 constexpr int32_t kBullets = 10000;
 constexpr int32_t kSpritesPerSide = 4;
-constexpr uint32_t kChunksPerSide = 8;      // 256 x 256 cells, 8 world units
+constexpr uint32_t kChunksPerSide = 8; // 256 x 256 cells, 8 world units
 constexpr float kSpacing = 8.0f;
 constexpr float kDt = 1.0f / 60.0f;
-constexpr float kSpeed = 30.0f;             // 16 cells a tick
+constexpr float kSpeed = 30.0f; // 16 cells a tick
 
 // A lattice: every `spacing`-th row and column filled, so bullets meet cells but mostly walk open ones.
 // Spacing 16 gives a hit about every ten cells walked; spacing 128 makes hits rare, so the walk dominates.
@@ -189,8 +189,14 @@ void BM_PlainDda(benchmark::State& state) {
                 const int32_t sy = dir.y > 0.0f ? 1 : -1;
                 const float dx = dir.x != 0.0f ? std::abs(1.0f / dir.x) : INFINITY;
                 const float dy = dir.y != 0.0f ? std::abs(1.0f / dir.y) : INFINITY;
-                float tx = dir.x != 0.0f ? (dir.x > 0.0f ? (static_cast<float>(x) + 1.0f - a.x) : (a.x - static_cast<float>(x))) * dx : INFINITY;
-                float ty = dir.y != 0.0f ? (dir.y > 0.0f ? (static_cast<float>(y) + 1.0f - a.y) : (a.y - static_cast<float>(y))) * dy : INFINITY;
+                float tx =
+                    dir.x != 0.0f
+                        ? (dir.x > 0.0f ? (static_cast<float>(x) + 1.0f - a.x) : (a.x - static_cast<float>(x))) * dx
+                        : INFINITY;
+                float ty =
+                    dir.y != 0.0f
+                        ? (dir.y > 0.0f ? (static_cast<float>(y) + 1.0f - a.y) : (a.y - static_cast<float>(y))) * dy
+                        : INFINITY;
                 float t = 0.0f;
                 while (t <= length) {
                     ++cells;

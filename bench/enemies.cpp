@@ -142,8 +142,7 @@ void fighters_among_rocks(GameScene& scene) {
     for (int32_t i = 0; i < 100; ++i) {
         const float a = static_cast<float>(i) * kRandomFullTurn / 100.0f;
         const float r = 9.0f + static_cast<float>(i % 4) * 1.5f;
-        scene.factory().create_enemy(
-            EnemyRequest{EnemyKindFighter, {r * std::cos(a), r * std::sin(a)}, {0.0f, 0.0f}});
+        scene.factory().create_enemy(EnemyRequest{EnemyKindFighter, {r * std::cos(a), r * std::sin(a)}, {0.0f, 0.0f}});
     }
 }
 

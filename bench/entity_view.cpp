@@ -150,8 +150,7 @@ int main(int argc, char** argv) {
     const double view = reporter.rates["BM_ViewWalk"];
     const double baseline = reporter.rates["BM_TypedBaseline"];
     if (view > 0) {
-        std::printf("view walk: %.1fM entities/s, %.2fx the goal of 500M/s", view / 1e6,
-                    view / kGoalEntitiesPerSecond);
+        std::printf("view walk: %.1fM entities/s, %.2fx the goal of 500M/s", view / 1e6, view / kGoalEntitiesPerSecond);
         if (baseline > 0) {
             std::printf(", %.2fx the typed baseline (%.1fM/s)", view / baseline, baseline / 1e6);
         }

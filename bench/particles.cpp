@@ -171,8 +171,7 @@ void BM_PlainQuadsFrame(benchmark::State& state) {
     random_seed(1);
     for (int32_t i = 0; i < n; ++i) {
         const glm::vec2 at = random_vec2_in_box(8.8f, 5.0f);
-        r->add_background_sprite(Transform{at, {0.02f, 0.02f}, random_range(0.0f, 6.28f), 0.0f}, UvRect{},
-                                 0xFF80CCFFu);
+        r->add_background_sprite(Transform{at, {0.02f, 0.02f}, random_range(0.0f, 6.28f), 0.0f}, UvRect{}, 0xFF80CCFFu);
     }
     r->upload_batches(gl().context);
     for (auto _ : state) {
@@ -228,8 +227,8 @@ int main(int argc, char** argv) {
     return sprite_bench::run(
         argc, argv,
         {{"emit a spark particle / write a ready instance", "BM_EmitSpark", "BM_RingWriteBaseline", "small", ""},
-         {"frame, 1,000 live particles / empty frame", "BM_LiveParticlesFrame/1000/real_time", "BM_EmptyFrame/real_time",
-          "close to 1", ""},
+         {"frame, 1,000 live particles / empty frame", "BM_LiveParticlesFrame/1000/real_time",
+          "BM_EmptyFrame/real_time", "close to 1", ""},
          {"frame, 1,000 live particles / 1,000 plain quads", "BM_LiveParticlesFrame/1000/real_time",
           "BM_PlainQuadsFrame/1000/real_time", "<= 1.5", ""},
          {"frame, 10,000 live particles / empty frame", "BM_LiveParticlesFrame/10000/real_time",

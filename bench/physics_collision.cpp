@@ -147,10 +147,9 @@ BENCHMARK(BM_CollisionOneThread)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecon
 } // namespace
 
 int main(int argc, char** argv) {
-    return sprite_bench::run(
-        argc, argv,
-        {{"pile of 64 rocks: one thread / 16-worker pool", "BM_CollisionOneThread/64/real_time",
-          "BM_CollisionPool/64/real_time", "> 1 on a multi-core machine", ""},
-         {"pile of 256 rocks: one thread / 16-worker pool", "BM_CollisionOneThread/256/real_time",
-          "BM_CollisionPool/256/real_time", "> 1 on a multi-core machine", ""}});
+    return sprite_bench::run(argc, argv,
+                             {{"pile of 64 rocks: one thread / 16-worker pool", "BM_CollisionOneThread/64/real_time",
+                               "BM_CollisionPool/64/real_time", "> 1 on a multi-core machine", ""},
+                              {"pile of 256 rocks: one thread / 16-worker pool", "BM_CollisionOneThread/256/real_time",
+                               "BM_CollisionPool/256/real_time", "> 1 on a multi-core machine", ""}});
 }

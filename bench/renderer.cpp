@@ -38,7 +38,8 @@ struct Scene {
         std::vector<uint32_t> block_colour(64 * 64, pack_rgba8(180, 120, 60, 255));
         std::vector<uint16_t> block_flags(64 * 64, 1);
         gl.write_texture(colour, {UploadFormatRgba, PixelTypeUnsignedByte, 0, 0, 0, 64, 64, 1}, block_colour.data());
-        gl.write_texture(flags, {UploadFormatRedInteger, PixelTypeUnsignedShort, 0, 0, 0, 64, 64, 1}, block_flags.data());
+        gl.write_texture(flags, {UploadFormatRedInteger, PixelTypeUnsignedShort, 0, 0, 0, 64, 64, 1},
+                         block_flags.data());
         Handle atlas = gl.create_texture({TextureType2D, TextureFormatRgba8, 8, 8, 1, 4, 1});
         std::vector<uint32_t> white(64, 0xFFFFFFFFu);
         gl.write_texture(atlas, {UploadFormatRgba, PixelTypeUnsignedByte, 0, 0, 0, 8, 8, 1}, white.data());

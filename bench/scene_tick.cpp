@@ -18,19 +18,19 @@
 #include "Common/Assets/AssetPackage.h"
 #include "Engine/Engine/Engine.h"
 #include "Engine/EntityPool.h"
-#include "Engine/Random.h"
 #include "Engine/Event/EventBus.h"
+#include "Engine/Random.h"
 #include "Game/Entities/BulletEntity.h"
 #include "Game/Entities/ItemEntity.h"
 #include "Game/Factory/EntityFactory.h"
-#include "Game/Systems/Ai/ExplosionEvent.h"
 #include "Game/Scenes/GameScene.h"
+#include "Game/Systems/Ai/ExplosionEvent.h"
 #include "Game/Weapons/WeaponProps.h"
 
 namespace {
 
-constexpr int32_t kTicks = 600;          // ten seconds of play
-constexpr int32_t kShotsPerTick = 100;   // from the hollow of the ring, in every direction
+constexpr int32_t kTicks = 600;        // ten seconds of play
+constexpr int32_t kShotsPerTick = 100; // from the hollow of the ring, in every direction
 constexpr float kDt = 1.0f / 60.0f;
 
 // Log lines (a dead bullet writes one) go nowhere while the ticks run, so the report stays readable.

@@ -31,8 +31,8 @@ public:
 
 struct Ratio {
     std::string label;
-    std::string numerator;    // benchmark name
-    std::string denominator;  // benchmark name, or empty for an absolute time
+    std::string numerator;   // benchmark name
+    std::string denominator; // benchmark name, or empty for an absolute time
     std::string goal;
     // When set, the ratio of this counter (per second or per run) instead of the times.
     std::string counter;
@@ -70,4 +70,4 @@ inline int run(int argc, char** argv, const std::vector<Ratio>& ratios) {
     return 0;
 }
 
-}  // namespace sprite_bench
+} // namespace sprite_bench

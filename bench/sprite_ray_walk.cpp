@@ -47,7 +47,8 @@ const std::vector<uint8_t>& cells() {
 }
 
 inline uint32_t cell_value(int32_t x, int32_t y) {
-    if (static_cast<uint32_t>(x) >= static_cast<uint32_t>(kSize) || static_cast<uint32_t>(y) >= static_cast<uint32_t>(kSize)) {
+    if (static_cast<uint32_t>(x) >= static_cast<uint32_t>(kSize) ||
+        static_cast<uint32_t>(y) >= static_cast<uint32_t>(kSize)) {
         return 0;
     }
     return cells()[static_cast<size_t>(y) * kSize + static_cast<size_t>(x)];
@@ -84,8 +85,10 @@ void BM_PlainDda(benchmark::State& state) {
             const int32_t sy = r.direction.y > 0 ? 1 : -1;
             const float dx = std::abs(1.0f / r.direction.x);
             const float dy = std::abs(1.0f / r.direction.y);
-            float tx = r.direction.x > 0 ? (static_cast<float>(x + 1) - r.start.x) * dx : (r.start.x - static_cast<float>(x)) * dx;
-            float ty = r.direction.y > 0 ? (static_cast<float>(y + 1) - r.start.y) * dy : (r.start.y - static_cast<float>(y)) * dy;
+            float tx = r.direction.x > 0 ? (static_cast<float>(x + 1) - r.start.x) * dx
+                                         : (r.start.x - static_cast<float>(x)) * dx;
+            float ty = r.direction.y > 0 ? (static_cast<float>(y + 1) - r.start.y) * dy
+                                         : (r.start.y - static_cast<float>(y)) * dy;
             float t = 0.0f;
             while (t <= r.length) {
                 sum += cell_value(x, y);
@@ -109,10 +112,10 @@ void BM_PlainDda(benchmark::State& state) {
 BENCHMARK(BM_GridRayWalk)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PlainDda)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-    return sprite_bench::run(argc, argv,
-                             {{"grid ray walk cells/s / plain DDA cells/s", "BM_GridRayWalk", "BM_PlainDda", ">= 0.5",
-                               "cells/s"}});
+    return sprite_bench::run(
+        argc, argv,
+        {{"grid ray walk cells/s / plain DDA cells/s", "BM_GridRayWalk", "BM_PlainDda", ">= 0.5", "cells/s"}});
 }

@@ -179,11 +179,11 @@ BENCHMARK(BM_CommitSplitInTwo)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UnionFindLabelling)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CommitAfterHole)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-    return sprite_bench::run(argc, argv,
-                             {{"commit split in two / union-find labelling", "BM_CommitSplitInTwo",
-                               "BM_UnionFindLabelling", "<= 2", ""},
-                              {"commit after a 64 x 64 hole", "BM_CommitAfterHole", "", "<= 0.2 ms", ""}});
+    return sprite_bench::run(
+        argc, argv,
+        {{"commit split in two / union-find labelling", "BM_CommitSplitInTwo", "BM_UnionFindLabelling", "<= 2", ""},
+         {"commit after a 64 x 64 hole", "BM_CommitAfterHole", "", "<= 0.2 ms", ""}});
 }

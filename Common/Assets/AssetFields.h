@@ -10,8 +10,8 @@
 
 template <>
 struct FieldTable<AssetMetadata> {
-    static constexpr auto fields = std::make_tuple(field("name", &AssetMetadata::name),
-                                                   field("uuid", &AssetMetadata::uuid));
+    static constexpr auto fields =
+        std::make_tuple(field("name", &AssetMetadata::name), field("uuid", &AssetMetadata::uuid));
 };
 
 template <>
@@ -21,18 +21,18 @@ struct FieldTable<AssetRef> {
 
 template <>
 struct FieldTable<ImageAsset> {
-    static constexpr auto fields = std::make_tuple(
-        field("metadata", &ImageAsset::metadata), field("width", &ImageAsset::width),
-        field("height", &ImageAsset::height), field("channels", &ImageAsset::channels),
-        field<FieldEncoding::ByteBlock>("pixels", &ImageAsset::pixels));
+    static constexpr auto fields =
+        std::make_tuple(field("metadata", &ImageAsset::metadata), field("width", &ImageAsset::width),
+                        field("height", &ImageAsset::height), field("channels", &ImageAsset::channels),
+                        field<FieldEncoding::ByteBlock>("pixels", &ImageAsset::pixels));
 };
 
 template <>
 struct FieldTable<Glyph> {
-    static constexpr auto fields = std::make_tuple(
-        field("posMin", &Glyph::posMin), field("posMax", &Glyph::posMax), field("uvMin", &Glyph::uvMin),
-        field("uvMax", &Glyph::uvMax), field("advance", &Glyph::advance), field("index", &Glyph::index),
-        field("character", &Glyph::character));
+    static constexpr auto fields =
+        std::make_tuple(field("posMin", &Glyph::posMin), field("posMax", &Glyph::posMax), field("uvMin", &Glyph::uvMin),
+                        field("uvMax", &Glyph::uvMax), field("advance", &Glyph::advance), field("index", &Glyph::index),
+                        field("character", &Glyph::character));
 };
 
 template <>
@@ -43,11 +43,11 @@ struct FieldTable<Kerning> {
 
 template <>
 struct FieldTable<FontAsset> {
-    static constexpr auto fields = std::make_tuple(
-        field("metadata", &FontAsset::metadata), field("atlas", &FontAsset::atlas),
-        field("glyphs", &FontAsset::glyphs), field("kerning", &FontAsset::kerning),
-        field("spaceAdvance", &FontAsset::spaceAdvance), field("lineHeight", &FontAsset::lineHeight),
-        field("topHeight", &FontAsset::topHeight), field("bottomHeight", &FontAsset::bottomHeight));
+    static constexpr auto fields =
+        std::make_tuple(field("metadata", &FontAsset::metadata), field("atlas", &FontAsset::atlas),
+                        field("glyphs", &FontAsset::glyphs), field("kerning", &FontAsset::kerning),
+                        field("spaceAdvance", &FontAsset::spaceAdvance), field("lineHeight", &FontAsset::lineHeight),
+                        field("topHeight", &FontAsset::topHeight), field("bottomHeight", &FontAsset::bottomHeight));
 };
 
 template <>
@@ -61,10 +61,9 @@ struct FieldTable<SpriteChunkData> {
 template <>
 struct FieldTable<SpriteCoreData> {
     static constexpr auto fields = std::make_tuple(
-        field("min", &SpriteCoreData::min), field("max", &SpriteCoreData::max),
-        field("width", &SpriteCoreData::width), field("height", &SpriteCoreData::height),
-        field("gridPointOffset", &SpriteCoreData::gridPointOffset), field("type", &SpriteCoreData::type),
-        field("initialCellCount", &SpriteCoreData::initialCellCount),
+        field("min", &SpriteCoreData::min), field("max", &SpriteCoreData::max), field("width", &SpriteCoreData::width),
+        field("height", &SpriteCoreData::height), field("gridPointOffset", &SpriteCoreData::gridPointOffset),
+        field("type", &SpriteCoreData::type), field("initialCellCount", &SpriteCoreData::initialCellCount),
         field<FieldEncoding::Rgba8>("color", &SpriteCoreData::color));
 };
 
@@ -77,11 +76,11 @@ struct FieldTable<SpriteCellGroup> {
 
 template <>
 struct FieldTable<SpriteAsset> {
-    static constexpr auto fields = std::make_tuple(
-        field("metadata", &SpriteAsset::metadata), field("chunks", &SpriteAsset::chunks),
-        field("cores", &SpriteAsset::cores), field("groups", &SpriteAsset::groups),
-        field("activePixelCount", &SpriteAsset::activePixelCount), field("chunkCount", &SpriteAsset::chunkCount),
-        field("cellCount", &SpriteAsset::cellCount));
+    static constexpr auto fields =
+        std::make_tuple(field("metadata", &SpriteAsset::metadata), field("chunks", &SpriteAsset::chunks),
+                        field("cores", &SpriteAsset::cores), field("groups", &SpriteAsset::groups),
+                        field("activePixelCount", &SpriteAsset::activePixelCount),
+                        field("chunkCount", &SpriteAsset::chunkCount), field("cellCount", &SpriteAsset::cellCount));
 };
 
 template <>
@@ -98,9 +97,9 @@ struct FieldTable<MultiSpritePart> {
 
 template <>
 struct FieldTable<MultiSpriteInstance> {
-    static constexpr auto fields =
-        std::make_tuple(field("sprite", &MultiSpriteInstance::sprite), field("position", &MultiSpriteInstance::position),
-                        field("angle", &MultiSpriteInstance::angle), field("type", &MultiSpriteInstance::type));
+    static constexpr auto fields = std::make_tuple(
+        field("sprite", &MultiSpriteInstance::sprite), field("position", &MultiSpriteInstance::position),
+        field("angle", &MultiSpriteInstance::angle), field("type", &MultiSpriteInstance::type));
 };
 
 template <>
@@ -134,11 +133,11 @@ template <>
 struct FieldTable<ParticleSpawnSettings> {
     using S = ParticleSpawnSettings;
     static constexpr auto fields = std::make_tuple(
-        field("position", &S::position), field("z", &S::z), field("angle", &S::angle),
-        field("angle_xy", &S::angle_xy), field("velocity", &S::velocity), field("velocity_z", &S::velocity_z),
-        field("damping", &S::damping), field("angular_velocity", &S::angular_velocity),
-        field("angular_velocity_xy", &S::angular_velocity_xy), field("angular_damping", &S::angular_damping),
-        field("life", &S::life), field("initial_scale", &S::initial_scale), field("final_scale", &S::final_scale),
+        field("position", &S::position), field("z", &S::z), field("angle", &S::angle), field("angle_xy", &S::angle_xy),
+        field("velocity", &S::velocity), field("velocity_z", &S::velocity_z), field("damping", &S::damping),
+        field("angular_velocity", &S::angular_velocity), field("angular_velocity_xy", &S::angular_velocity_xy),
+        field("angular_damping", &S::angular_damping), field("life", &S::life),
+        field("initial_scale", &S::initial_scale), field("final_scale", &S::final_scale),
         field("factor_scale", &S::factor_scale), field("initial_color", &S::initial_color),
         field("final_color", &S::final_color), field("factor_color", &S::factor_color),
         field("number_to_spawn", &S::number_to_spawn));
@@ -157,8 +156,8 @@ struct FieldTable<AssetList<T>> {
 
 template <>
 struct FieldTable<AssetPackage> {
-    static constexpr auto fields = std::make_tuple(
-        field("images", &AssetPackage::images), field("fonts", &AssetPackage::fonts),
-        field("sprites", &AssetPackage::sprites), field("multi_sprites", &AssetPackage::multi_sprites),
-        field("particles", &AssetPackage::particles));
+    static constexpr auto fields =
+        std::make_tuple(field("images", &AssetPackage::images), field("fonts", &AssetPackage::fonts),
+                        field("sprites", &AssetPackage::sprites), field("multi_sprites", &AssetPackage::multi_sprites),
+                        field("particles", &AssetPackage::particles));
 };

@@ -81,8 +81,8 @@ Result validate_sprite(const SpriteAsset& sprite) {
             }
         }
         if (chunk.activePixelCount != active) {
-            return Result::fail(fmt::format("chunk {} counts {} active cells, holds {}", c, chunk.activePixelCount,
-                                            active));
+            return Result::fail(
+                fmt::format("chunk {} counts {} active cells, holds {}", c, chunk.activePixelCount, active));
         }
         total += active;
     }
@@ -107,8 +107,8 @@ Result validate_sprite(const SpriteAsset& sprite) {
         }
         uint64_t pixels = uint64_t(core.width) * uint64_t(core.height);
         if (core.color.size() != pixels) {
-            return Result::fail(fmt::format("core {} has {} colours for {} x {}", k, core.color.size(), core.width,
-                                            core.height));
+            return Result::fail(
+                fmt::format("core {} has {} colours for {} x {}", k, core.color.size(), core.width, core.height));
         }
         if (core.initialCellCount < 1) {
             return Result::fail(fmt::format("core {} starts with {} cells", k, core.initialCellCount));
@@ -121,8 +121,8 @@ Result validate_multi_sprite(const MultiSpriteAsset& multi, const AssetPackage& 
     const MultiSprite& data = multi.data;
     for (size_t p = 0; p < data.sprites.size(); ++p) {
         if (package.sprites.find_by_name(data.sprites[p].sprite) == nullptr) {
-            return Result::fail(fmt::format("part {} names the sprite \"{}\", which is not in the file", p,
-                                            data.sprites[p].sprite));
+            return Result::fail(
+                fmt::format("part {} names the sprite \"{}\", which is not in the file", p, data.sprites[p].sprite));
         }
     }
     const auto parts = static_cast<int64_t>(data.sprites.size());
@@ -142,8 +142,8 @@ Result validate_multi_sprite(const MultiSpriteAsset& multi, const AssetPackage& 
             const MultiSpritePart& part = data.sprites[static_cast<size_t>(data.instances[end[0]].sprite)];
             const auto points = static_cast<int64_t>(part.attachment_points.size());
             if (end[1] < 0 || end[1] >= points) {
-                return Result::fail(fmt::format("joint {} uses attachment point {} of {} on instance {}", j, end[1],
-                                                points, end[0]));
+                return Result::fail(
+                    fmt::format("joint {} uses attachment point {} of {} on instance {}", j, end[1], points, end[0]));
             }
         }
     }
@@ -157,8 +157,8 @@ Result check_list(std::string_view kind, const AssetList<T>& list, Check check) 
     for (size_t i = 0; i < list.m_assets.size(); ++i) {
         Result r = check(list.m_assets[i]);
         if (r.failed) {
-            return Result::fail(fmt::format("{} \"{}\" ({} {} of {}): {}", kind, list.m_assets[i].metadata.name, kind, i,
-                                            list.m_assets.size(), r.message));
+            return Result::fail(fmt::format("{} \"{}\" ({} {} of {}): {}", kind, list.m_assets[i].metadata.name, kind,
+                                            i, list.m_assets.size(), r.message));
         }
     }
     return Result::ok();

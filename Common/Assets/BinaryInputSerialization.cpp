@@ -94,8 +94,8 @@ bool BinaryInputSerialization::read(std::string_view key, void* data, uint64_t n
         m_stream.read(static_cast<char*>(data), static_cast<std::streamsize>(n));
         auto got = static_cast<uint64_t>(m_stream.gcount());
         if (!m_stream || got != n) {
-            fail(fmt::format("read error at byte {} reading {} ({} of {} bytes)", m_offset + got,
-                             path_of(element_key), got, n));
+            fail(fmt::format("read error at byte {} reading {} ({} of {} bytes)", m_offset + got, path_of(element_key),
+                             got, n));
             return false;
         }
     }

@@ -31,4 +31,6 @@ template <typename T>
 struct FieldTable;
 
 template <typename T>
-concept Reflected = requires { FieldTable<T>::fields; };
+concept Reflected = requires {
+    FieldTable<T>::fields;
+};

@@ -113,7 +113,7 @@ public:
 
     // The outermost record: begin_root, its fields, end_root.
     template <typename V>
-        requires Reflected<std::remove_const_t<V>>
+    requires Reflected<std::remove_const_t<V>>
     void root(V& record) {
         m_serializer.begin_root();
         fields(record);

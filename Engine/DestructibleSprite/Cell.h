@@ -46,13 +46,9 @@ enum EdgeKind : uint8_t {
 
 constexpr uint32_t cell_type_of(uint16_t flags) { return flags & kCellTypeMask; }
 constexpr bool cell_removed(uint16_t flags) { return (flags & kCellRemovedBit) != 0; }
-constexpr bool cell_active(uint16_t flags) {
-    return (flags & kCellRemovedBit) == 0 && (flags & kCellTypeMask) != 0;
-}
+constexpr bool cell_active(uint16_t flags) { return (flags & kCellRemovedBit) == 0 && (flags & kCellTypeMask) != 0; }
 constexpr uint32_t cell_edge_kind(uint16_t flags) { return (flags & kCellEdgeKindMask) >> kCellEdgeKindShift; }
-constexpr uint32_t cell_direction(uint16_t flags) {
-    return (flags & kCellDirectionMask) >> kCellDirectionShift;
-}
+constexpr uint32_t cell_direction(uint16_t flags) { return (flags & kCellDirectionMask) >> kCellDirectionShift; }
 constexpr uint16_t with_edge(uint16_t flags, uint32_t kind, uint32_t direction) {
     return static_cast<uint16_t>((flags & ~(kCellEdgeKindMask | kCellDirectionMask)) |
                                  ((kind << kCellEdgeKindShift) & kCellEdgeKindMask) |

@@ -39,7 +39,7 @@ struct CellMoments {
 };
 
 struct MassProperties {
-    glm::vec2 center_of_mass{0.0f};  // sprite-local
+    glm::vec2 center_of_mass{0.0f}; // sprite-local
     float inertia = 0.0f;
     float mass = 0.0f;
     float inverse_inertia = 0.0f;

@@ -8,14 +8,12 @@
 struct SpriteChunk;
 
 struct ChunkTable {
-    std::vector<int32_t> slot_of_index;  // -1 where the sprite has no chunk
+    std::vector<int32_t> slot_of_index; // -1 where the sprite has no chunk
     std::vector<uint32_t> index_of_slot;
     std::vector<SpriteChunk*> chunk_of_slot;
 
     size_t size() const { return chunk_of_slot.size(); }
-    bool covers(int32_t index) const {
-        return index >= 0 && static_cast<size_t>(index) < slot_of_index.size();
-    }
+    bool covers(int32_t index) const { return index >= 0 && static_cast<size_t>(index) < slot_of_index.size(); }
     // The chunk at a chunk index, or null when the index is outside the table or has no chunk.
     SpriteChunk* find(int32_t index) const {
         if (!covers(index)) {

@@ -9,8 +9,7 @@
 #include "Engine/DestructibleSprite/SpriteChunk.h"
 #include "Engine/Random.h"
 
-FloodFill::FloodFill(const SpriteGrid& grid, const ChunkTable& table,
-                     const std::unordered_set<SpriteChunk*>& dirty)
+FloodFill::FloodFill(const SpriteGrid& grid, const ChunkTable& table, const std::unordered_set<SpriteChunk*>& dirty)
     : m_grid(grid), m_table(table) {
     if (grid.chunk_size == 0 || grid.chunk_size > kFloodFillMaxChunkSize) {
         throw std::invalid_argument("FloodFill: unsupported chunk size");

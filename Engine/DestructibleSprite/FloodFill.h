@@ -35,7 +35,7 @@ enum FillSide : uint32_t {
 // The cells of one fill inside one chunk.
 struct ChunkPiece {
     uint32_t seed = 0;
-    std::vector<int32_t> cells;  // in fill order
+    std::vector<int32_t> cells; // in fill order
     int32_t min_x = 2147483647;
     int32_t min_y = 2147483647;
     int32_t max_x = -2147483647;
@@ -48,11 +48,11 @@ struct ChunkPiece {
 };
 
 struct SearchNode {
-    int32_t key;  // cells gathered along the way to this border
+    int32_t key; // cells gathered along the way to this border
     int32_t from_chunk;
     int32_t group;
     int32_t target_chunk;
-    uint32_t cells[kFloodFillMaxChunkSize];  // cells of the target chunk to enter
+    uint32_t cells[kFloodFillMaxChunkSize]; // cells of the target chunk to enter
     uint64_t count;
 };
 
@@ -92,8 +92,8 @@ private:
 
     SpriteGrid m_grid;
     const ChunkTable& m_table;
-    std::vector<std::vector<int32_t>> m_labels;  // by chunk index; empty until first touched
-    std::vector<ChunkPiece> m_pieces;            // by group id
+    std::vector<std::vector<int32_t>> m_labels; // by chunk index; empty until first touched
+    std::vector<ChunkPiece> m_pieces;           // by group id
     int32_t m_next_group = 0;
     std::vector<SearchNode> m_heap;
     std::unordered_map<int32_t, int32_t> m_open;

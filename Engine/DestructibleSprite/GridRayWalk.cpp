@@ -24,7 +24,7 @@ AxisSetup setup_axis(float d, float other, float origin, int32_t cell) {
     return {t_delta, t_delta * (origin - static_cast<float>(cell)), -1};
 }
 
-}  // namespace
+} // namespace
 
 GridRayWalk::GridRayWalk(glm::vec2 start, glm::vec2 direction, float max_length)
     : cell_x(static_cast<int32_t>(start.x)), cell_y(static_cast<int32_t>(start.y)), origin(start), t(0.0f),

@@ -8,8 +8,8 @@
 #include "Common/Assets/SpriteAsset.h"
 #include "Engine/DestructibleSprite/GridRayWalk.h"
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
-#include "Engine/Math/AxisAlignedArea.h"
 #include "Engine/Log.h"
+#include "Engine/Math/AxisAlignedArea.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ void reset_dirty_set(std::unordered_set<SpriteChunk*>& set) {
     set.rehash(8);
 }
 
-}  // namespace
+} // namespace
 
 Sprite::Sprite() { reset_dirty_set(m_dirty); }
 
@@ -244,7 +244,8 @@ void Sprite::remove_cell(int32_t chunk_index, int32_t cell_index) {
             continue;
         }
         SpriteChunk* other = m_table.find(m_grid.chunk_index(n.chunk.x, n.chunk.y));
-        if (other != nullptr && cell_active(other->flags[static_cast<size_t>(m_grid.local_cell_index(n.cell.x, n.cell.y))])) {
+        if (other != nullptr &&
+            cell_active(other->flags[static_cast<size_t>(m_grid.local_cell_index(n.cell.x, n.cell.y))])) {
             m_dirty.insert(other);
         }
     }
@@ -399,8 +400,8 @@ SpriteRayHit Sprite::ray_cast(glm::vec2 from, glm::vec2 to) const {
     const glm::vec2 dir = d / length;
 
     // Only the part of the ray over the grid can hit; clipping it first bounds the walk.
-    const AxisAlignedArea grid_box{glm::vec2(0.0f), glm::vec2(static_cast<float>(m_grid.cells_x),
-                                                             static_cast<float>(m_grid.cells_y))};
+    const AxisAlignedArea grid_box{glm::vec2(0.0f),
+                                   glm::vec2(static_cast<float>(m_grid.cells_x), static_cast<float>(m_grid.cells_y))};
     const RayInterval over = AxisAlignedArea::clip_ray(grid_box, AreaRay{a, dir, length});
     if (!(over.enter <= over.exit)) {
         return {};

@@ -31,7 +31,7 @@ struct CellTypeInfo {
     // for sprites built from chunks the sums of the type's cell coordinates.
     int32_t x = 0;
     int32_t y = 0;
-    std::vector<glm::ivec2> removed;  // only when removed cells are kept
+    std::vector<glm::ivec2> removed; // only when removed cells are kept
 };
 
 struct CellValue {
@@ -50,8 +50,7 @@ public:
     Sprite();
     Sprite(SpriteChunkPool& pool, const SpriteAsset& asset, bool keep_removed);
     // Takes chunks already filled (split pieces); every chunk starts dirty.
-    Sprite(SpriteChunkPool& pool, const SpriteGrid& grid, const std::vector<SpriteChunk*>& chunks,
-           bool keep_removed);
+    Sprite(SpriteChunkPool& pool, const SpriteGrid& grid, const std::vector<SpriteChunk*>& chunks, bool keep_removed);
     Sprite(Sprite&& other) noexcept;
     Sprite& operator=(Sprite&& other) noexcept;
     Sprite(const Sprite&) = delete;
@@ -95,8 +94,7 @@ public:
     void restore_one_removed_cell(uint32_t type);
 
     // Turns the removals since the last commit into structure (see SplitResult).
-    static void commit(Sprite& sprite, SplitResult& out, const Transform& transform,
-                       const CommitSettings& settings);
+    static void commit(Sprite& sprite, SplitResult& out, const Transform& transform, const CommitSettings& settings);
 
 private:
     struct Piece;

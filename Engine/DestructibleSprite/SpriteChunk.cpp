@@ -29,15 +29,29 @@ struct EdgeEntry {
 // Indexed by up * 8 + down * 4 + left * 2 + right (each 1 when that neighbour is active).
 // Directions count eighths of a turn: 0 up, 2 right, 4 down, 6 left.
 constexpr std::array<EdgeEntry, 16> kEdgeTable = {{
-    {1, 3}, {1, 5}, {1, 3}, {2, 0}, {1, 1}, {1, 7}, {1, 1}, {2, 0},
-    {1, 3}, {1, 5}, {1, 3}, {2, 4}, {2, 6}, {2, 6}, {2, 2}, {0, 0},
+    {1, 3},
+    {1, 5},
+    {1, 3},
+    {2, 0},
+    {1, 1},
+    {1, 7},
+    {1, 1},
+    {2, 0},
+    {1, 3},
+    {1, 5},
+    {1, 3},
+    {2, 4},
+    {2, 6},
+    {2, 6},
+    {2, 2},
+    {0, 0},
 }};
 
 bool active_in(const SpriteChunk* chunk, int32_t cell_index) {
     return chunk != nullptr && cell_active(chunk->flags[static_cast<size_t>(cell_index)]);
 }
 
-}  // namespace
+} // namespace
 
 void SpriteChunk::rebuild_edges(const SpriteGrid& grid, const ChunkNeighbours& neighbours) {
     SpriteChunk& chunk = *this;

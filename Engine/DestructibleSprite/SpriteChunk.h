@@ -14,18 +14,18 @@
 #include "Engine/DestructibleSprite/SpriteGrid.h"
 
 struct EdgeCell {
-    glm::vec2 center;  // in the sprite's local [-1, 1] coordinates
-    uint32_t index;    // cell index inside the chunk
+    glm::vec2 center; // in the sprite's local [-1, 1] coordinates
+    uint32_t index;   // cell index inside the chunk
 };
 
 struct SpriteChunk;
 
 // Neighbouring chunks handed to the edge rebuild, null when absent.
 enum ChunkNeighbourSlot : uint32_t {
-    ChunkNeighbourLeft = 0,   // index - 1
-    ChunkNeighbourRight = 1,  // index + 1
-    ChunkNeighbourUp = 2,     // index + chunks_x
-    ChunkNeighbourDown = 3,   // index - chunks_x
+    ChunkNeighbourLeft = 0,  // index - 1
+    ChunkNeighbourRight = 1, // index + 1
+    ChunkNeighbourUp = 2,    // index + chunks_x
+    ChunkNeighbourDown = 3,  // index - chunks_x
 };
 using ChunkNeighbours = std::array<const SpriteChunk*, 4>;
 

@@ -31,7 +31,7 @@ constexpr ChunkOp kCombine[3][3] = {
     {ChunkOp::Freed, ChunkOp::Freed, ChunkOp::Freed},
 };
 
-}  // namespace
+} // namespace
 
 // Slot-indexed paged storage; a page is made on first use and freed with its last slot.
 struct SpriteChunkPool::Pages {
@@ -44,7 +44,7 @@ struct SpriteChunkPool::Pages {
         uint32_t flag_uses = 0;
     };
     std::vector<Page> pages;
-    std::vector<uint8_t> live;  // by slot
+    std::vector<uint8_t> live; // by slot
     std::unique_ptr<uint32_t[]> spare_colours;
     std::unique_ptr<uint16_t[]> spare_flags;
 };
@@ -96,12 +96,14 @@ SpriteChunk* SpriteChunkPool::allocate_slot() {
     }
     if (!page.colours) {
         // Each slot is zeroed when handed out, so the page itself needs no clearing.
-        page.colours = m_pages->spare_colours ? std::move(m_pages->spare_colours)
-                                              : std::make_unique_for_overwrite<uint32_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
+        page.colours = m_pages->spare_colours
+                           ? std::move(m_pages->spare_colours)
+                           : std::make_unique_for_overwrite<uint32_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
     }
     if (!page.flags) {
-        page.flags = m_pages->spare_flags ? std::move(m_pages->spare_flags)
-                                          : std::make_unique_for_overwrite<uint16_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
+        page.flags = m_pages->spare_flags
+                         ? std::move(m_pages->spare_flags)
+                         : std::make_unique_for_overwrite<uint16_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
     }
     page.chunk_uses += 1;
     page.colour_uses += 1;

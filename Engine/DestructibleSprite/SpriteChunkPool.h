@@ -89,7 +89,7 @@ private:
     int32_t m_layers;
     uint32_t m_per_row;
     uint32_t m_slot_count;
-    uint32_t m_cells;  // cells per chunk
+    uint32_t m_cells; // cells per chunk
     uint32_t m_in_use = 0;
 
     TextureAtlas m_colour_atlas;
@@ -101,6 +101,6 @@ private:
     // Whether the textures exist; set by create, cleared by destroy.
     bool m_has_textures = false;
     std::vector<uint32_t> m_upload_queue;
-    std::vector<uint8_t> m_upload_queued;  // by slot
-    std::vector<uint32_t> m_held_back;     // freed slots waiting for the next upload
+    std::vector<uint8_t> m_upload_queued; // by slot
+    std::vector<uint32_t> m_held_back;    // freed slots waiting for the next upload
 };

@@ -61,8 +61,9 @@ Sprite::Piece Sprite::make_piece(Sprite& sprite, const FloodFillGroup& group) {
     }
 
     Piece out{glm::vec2(lo), glm::vec2(0.0f), Sprite(*sprite.m_pool, piece_grid, chunks, false)};
-    out.centre = glm::vec2(static_cast<float>(lo.x) + static_cast<float>(n * static_cast<int32_t>(piece_grid.chunks_x)) * 0.5f,
-                           static_cast<float>(lo.y) + static_cast<float>(n * static_cast<int32_t>(piece_grid.chunks_y)) * 0.5f);
+    out.centre =
+        glm::vec2(static_cast<float>(lo.x) + static_cast<float>(n * static_cast<int32_t>(piece_grid.chunks_x)) * 0.5f,
+                  static_cast<float>(lo.y) + static_cast<float>(n * static_cast<int32_t>(piece_grid.chunks_y)) * 0.5f);
     return out;
 }
 
@@ -157,8 +158,9 @@ void Sprite::commit(Sprite& sprite, SplitResult& out, const Transform& transform
         const SpriteGrid& pg = piece.sprite.m_grid;
         Transform t;
         t.position = transform.to_world(sprite.m_grid.cell_to_local(piece.centre));
-        t.scale = glm::vec2(transform.scale.x * static_cast<float>(pg.chunks_x) / static_cast<float>(sprite.m_grid.chunks_x),
-                            transform.scale.y * static_cast<float>(pg.chunks_y) / static_cast<float>(sprite.m_grid.chunks_y));
+        t.scale =
+            glm::vec2(transform.scale.x * static_cast<float>(pg.chunks_x) / static_cast<float>(sprite.m_grid.chunks_x),
+                      transform.scale.y * static_cast<float>(pg.chunks_y) / static_cast<float>(sprite.m_grid.chunks_y));
         t.angle = transform.angle;
         t.z = 0.0f;
         out.pieces.push_back(SplitPiece{piece.offset, std::move(piece.sprite), t});

@@ -48,9 +48,7 @@ struct SpriteGrid {
         const int32_t n = static_cast<int32_t>(chunk_size);
         return x >= 0 && x < n && y >= 0 && y < n;
     }
-    bool contains_local_index(int32_t i) const {
-        return i >= 0 && i < static_cast<int32_t>(cells_per_chunk());
-    }
+    bool contains_local_index(int32_t i) const { return i >= 0 && i < static_cast<int32_t>(cells_per_chunk()); }
     bool contains_chunk(int32_t cx, int32_t cy) const {
         return cx >= 0 && cx < static_cast<int32_t>(chunks_x) && cy >= 0 && cy < static_cast<int32_t>(chunks_y);
     }

@@ -13,15 +13,24 @@ PanelRect editor_panel_rect(EditorPanel panel, float x, float y, float width, fl
     float half = middle * 0.5f;
     float right = x + side + middle;
     switch (panel) {
-    case EditorPanel::Viewport: return {x + side, y, middle, std::max(top, 1.0f)};
-    case EditorPanel::ControlBar: return {x, y, side, height * 0.3f};
-    case EditorPanel::SimulationTicks: return {x, y + height * 0.3f, side, height * 0.4f};
-    case EditorPanel::Recording: return {x, y + height * 0.7f, side, height * 0.3f};
-    case EditorPanel::Scene: return {x + side, y + top, half, height - top};
-    case EditorPanel::ParticleDesigner: return {x + side + half, y + top, middle - half, height - top};
-    case EditorPanel::Entities: return {right, y, side, height * 0.3f};
-    case EditorPanel::SelectedEntity: return {right, y + height * 0.3f, side, height * 0.7f};
-    case EditorPanel::DebugRendererColors: return {x + side, y + top * 0.4f, half, top * 0.6f};
+    case EditorPanel::Viewport:
+        return {x + side, y, middle, std::max(top, 1.0f)};
+    case EditorPanel::ControlBar:
+        return {x, y, side, height * 0.3f};
+    case EditorPanel::SimulationTicks:
+        return {x, y + height * 0.3f, side, height * 0.4f};
+    case EditorPanel::Recording:
+        return {x, y + height * 0.7f, side, height * 0.3f};
+    case EditorPanel::Scene:
+        return {x + side, y + top, half, height - top};
+    case EditorPanel::ParticleDesigner:
+        return {x + side + half, y + top, middle - half, height - top};
+    case EditorPanel::Entities:
+        return {right, y, side, height * 0.3f};
+    case EditorPanel::SelectedEntity:
+        return {right, y + height * 0.3f, side, height * 0.7f};
+    case EditorPanel::DebugRendererColors:
+        return {x + side, y + top * 0.4f, half, top * 0.6f};
     }
     return {x, y, width, height};
 }

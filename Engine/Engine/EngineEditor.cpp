@@ -6,8 +6,8 @@
 
 #include <imgui.h>
 
-#include "Engine/Engine/Engine.h"
 #include "Engine/Engine/EditorLayout.h"
+#include "Engine/Engine/Engine.h"
 
 void Engine::draw_workspace_backdrop() {
     // The GUI library has no docking here: a window covering the work area stands in as the workspace,
@@ -54,9 +54,9 @@ void Engine::draw_viewport_panel() {
         bool position_changed =
             static_cast<float>(m_game_viewport.x) != pos.x || static_cast<float>(m_game_viewport.y) != pos.y;
         if (size_changed || position_changed) {
-            m_game_viewport = ViewportRect{static_cast<int32_t>(pos.x), static_cast<int32_t>(pos.y),
-                                           std::max(static_cast<int32_t>(avail.x), 1),
-                                           std::max(static_cast<int32_t>(avail.y), 1)};
+            m_game_viewport =
+                ViewportRect{static_cast<int32_t>(pos.x), static_cast<int32_t>(pos.y),
+                             std::max(static_cast<int32_t>(avail.x), 1), std::max(static_cast<int32_t>(avail.y), 1)};
             m_event_bus.publish(ViewportResizedEvent{m_game_viewport});
             m_input.set_viewport(m_game_viewport);
             if (size_changed) {

@@ -180,8 +180,8 @@ Result read_recording(std::vector<TickRecord>& records, std::istream& in) {
             return Result::fail(fmt::format("record {} of {} holds an impossible tick", i, count));
         }
         if (events > reader.left() / kRecordedEventSize) {
-            return Result::fail(
-                fmt::format("record {} of {}: {} events cannot fit in the {} bytes left", i, count, events, reader.left()));
+            return Result::fail(fmt::format("record {} of {}: {} events cannot fit in the {} bytes left", i, count,
+                                            events, reader.left()));
         }
         r.events.resize(events);
         for (uint64_t k = 0; k < events; ++k) {
@@ -190,8 +190,8 @@ Result read_recording(std::vector<TickRecord>& records, std::istream& in) {
                 return Result::fail(fmt::format("record {} of {} is cut short", i, count));
             }
             if (!is_valid_recorded_event(e)) {
-                return Result::fail(fmt::format("record {} of {}: event {} is not a valid input event (type 0x{:x})",
-                                                i, count, k, as_sdl(e).type));
+                return Result::fail(fmt::format("record {} of {}: event {} is not a valid input event (type 0x{:x})", i,
+                                                count, k, as_sdl(e).type));
             }
         }
         read.push_back(std::move(r));

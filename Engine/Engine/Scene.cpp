@@ -13,7 +13,7 @@ namespace {
 
 // Attached at scene start; Render and UnusedRender wait for the start of rendering.
 constexpr uint32_t kStartGroups[] = {
-    SystemGroup::PreTick, SystemGroup::Tick,     SystemGroup::Fixed,  SystemGroup::PostFixed,
+    SystemGroup::PreTick,    SystemGroup::Tick,     SystemGroup::Fixed,  SystemGroup::PostFixed,
     SystemGroup::AfterFixed, SystemGroup::EditorUi, SystemGroup::Unused,
 };
 constexpr uint32_t kRenderGroups[] = {SystemGroup::Render, SystemGroup::UnusedRender};
@@ -121,8 +121,8 @@ void SceneBase::stop_rendering() {
 void SceneBase::engine_tick(const SimulationTick& tick) {
     LogGuard scope(LogLevelInfo, LogScene, 1);
     m_entity_pool.flush([this](EntityId id) {
-        auto* body = static_cast<PhysicsBody*>(
-            m_entity_pool.list_of(id).get_component(component_type_id<PhysicsBody>(), id));
+        auto* body =
+            static_cast<PhysicsBody*>(m_entity_pool.list_of(id).get_component(component_type_id<PhysicsBody>(), id));
         if (body != nullptr) {
             m_joints.remove_body(*body);
         }
@@ -225,7 +225,8 @@ void SceneBase::handle(const PauseRequestEvent& event) {
 void SceneBase::handle(const ViewportResizedEvent& event) {
     m_viewport = event.rect;
     // Each side counts as at least one pixel, so the aspect stays finite.
-    float aspect = static_cast<float>(std::max(event.rect.width, 1)) / static_cast<float>(std::max(event.rect.height, 1));
+    float aspect =
+        static_cast<float>(std::max(event.rect.width, 1)) / static_cast<float>(std::max(event.rect.height, 1));
     m_camera.set_ortho(m_camera.size, aspect, m_camera.depth);
     Camera ui;
     ui.set_ortho(1.0f, aspect, m_camera.depth);

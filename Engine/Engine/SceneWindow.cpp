@@ -77,8 +77,8 @@ void SceneBase::draw_scene_window() {
 
         for (uint32_t g = 0; g < SystemGroup::MAX; ++g) {
             std::string_view group_name = SystemBase::group_name(static_cast<int32_t>(g));
-            ImGuiTreeNodeFlags flags = ImGuiTreeNodeFlags_DefaultOpen | ImGuiTreeNodeFlags_OpenOnArrow |
-                                       ImGuiTreeNodeFlags_SpanFullWidth;
+            ImGuiTreeNodeFlags flags =
+                ImGuiTreeNodeFlags_DefaultOpen | ImGuiTreeNodeFlags_OpenOnArrow | ImGuiTreeNodeFlags_SpanFullWidth;
             if (!ImGui::TreeNodeEx(group_name.data(), flags)) {
                 continue;
             }
@@ -94,8 +94,8 @@ void SceneBase::draw_scene_window() {
                     ImGui::EndDragDropSource();
                 }
                 if (ImGui::BeginDragDropTarget()) {
-                    if (auto from = accept_system_move(); from && !row_move && !group_move &&
-                                                          !(from->group == g && from->index == i)) {
+                    if (auto from = accept_system_move();
+                        from && !row_move && !group_move && !(from->group == g && from->index == i)) {
                         row_move = RowMove{*from, g, i};
                     }
                     ImGui::EndDragDropTarget();

@@ -68,6 +68,7 @@ DebugLines& SystemBase::debug_lines() const {
     case SystemGroup::EditorUi:
         return debug_lines_render();
     default:
-        throw std::logic_error(fmt::format("system {} in group {} has no debug lines", m_name, group_name(static_cast<int32_t>(m_group))));
+        throw std::logic_error(
+            fmt::format("system {} in group {} has no debug lines", m_name, group_name(static_cast<int32_t>(m_group))));
     }
 }

@@ -9,12 +9,10 @@ namespace event_detail {
 namespace {
 
 std::byte* allocate_records(size_t bytes) {
-    return static_cast<std::byte*>(::operator new(bytes, std::align_val_t{kRecordAlign}));
+    return static_cast<std::byte*>(::operator new (bytes, std::align_val_t{kRecordAlign}));
 }
 
-void free_records(std::byte* data) {
-    ::operator delete(data, std::align_val_t{kRecordAlign});
-}
+void free_records(std::byte* data) { ::operator delete (data, std::align_val_t{kRecordAlign}); }
 
 } // namespace
 
@@ -62,9 +60,7 @@ std::byte* RecordQueue::grow(size_t bytes, const std::vector<TypeOps>& ops) {
 
 using event_detail::read_header;
 
-EventBus::~EventBus() {
-    destroy_records(m_queue);
-}
+EventBus::~EventBus() { destroy_records(m_queue); }
 
 void EventBus::add_subscriber(uint32_t id, EventSubscriber subscriber) {
     {

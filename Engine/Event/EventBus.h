@@ -153,9 +153,7 @@ public:
 private:
     template <typename E>
     void register_type(uint32_t id);
-    int32_t slot_index(uint32_t id) const {
-        return id < m_slot_of_type.size() ? m_slot_of_type[id] : -1;
-    }
+    int32_t slot_index(uint32_t id) const { return id < m_slot_of_type.size() ? m_slot_of_type[id] : -1; }
     void add_subscriber(uint32_t id, EventSubscriber subscriber);
     void destroy_records(event_detail::RecordQueue& queue);
 

@@ -88,10 +88,11 @@ void update_branching_line_effects(std::vector<BranchingLineEffect>& effects, fl
             const float window = node.end_time - node.start_time;
             for (int32_t k = 0; k < steps; ++k) {
                 // An empty window is over the moment it starts: the line shows its end.
-                const float t = window > 0.0f ? (effect.age - node.start_time +
-                                                 static_cast<float>(k) * dt / static_cast<float>(steps)) /
-                                                    window
-                                              : 1.0f;
+                const float t =
+                    window > 0.0f
+                        ? (effect.age - node.start_time + static_cast<float>(k) * dt / static_cast<float>(steps)) /
+                              window
+                        : 1.0f;
                 node.trail.add_point(polyline_sample(node.polyline, t), kTrailWidth, kTrailColor);
             }
         }

@@ -16,9 +16,9 @@ struct Camera {
     AxisAlignedArea visible_area{};
     // z is carried into the view; the projection ignores it.
     glm::vec3 position{0.0f};
-    float size = 1.0f;    // half height of the view in world units
-    float aspect = 1.0f;  // width / height
-    float depth = 1.0f;   // half depth of the projection volume
+    float size = 1.0f;   // half height of the view in world units
+    float aspect = 1.0f; // width / height
+    float depth = 1.0f;  // half depth of the projection volume
 
     Camera();
 

@@ -109,10 +109,9 @@ const std::vector<DebugColoredLine>& DebugLines::build_vertices() {
             continue;
         }
         const uint32_t c = debug_mixed_color(line.name, line.layer);
-        m_colored.push_back(DebugColoredLine{line.a, line.b, static_cast<uint8_t>(c & 0xFFu),
-                                             static_cast<uint8_t>((c >> 8) & 0xFFu),
-                                             static_cast<uint8_t>((c >> 16) & 0xFFu),
-                                             static_cast<uint8_t>((c >> 24) & 0xFFu)});
+        m_colored.push_back(
+            DebugColoredLine{line.a, line.b, static_cast<uint8_t>(c & 0xFFu), static_cast<uint8_t>((c >> 8) & 0xFFu),
+                             static_cast<uint8_t>((c >> 16) & 0xFFu), static_cast<uint8_t>((c >> 24) & 0xFFu)});
     }
     return m_colored;
 }

@@ -10,7 +10,8 @@ namespace {
 
 ImVec4 to_float_color(uint32_t rgba8) {
     return ImVec4(static_cast<float>(rgba8 & 0xFFu) / 255.0f, static_cast<float>((rgba8 >> 8) & 0xFFu) / 255.0f,
-                  static_cast<float>((rgba8 >> 16) & 0xFFu) / 255.0f, static_cast<float>((rgba8 >> 24) & 0xFFu) / 255.0f);
+                  static_cast<float>((rgba8 >> 16) & 0xFFu) / 255.0f,
+                  static_cast<float>((rgba8 >> 24) & 0xFFu) / 255.0f);
 }
 
 uint8_t to_byte(float channel) {

@@ -14,9 +14,9 @@
 
 // Eight vec4 in the order of the particle shader's attributes.
 struct ParticleInstance {
-    glm::vec4 position_spawn;           // emit position x, y, z, spawn time
-    glm::vec4 angle_scale_factor;       // angle about x, y, z, scale exponent
-    glm::vec4 scales;                   // initial scale x, y, final scale x, y
+    glm::vec4 position_spawn;     // emit position x, y, z, spawn time
+    glm::vec4 angle_scale_factor; // angle about x, y, z, scale exponent
+    glm::vec4 scales;             // initial scale x, y, final scale x, y
     glm::vec4 initial_color;
     glm::vec4 final_color;
     glm::vec4 velocity_damping;         // velocity x, y, z, damping

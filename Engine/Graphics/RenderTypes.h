@@ -22,10 +22,10 @@ enum UniformKind : uint32_t { UniformKindFloat = 0, UniformKindMatrix = 1, Unifo
 
 struct Attribute {
     std::string name;
-    uint32_t index = 0;   // shader location
-    uint32_t count = 0;   // components
+    uint32_t index = 0; // shader location
+    uint32_t count = 0; // components
     uint32_t type = AttributeTypeFloat;
-    uint64_t offset = 0;  // bytes from the start of the element
+    uint64_t offset = 0; // bytes from the start of the element
 };
 
 inline constexpr uint64_t kMaxAttributes = 8;
@@ -36,7 +36,7 @@ inline constexpr uint64_t kMaxStages = 2;
 struct BufferLayout {
     std::string name;
     uint32_t stride = 0;
-    bool instanced = false;  // advances once per instance rather than per vertex
+    bool instanced = false; // advances once per instance rather than per vertex
     Attribute attributes[kMaxAttributes];
     uint64_t count = 0;
 };
@@ -73,8 +73,8 @@ struct TextureLayout {
     uint32_t format = TextureFormatRgba8;
     uint32_t width = 0;
     uint32_t height = 0;
-    uint32_t depth = 1;       // layers of an array
-    uint32_t texel_size = 4;  // bytes per texel of the caller's data
+    uint32_t depth = 1;      // layers of an array
+    uint32_t texel_size = 4; // bytes per texel of the caller's data
     uint32_t one = 1;
 };
 

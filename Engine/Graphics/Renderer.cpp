@@ -65,7 +65,8 @@ Transform Renderer::chunk_transform(const Transform& sprite, uint32_t chunks_x, 
     uint32_t i = static_cast<uint32_t>(index);
     float nx = static_cast<float>(chunks_x);
     float ny = static_cast<float>(chunks_y);
-    glm::vec2 corner(static_cast<float>(i % chunks_x) * 2.0f / nx - 1.0f, static_cast<float>(i / chunks_x) * 2.0f / ny - 1.0f);
+    glm::vec2 corner(static_cast<float>(i % chunks_x) * 2.0f / nx - 1.0f,
+                     static_cast<float>(i / chunks_x) * 2.0f / ny - 1.0f);
     Transform local;
     local.scale = glm::vec2(1.0f / nx, 1.0f / ny);
     local.position = corner + local.scale;
@@ -143,7 +144,8 @@ RenderCommandList Renderer::record_frame() const {
     list.clear({ClearTargetColor, ClearTargetDepth});
 
     // 2. Background, without depth, so it stays behind everything.
-    RenderStep background = make_step("Background", false, true, BlendDstOneMinusSrcAlpha, m_static_sprite_shader, world);
+    RenderStep background =
+        make_step("Background", false, true, BlendDstOneMinusSrcAlpha, m_static_sprite_shader, world);
     background.add_uniform(UniformValue::of_texture(m_sprite_atlas));
     m_background.append_draw(background);
     list.add_step(background);
@@ -152,7 +154,8 @@ RenderCommandList Renderer::record_frame() const {
     list.clear({ClearTargetDepth});
 
     // 4.
-    RenderStep statics = make_step("Draw static sprites", true, true, BlendDstOneMinusSrcAlpha, m_static_sprite_shader, world);
+    RenderStep statics =
+        make_step("Draw static sprites", true, true, BlendDstOneMinusSrcAlpha, m_static_sprite_shader, world);
     statics.add_uniform(UniformValue::of_texture(m_sprite_atlas));
     m_world_static_sprites.append_draw(statics);
     list.add_step(statics);
@@ -179,7 +182,8 @@ RenderCommandList Renderer::record_frame() const {
     list.clear({ClearTargetDepth});
 
     // 9.
-    RenderStep ui_statics = make_step("Draw ui static sprites", true, true, BlendDstOneMinusSrcAlpha, m_static_sprite_shader, ui);
+    RenderStep ui_statics =
+        make_step("Draw ui static sprites", true, true, BlendDstOneMinusSrcAlpha, m_static_sprite_shader, ui);
     ui_statics.add_uniform(UniformValue::of_texture(m_sprite_atlas));
     m_ui_static_sprites.append_draw(ui_statics);
     list.add_step(ui_statics);

@@ -213,10 +213,10 @@ void main() {
 } // namespace
 
 const ShaderDescription& line_shader_description() {
-    static const ShaderDescription d = shader(
-        "Line shader", "Line layout",
-        {buffer("Vertex", 24, false, {attribute("Pos", 0, 2, 0), attribute("Color", 1, 4, 8)})}, {kViewProj},
-        kLineVertex, kLineFragment);
+    static const ShaderDescription d =
+        shader("Line shader", "Line layout",
+               {buffer("Vertex", 24, false, {attribute("Pos", 0, 2, 0), attribute("Color", 1, 4, 8)})}, {kViewProj},
+               kLineVertex, kLineFragment);
     return d;
 }
 
@@ -247,15 +247,15 @@ const ShaderDescription& particle_shader_description() {
 }
 
 const ShaderDescription& sprite_shader_description() {
-    static const ShaderDescription d = shader(
-        "Sprite Shader", "Static Sprite Layout",
-        {sprite_quad(),
-         buffer("Instances", 76, true,
-                {attribute("Model0", 2, 4, 0), attribute("Model1", 3, 4, 16), attribute("Model2", 4, 4, 32),
-                 attribute("Model3", 5, 4, 48), attribute("UvwOffset", 6, 3, 64)})},
-        {kViewProj, UniformDecl{"uniform_texture_color", UniformKindTexture},
-         UniformDecl{"uniform_texture_mask", UniformKindTexture}},
-        kSpriteVertex, kSpriteFragment);
+    static const ShaderDescription d =
+        shader("Sprite Shader", "Static Sprite Layout",
+               {sprite_quad(),
+                buffer("Instances", 76, true,
+                       {attribute("Model0", 2, 4, 0), attribute("Model1", 3, 4, 16), attribute("Model2", 4, 4, 32),
+                        attribute("Model3", 5, 4, 48), attribute("UvwOffset", 6, 3, 64)})},
+               {kViewProj, UniformDecl{"uniform_texture_color", UniformKindTexture},
+                UniformDecl{"uniform_texture_mask", UniformKindTexture}},
+               kSpriteVertex, kSpriteFragment);
     return d;
 }
 

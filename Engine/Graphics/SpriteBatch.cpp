@@ -8,7 +8,8 @@ std::vector<glm::vec4> sprite_quad_vertices(float e) {
 
 void SpriteBatch::create(RenderContextBase& context, uint32_t chunk_size, uint32_t layer_size) {
     std::vector<glm::vec4> quad = sprite_quad_vertices(static_cast<float>(chunk_size) / static_cast<float>(layer_size));
-    m_quad_buffer = context.create_buffer(BufferTypeVertex, BufferUsageStatic, quad.size() * sizeof(glm::vec4), quad.data());
+    m_quad_buffer =
+        context.create_buffer(BufferTypeVertex, BufferUsageStatic, quad.size() * sizeof(glm::vec4), quad.data());
     m_instance_buffer = context.create_buffer(BufferTypeVertex, BufferUsageDynamic, 0, nullptr);
     Handle buffers[2] = {m_quad_buffer, m_instance_buffer};
     m_mesh = context.create_mesh(sprite_shader_description().layout, buffers);
@@ -24,6 +25,4 @@ void SpriteBatch::upload(RenderContextBase& context) {
     m_instances.clear();
 }
 
-void SpriteBatch::append_draw(RenderStep& step) const {
-    add_instanced_quads(step, m_mesh, m_uploaded);
-}
+void SpriteBatch::append_draw(RenderStep& step) const { add_instanced_quads(step, m_mesh, m_uploaded); }

@@ -10,7 +10,7 @@
 
 struct SpriteInstance {
     glm::mat4 model;
-    glm::vec3 uvw_offset;  // the chunk's block corner (u, v) and its layer
+    glm::vec3 uvw_offset; // the chunk's block corner (u, v) and its layer
 };
 static_assert(sizeof(SpriteInstance) == 76);
 

@@ -8,8 +8,8 @@
 #include <glm/glm.hpp>
 
 struct SpriteChunkDraw {
-    int32_t index = 0;       // cy * chunks_x + cx
-    glm::vec3 uvw{0.0f};     // the block's corner in atlas texture coordinates and its layer
+    int32_t index = 0;   // cy * chunks_x + cx
+    glm::vec3 uvw{0.0f}; // the block's corner in atlas texture coordinates and its layer
 };
 
 struct SpriteDraw {

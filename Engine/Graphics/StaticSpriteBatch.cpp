@@ -5,7 +5,8 @@
 
 void StaticSpriteBatch::create(RenderContextBase& context) {
     std::vector<glm::vec4> quad = sprite_quad_vertices(1.0f);
-    m_quad_buffer = context.create_buffer(BufferTypeVertex, BufferUsageStatic, quad.size() * sizeof(glm::vec4), quad.data());
+    m_quad_buffer =
+        context.create_buffer(BufferTypeVertex, BufferUsageStatic, quad.size() * sizeof(glm::vec4), quad.data());
     m_instance_buffer = context.create_buffer(BufferTypeVertex, BufferUsageDynamic, 0, nullptr);
     Handle buffers[2] = {m_quad_buffer, m_instance_buffer};
     m_mesh = context.create_mesh(static_sprite_shader_description().layout, buffers);
@@ -21,6 +22,4 @@ void StaticSpriteBatch::upload(RenderContextBase& context) {
     m_instances.clear();
 }
 
-void StaticSpriteBatch::append_draw(RenderStep& step) const {
-    add_instanced_quads(step, m_mesh, m_uploaded);
-}
+void StaticSpriteBatch::append_draw(RenderStep& step) const { add_instanced_quads(step, m_mesh, m_uploaded); }

@@ -49,7 +49,9 @@ void TextureAtlas::update(RenderContextBase& context) {
     m_borrowed.clear();
 }
 
-void TextureAtlas::queue_write(const QueuedRegion& region, const void* pixels) { m_borrowed.push_back({region, pixels}); }
+void TextureAtlas::queue_write(const QueuedRegion& region, const void* pixels) {
+    m_borrowed.push_back({region, pixels});
+}
 
 void TextureAtlas::queue_owned_write(const QueuedRegion& region, std::vector<uint8_t> pixels) {
     m_owned.push_back({region, std::move(pixels)});

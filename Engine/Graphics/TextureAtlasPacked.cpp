@@ -29,8 +29,14 @@ std::optional<UvRect> TextureAtlasPacked::add_image(const ImageAsset& image) {
         return std::nullopt;
     }
     QueuedRegion region;
-    region.write = TextureWrite{UploadFormatRgba, PixelTypeUnsignedByte, 0, 0, 0, static_cast<uint32_t>(image.width),
-                                static_cast<uint32_t>(image.height), 1};
+    region.write = TextureWrite{UploadFormatRgba,
+                                PixelTypeUnsignedByte,
+                                0,
+                                0,
+                                0,
+                                static_cast<uint32_t>(image.width),
+                                static_cast<uint32_t>(image.height),
+                                1};
     region.texel_size = static_cast<uint32_t>(image.channels);
     region.count = 1;
     return pack(region, image.pixels.data());

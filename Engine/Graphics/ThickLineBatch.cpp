@@ -26,7 +26,8 @@ std::vector<glm::vec3> ThickLineBatch::cap_vertices() {
 
 void ThickLineBatch::create(RenderContextBase& context) {
     std::vector<glm::vec3> caps = cap_vertices();
-    m_cap_buffer = context.create_buffer(BufferTypeVertex, BufferUsageStatic, caps.size() * sizeof(glm::vec3), caps.data());
+    m_cap_buffer =
+        context.create_buffer(BufferTypeVertex, BufferUsageStatic, caps.size() * sizeof(glm::vec3), caps.data());
     m_instance_buffer = context.create_buffer(BufferTypeVertex, BufferUsageDynamic, 0, nullptr);
     m_indirect_buffer = context.create_buffer(BufferTypeIndirect, BufferUsageDynamic, 0, nullptr);
     Handle buffers[2] = {m_cap_buffer, m_instance_buffer};

@@ -30,7 +30,7 @@ static_assert(sizeof(DrawArraysIndirectCommand) == 16);
 struct LinePoint {
     glm::vec2 position;
     float width;
-    uint32_t color;  // RGBA8
+    uint32_t color; // RGBA8
 };
 
 inline constexpr uint32_t kThickLineCapVertices = 54;

@@ -11,9 +11,7 @@ namespace {
 // Takes the bindings of duplicate creations, which nothing ever reads.
 InputAxis g_dummy_axis;
 
-bool is_one(float x) {
-    return (x - 1.0f) * (x - 1.0f) < 1e-8f;
-}
+bool is_one(float x) { return (x - 1.0f) * (x - 1.0f) < 1e-8f; }
 
 } // namespace
 
@@ -72,9 +70,7 @@ glm::vec2 InputAxes::value(const std::string& name) const {
     return v;
 }
 
-bool InputAxes::is_down(const std::string& name) const {
-    return is_one(value(name).x);
-}
+bool InputAxes::is_down(const std::string& name) const { return is_one(value(name).x); }
 
 bool InputAxes::was_pressed(const std::string& name) {
     if (is_one(value(name).x)) {

@@ -44,7 +44,7 @@ struct InputAxisRef {
 };
 
 class InputAxes {
-  public:
+public:
     explicit InputAxes(const InputState* input) : m_input(input) {}
 
     // A name that exists already is reported, and the caller gets the unused shared dummy axis.
@@ -60,7 +60,7 @@ class InputAxes {
     const std::unordered_map<std::string, InputAxis>& axes() const { return m_axes; }
     const InputState& input() const { return *m_input; }
 
-  private:
+private:
     const InputState* m_input;
     std::unordered_map<std::string, InputAxis> m_axes;
     std::unordered_set<std::string> m_held_names;

@@ -44,12 +44,8 @@ enum MouseInput : uint32_t {
     MouseWheelY = 12,
 };
 
-constexpr InputCode input_code_keyboard(uint32_t scancode) {
-    return {InputDeviceKeyboard, scancode};
-}
-constexpr InputCode input_code_mouse(uint32_t n) {
-    return {InputDeviceMouse, kMouseFirstSlot + n};
-}
+constexpr InputCode input_code_keyboard(uint32_t scancode) { return {InputDeviceKeyboard, scancode}; }
+constexpr InputCode input_code_mouse(uint32_t n) { return {InputDeviceMouse, kMouseFirstSlot + n}; }
 constexpr InputCode input_code_controller_button(uint32_t button) {
     return {InputDeviceControllerButton, kControllerButtonFirstSlot + button};
 }

@@ -30,7 +30,7 @@ struct InputBinder {
 };
 
 class InputSchemeBase {
-  public:
+public:
     InputSchemeBase() = default;
     virtual ~InputSchemeBase() = default;
     InputSchemeBase(const InputSchemeBase&) = delete;
@@ -52,6 +52,6 @@ class InputSchemeBase {
     static InputAxisRef bind_is_down(InputBinder& binder, bool* field, const std::string& name);
     static InputAxisRef bind_was_pressed(InputBinder& binder, bool* field, const std::string& name);
 
-  private:
+private:
     std::vector<InputTarget> m_targets;
 };

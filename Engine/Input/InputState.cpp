@@ -10,13 +10,9 @@ static_assert(sizeof(SDL_Scancode) == sizeof(uint32_t));
 namespace {
 
 // A zero-size viewport (a collapsed panel) must not turn pointer positions into infinities.
-float pixels_at_least_one(int32_t size) {
-    return static_cast<float>(std::max(size, 1));
-}
+float pixels_at_least_one(int32_t size) { return static_cast<float>(std::max(size, 1)); }
 
-float pressed_value(uint8_t state) {
-    return state == SDL_PRESSED ? 1.0f : 0.0f;
-}
+float pressed_value(uint8_t state) { return state == SDL_PRESSED ? 1.0f : 0.0f; }
 
 } // namespace
 
@@ -117,13 +113,9 @@ void InputState::begin_tick(uint32_t tick, float application_time) {
     }
 }
 
-void InputState::set_viewport(const ViewportRect& rect) {
-    m_viewport = rect;
-}
+void InputState::set_viewport(const ViewportRect& rect) { m_viewport = rect; }
 
-void InputState::reset() {
-    m_slots.fill(InputSlot{});
-}
+void InputState::reset() { m_slots.fill(InputSlot{}); }
 
 void InputState::rebuild() {
     m_viewport = {0, 0, 400, 400};

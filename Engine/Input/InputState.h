@@ -18,7 +18,7 @@ struct InputSlot {
 };
 
 class InputState {
-  public:
+public:
     InputState() = default;
     ~InputState();
     InputState(const InputState&) = delete;
@@ -42,7 +42,7 @@ class InputState {
     InputSlot slot(InputCode code) const { return m_slots.at(code.slot); }
     bool has_controller() const { return m_controller != nullptr; }
 
-  private:
+private:
     void write(InputCode code, float value);
     void write_pointer(int32_t x, int32_t y);
 

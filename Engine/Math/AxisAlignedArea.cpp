@@ -52,9 +52,7 @@ void AxisAlignedArea::expand(AxisAlignedArea& area, glm::vec2 p) {
     area.max = glm::vec2(std::max(area.max.x, p.x), std::max(area.max.y, p.y));
 }
 
-float AxisAlignedArea::area(const AxisAlignedArea& a) {
-    return (a.max.x - a.min.x) * (a.max.y - a.min.y);
-}
+float AxisAlignedArea::area(const AxisAlignedArea& a) { return (a.max.x - a.min.x) * (a.max.y - a.min.y); }
 
 AxisAlignedArea AxisAlignedArea::intersection(const AxisAlignedArea& a, const AxisAlignedArea& b) {
     const glm::vec2 lo(std::max(a.min.x, b.min.x), std::max(a.min.y, b.min.y));

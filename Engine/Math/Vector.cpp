@@ -11,7 +11,9 @@ glm::vec2 rotate(glm::vec2 v, float angle) { return rotate_sin_cos(v, std::sin(a
 
 glm::vec2 rotate_sin_cos(glm::vec2 v, float s, float c) { return {v.x * c - v.y * s, v.x * s + v.y * c}; }
 
-glm::vec2 rotate_scaled_offset(glm::vec2 a, glm::vec2 b, glm::vec2 s, float angle) { return rotate((a - b) * s, angle); }
+glm::vec2 rotate_scaled_offset(glm::vec2 a, glm::vec2 b, glm::vec2 s, float angle) {
+    return rotate((a - b) * s, angle);
+}
 
 float cross(glm::vec2 a, glm::vec2 b) { return a.x * b.y - a.y * b.x; }
 

@@ -58,19 +58,18 @@ public:
             const AreaTreeNode& n = m_nodes[static_cast<size_t>(i)];
             const AxisAlignedArea& lb = m_nodes[static_cast<size_t>(n.left)].bounds;
             const AxisAlignedArea& rb = m_nodes[static_cast<size_t>(n.right)].bounds;
-            const float growth_left = AxisAlignedArea::area(AxisAlignedArea::merged(lb, bounds)) -
-                                      AxisAlignedArea::area(lb);
-            const float growth_right = AxisAlignedArea::area(AxisAlignedArea::merged(rb, bounds)) -
-                                       AxisAlignedArea::area(rb);
+            const float growth_left =
+                AxisAlignedArea::area(AxisAlignedArea::merged(lb, bounds)) - AxisAlignedArea::area(lb);
+            const float growth_right =
+                AxisAlignedArea::area(AxisAlignedArea::merged(rb, bounds)) - AxisAlignedArea::area(rb);
             i = growth_right > growth_left ? n.left : n.right;
         }
 
         const int32_t sibling = i;
         const int32_t old_parent = m_nodes[static_cast<size_t>(sibling)].parent;
         const auto joint = static_cast<int32_t>(m_nodes.size());
-        m_nodes.push_back(AreaTreeNode{
-            AxisAlignedArea::merged(m_nodes[static_cast<size_t>(sibling)].bounds, bounds), -1, sibling, leaf,
-            old_parent});
+        m_nodes.push_back(AreaTreeNode{AxisAlignedArea::merged(m_nodes[static_cast<size_t>(sibling)].bounds, bounds),
+                                       -1, sibling, leaf, old_parent});
         m_nodes[static_cast<size_t>(sibling)].parent = joint;
         m_nodes[static_cast<size_t>(leaf)].parent = joint;
         if (old_parent == -1) {
@@ -114,8 +113,7 @@ public:
 
     // Values of the leaves that the ray meets within max_t (t in multiples of direction).
     void query_ray(glm::vec2 origin, glm::vec2 direction, float max_t, std::vector<int32_t>& out) const {
-        walk([&](const AxisAlignedArea& b) { return AxisAlignedArea::ray_hit(b, origin, direction, max_t); },
-             out);
+        walk([&](const AxisAlignedArea& b) { return AxisAlignedArea::ray_hit(b, origin, direction, max_t); }, out);
     }
 
     const std::vector<AreaTreeNode>& nodes() const { return m_nodes; }

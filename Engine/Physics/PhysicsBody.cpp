@@ -60,11 +60,13 @@ Transform PhysicsBody::transform(glm::vec2 scale) const {
 void PhysicsBody::add_link(const JointLink& link) { joints.push_back(link); }
 
 std::vector<JointLink>::iterator PhysicsBody::find_link(uint32_t joint_id) {
-    return std::find_if(joints.begin(), joints.end(), [joint_id](const JointLink& l) { return l.joint_id == joint_id; });
+    return std::find_if(joints.begin(), joints.end(),
+                        [joint_id](const JointLink& l) { return l.joint_id == joint_id; });
 }
 
 std::vector<JointLink>::const_iterator PhysicsBody::find_link(uint32_t joint_id) const {
-    return std::find_if(joints.begin(), joints.end(), [joint_id](const JointLink& l) { return l.joint_id == joint_id; });
+    return std::find_if(joints.begin(), joints.end(),
+                        [joint_id](const JointLink& l) { return l.joint_id == joint_id; });
 }
 
 void PhysicsBody::remove_link(uint32_t joint_id) {

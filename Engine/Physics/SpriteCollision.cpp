@@ -122,7 +122,8 @@ void collect_chunks(const SpritePhysicsProxy& proxy, const AxisAlignedArea& box,
             if (chunk == nullptr) {
                 continue;
             }
-            const glm::vec2 center = proxy.transform->to_world(grid.cell_center_to_local(ChunkCell{index, centre_cell}));
+            const glm::vec2 center =
+                proxy.transform->to_world(grid.cell_center_to_local(ChunkCell{index, centre_cell}));
             if (debug != nullptr) {
                 debug_circle(*debug, center, 0.2f, DebugName::Physics_Broadphase_Chunk_Used, DebugLayer::A + second);
             }
@@ -134,9 +135,10 @@ void collect_chunks(const SpritePhysicsProxy& proxy, const AxisAlignedArea& box,
 } // namespace
 
 const std::array<glm::vec2, 8> kCellDirectionNormals = {
-    glm::vec2(0.0f, 1.0f),         glm::vec2(0.70710677f, 0.70710677f),  glm::vec2(1.0f, 0.0f),
-    glm::vec2(0.70710677f, -0.70710677f), glm::vec2(0.0f, -1.0f),        glm::vec2(-0.70710677f, -0.70710677f),
-    glm::vec2(-1.0f, 0.0f),        glm::vec2(-0.70710677f, 0.70710677f),
+    glm::vec2(0.0f, 1.0f),  glm::vec2(0.70710677f, 0.70710677f),
+    glm::vec2(1.0f, 0.0f),  glm::vec2(0.70710677f, -0.70710677f),
+    glm::vec2(0.0f, -1.0f), glm::vec2(-0.70710677f, -0.70710677f),
+    glm::vec2(-1.0f, 0.0f), glm::vec2(-0.70710677f, 0.70710677f),
 };
 
 bool body_is_finite(const PhysicsBody& body) {
@@ -168,8 +170,9 @@ std::vector<ProxyPair> find_proxy_pairs(const std::vector<SpritePhysicsProxy>& p
         found.clear();
         tree.query(swept, found);
         for (const int32_t j : found) {
-            pairs.push_back(ProxyPair{static_cast<int32_t>(i), j,
-                                      AxisAlignedArea::intersection(swept, proxies[static_cast<size_t>(j)].swept_bounds)});
+            pairs.push_back(
+                ProxyPair{static_cast<int32_t>(i), j,
+                          AxisAlignedArea::intersection(swept, proxies[static_cast<size_t>(j)].swept_bounds)});
             if (debug != nullptr) {
                 debug_rect(*debug, pairs.back().overlap, DebugName::Physics_Broadphase_Overlap_World_Bounds);
                 debug_line(*debug, proxies[i].transform->position, proxies[static_cast<size_t>(j)].transform->position,
@@ -344,7 +347,8 @@ std::vector<Contact> make_contacts(const std::vector<SpritePhysicsProxy>& proxie
             contact.depth = hit.depth;
             contact.time = impact.time == 0.0f ? dt : impact.time;
             if (debug != nullptr) {
-                debug_arrow(*debug, contact.point, contact.normal * contact.depth, DebugName::Physics_Contact_Point_Normal);
+                debug_arrow(*debug, contact.point, contact.normal * contact.depth,
+                            DebugName::Physics_Contact_Point_Normal);
             }
             contacts.push_back(contact);
         }
@@ -365,9 +369,9 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
         for (const int32_t index : {first.a, first.b}) {
             const SpritePhysicsProxy& proxy = proxies[static_cast<size_t>(index)];
             PhysicsBody& body = *proxy.body;
-            const PositionAngle moved = integrate_position_angle(proxy.world_center_of_mass, body.position, body.angle,
-                                                                 body.linear_velocity, body.angular_velocity,
-                                                                 first.time);
+            const PositionAngle moved =
+                integrate_position_angle(proxy.world_center_of_mass, body.position, body.angle, body.linear_velocity,
+                                         body.angular_velocity, first.time);
             body.position = moved.position;
             body.angle = moved.angle;
         }

@@ -22,7 +22,7 @@ struct AiBase {
 struct AiBomb {
     static constexpr std::string_view kName = "AiBomb";
     static constexpr std::array<std::string_view, 5> kLabels = {"Turn Strength", "Speed", "Start Radius", "Exploding",
-                                                                 "Thrown"};
+                                                                "Thrown"};
 
     float period = 0.3f;
     float timer = 0.0f;
@@ -43,9 +43,8 @@ struct AiWaypoint {
 struct AiDriver {
     static constexpr std::string_view kName = "AiDriver";
     // "Max Turn" and "Desired Heading" are angles; the waypoint rows show only while one is set.
-    static constexpr std::array<std::string_view, 8> kLabels = {"Max Speed",       "Max Accel", "Max Turn",
-                                                                 "Desired Speed",   "Desired Heading",
-                                                                 "Waypoint",        "Position", "Radius"};
+    static constexpr std::array<std::string_view, 8> kLabels = {
+        "Max Speed", "Max Accel", "Max Turn", "Desired Speed", "Desired Heading", "Waypoint", "Position", "Radius"};
 
     float max_speed = 4.0f;
     float max_accel = 4.0f;
@@ -68,7 +67,7 @@ struct AiFlocker {
     static constexpr std::string_view kName = "AiFlocker";
     // "Target" and "Follow Entity" show only while set.
     static constexpr std::array<std::string_view, 5> kLabels = {"Neighbor Radius", "Random Bias", "Escape Vector",
-                                                                 "Target", "Follow Entity"};
+                                                                "Target", "Follow Entity"};
 
     float neighbor_radius = 5.0f;
     float random_bias = 0.0f;

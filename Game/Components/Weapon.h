@@ -14,7 +14,7 @@ struct Weapon {
     static constexpr std::string_view kName = "Weapon";
     // "Ammo" is read-only.
     static constexpr std::array<std::string_view, 5> kLabels = {"Ammo", "Triggered", "Holder Pos", "Holder Vel",
-                                                                 "Aim Dir"};
+                                                                "Aim Dir"};
 
     Weapon() : Weapon(WeaponProps::default_cannon()) {}
     // Installing a preset loads its ammunition.

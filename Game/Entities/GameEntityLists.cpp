@@ -22,8 +22,8 @@ void register_game_entity_lists(EntityPool& pool) {
     pool.add_list<BulletEntity>("BulletEntity", &BulletEntity::trail);
     {
         using E = BombEntity;
-        pool.add_list<E>("BombEntity", &E::enemy, &E::transform, &E::body, &E::sprite, &E::cores, &E::dirty,
-                         &E::marker, &E::throwable, &E::bomb);
+        pool.add_list<E>("BombEntity", &E::enemy, &E::transform, &E::body, &E::sprite, &E::cores, &E::dirty, &E::marker,
+                         &E::throwable, &E::bomb);
     }
     {
         using E = FighterEntity;
@@ -37,8 +37,8 @@ void register_game_entity_lists(EntityPool& pool) {
     }
     {
         using E = BaseEntity;
-        pool.add_list<E>("BaseEntity", &E::enemy, &E::transform, &E::body, &E::sprite, &E::cores, &E::dirty,
-                         &E::base, &E::thrower, &E::force_mover);
+        pool.add_list<E>("BaseEntity", &E::enemy, &E::transform, &E::body, &E::sprite, &E::cores, &E::dirty, &E::base,
+                         &E::thrower, &E::force_mover);
     }
     {
         using E = Boss1Entity;
@@ -46,8 +46,7 @@ void register_game_entity_lists(EntityPool& pool) {
     }
     {
         using E = SnakeHeadEntity;
-        pool.add_list<E>("SnakeHeadEntity", &E::transform, &E::body, &E::sprite, &E::cores, &E::dirty,
-                         &E::marker);
+        pool.add_list<E>("SnakeHeadEntity", &E::transform, &E::body, &E::sprite, &E::cores, &E::dirty, &E::marker);
     }
     pool.add_list<ItemEntity>("ItemEntity");
 }

@@ -25,9 +25,7 @@ void throw_shrapnel(EntityFactory& factory, const BulletProps& props, int32_t co
 } // namespace
 
 ExplosionEventHandler::ExplosionEventHandler(EventBus& bus, AssetPackage& assets, EntityFactory* factory)
-    : EventHandlerBase(bus),
-      m_factory(factory),
-      m_spark(assets.get_by_name<ParticleAsset>(kSparkParticles).spawn),
+    : EventHandlerBase(bus), m_factory(factory), m_spark(assets.get_by_name<ParticleAsset>(kSparkParticles).spawn),
       m_smoke(assets.get_by_name<ParticleAsset>(kSmokeParticles).spawn) {}
 
 void ExplosionEventHandler::on_explosion(const ExplosionEvent& event) {

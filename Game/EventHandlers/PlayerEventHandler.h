@@ -17,9 +17,8 @@
 class EntityPool;
 struct AssetPackage;
 
-class PlayerEventHandler final
-    : public EventHandlerBase<PlayerEventHandler, BulletHitCellEvent, SpriteCoreExplodedEvent, ItemPickupEvent,
-                              PlayerKillEvent> {
+class PlayerEventHandler final : public EventHandlerBase<PlayerEventHandler, BulletHitCellEvent,
+                                                         SpriteCoreExplodedEvent, ItemPickupEvent, PlayerKillEvent> {
 public:
     static constexpr std::string_view kCloudParticles = "game/particles/player_cloud";
     static constexpr float kCloudTime = 4.0f; // seconds a cloud has to catch one of its cores

@@ -13,8 +13,9 @@
 namespace {
 
 constexpr float kDiagonal = 0.70710678f;
-constexpr glm::vec2 kEdgeDirections[8] = {{0.0f, 1.0f},  {kDiagonal, kDiagonal},   {1.0f, 0.0f},  {kDiagonal, -kDiagonal},
-                                          {0.0f, -1.0f}, {-kDiagonal, -kDiagonal}, {-1.0f, 0.0f}, {-kDiagonal, kDiagonal}};
+constexpr glm::vec2 kEdgeDirections[8] = {
+    {0.0f, 1.0f},  {kDiagonal, kDiagonal},   {1.0f, 0.0f},  {kDiagonal, -kDiagonal},
+    {0.0f, -1.0f}, {-kDiagonal, -kDiagonal}, {-1.0f, 0.0f}, {-kDiagonal, kDiagonal}};
 
 constexpr float kHitImpulse = 0.01f;
 
@@ -23,7 +24,8 @@ constexpr float kHitImpulse = 0.01f;
 glm::vec2 cell_edge_direction(uint16_t flags) { return kEdgeDirections[cell_direction(flags)]; }
 
 SpriteEffectsEventHandler::SpriteEffectsEventHandler(EventBus& bus, const AssetPackage& assets, EntityPool& pool)
-    : EventHandlerBase(bus), m_spark(assets.get_by_name<ParticleAsset>("engine/particles/spark").spawn), m_pool(&pool) {}
+    : EventHandlerBase(bus), m_spark(assets.get_by_name<ParticleAsset>("engine/particles/spark").spawn), m_pool(&pool) {
+}
 
 void SpriteEffectsEventHandler::on_bullet_hit_cell(const BulletHitCellEvent& e) {
     const float speed = random_range(1.0f, 10.0f);

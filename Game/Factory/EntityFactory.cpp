@@ -27,7 +27,6 @@ constexpr std::array<std::string_view, EnemyKindCount> kEnemySpriteNames = {
     "Enemy/Bomb", "Enemy/Fighter", "Enemy/Station", "Enemy/Base", "Enemy/Boss1",
 };
 
-
 // One chunk is one world unit, so the half extent is half the chunk counts.
 glm::vec2 sprite_scale(const Sprite& sprite) {
     const SpriteGrid& grid = sprite.grid();
@@ -112,7 +111,7 @@ SpriteCoreSet EntityFactory::build_sprite_layers(TextureAtlasPacked& atlas, cons
                                    data.color.size() == static_cast<size_t>(data.width) * data.height;
                 if (!sized) {
                     report("Core {} of sprite \"{}\" has no picture of {} x {}", i, asset.metadata.name, data.width,
-                         data.height);
+                           data.height);
                 } else {
                     QueuedRegion region;
                     region.write = TextureWrite{UploadFormatRgba,
@@ -299,7 +298,7 @@ void EntityFactory::create_multi_sprite(glm::vec2 origin, const MultiSpriteAsset
         const MultiSpriteInstance& instance = multi.instances[i];
         if (instance.sprite < 0 || static_cast<size_t>(instance.sprite) >= multi.sprites.size()) {
             report("Multi-sprite \"{}\": instance {} names part {} of {}", asset.metadata.name, i, instance.sprite,
-                 multi.sprites.size());
+                   multi.sprites.size());
             continue;
         }
         MultiSpritePiece& piece = pieces[i];
@@ -325,12 +324,11 @@ void EntityFactory::create_multi_sprite(glm::vec2 origin, const MultiSpriteAsset
             const int32_t k = instances[side];
             const int32_t a = attachments[side];
             valid = valid && k >= 0 && static_cast<size_t>(k) < pieces.size() && pieces[static_cast<size_t>(k)].built &&
-                    a >= 0 &&
-                    static_cast<size_t>(a) < pieces[static_cast<size_t>(k)].part->attachment_points.size();
+                    a >= 0 && static_cast<size_t>(a) < pieces[static_cast<size_t>(k)].part->attachment_points.size();
         }
         if (!valid) {
             report("Multi-sprite \"{}\": joint {} names a missing instance or attachment point", asset.metadata.name,
-                 j);
+                   j);
             continue;
         }
         const uint32_t id = next_global_id();

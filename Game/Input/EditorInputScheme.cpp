@@ -25,6 +25,4 @@ void EditorInputScheme::before_read() {
     previous_mouse_world = mouse_world;
 }
 
-void EditorInputScheme::after_read() {
-    mouse_world = screen_to_world(camera, mouse);
-}
+void EditorInputScheme::after_read() { mouse_world = screen_to_world(camera, mouse); }

@@ -8,7 +8,7 @@
 struct Camera;
 
 class EditorInputScheme : public InputSchemeBase {
-  public:
+public:
     explicit EditorInputScheme(Camera* camera) : camera(camera) {}
 
     void bind(InputBinder& binder) override;

@@ -23,8 +23,7 @@ void PlayerInputScheme::bind(InputBinder& binder) {
         .add(input_code_mouse(MouseLeft), {1.0f, 0.0f})
         .add(input_code_keyboard(SDL_SCANCODE_SPACE), {1.0f, 0.0f});
     bind_was_pressed(binder, &click, "Click").add(input_code_mouse(MouseLeft), {1.0f, 0.0f});
-    bind_was_pressed(binder, &pause_game, "Pause game")
-        .add(input_code_keyboard(SDL_SCANCODE_ESCAPE), {1.0f, 0.0f});
+    bind_was_pressed(binder, &pause_game, "Pause game").add(input_code_keyboard(SDL_SCANCODE_ESCAPE), {1.0f, 0.0f});
 }
 
 void PlayerInputScheme::after_read() {

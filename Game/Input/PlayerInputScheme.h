@@ -8,7 +8,7 @@
 struct Camera;
 
 class PlayerInputScheme : public InputSchemeBase {
-  public:
+public:
     explicit PlayerInputScheme(Camera* camera) : camera(camera) {}
 
     void bind(InputBinder& binder) override;

@@ -60,10 +60,8 @@ constexpr TextureLayout kSpriteAtlasLayout{TextureType2D, TextureFormatRgba8, 10
 } // namespace
 
 GameScene::GameScene()
-    : m_chunk_pool(32, 1024, 32),
-      m_sprite_atlas(kSpriteAtlasLayout),
-      m_factory(&entity_pool(), &m_chunk_pool, &m_sprite_atlas, &assets()),
-      m_player_input(&camera()),
+    : m_chunk_pool(32, 1024, 32), m_sprite_atlas(kSpriteAtlasLayout),
+      m_factory(&entity_pool(), &m_chunk_pool, &m_sprite_atlas, &assets()), m_player_input(&camera()),
       m_editor_input(&camera()) {
     camera().set_ortho(5.0f, 1.0f, 5.0f);
 }
@@ -210,8 +208,8 @@ void GameScene::on_sprite_core_exploded(const SpriteCoreExplodedEvent& event) {
     }
     glm::vec2 velocity = random_on_circle(1.0f);
     if (list.is_alive(event.entity)) {
-        if (const auto* body = static_cast<const PhysicsBody*>(
-                list.get_component(component_type_id<PhysicsBody>(), event.entity))) {
+        if (const auto* body =
+                static_cast<const PhysicsBody*>(list.get_component(component_type_id<PhysicsBody>(), event.entity))) {
             velocity += 0.5f * body->linear_velocity;
         }
     }

@@ -44,8 +44,8 @@ void enter_circle(AiSnakeHead& s) {
 
 // One fixed step of a snake head: wait, then circle the player, diving across the circle now and then.
 // The head's target, its heading and the bodies hanging on it.
-void draw_snake_head(DebugLines& debug, EntityPool& pool, const JointMap& map, const SnakeHeadEntity& head,
-                     glm::vec2 c, glm::vec2 target) {
+void draw_snake_head(DebugLines& debug, EntityPool& pool, const JointMap& map, const SnakeHeadEntity& head, glm::vec2 c,
+                     glm::vec2 target) {
     if (!debug_is_enabled(DebugName::Default, DebugLayer::Default)) {
         return;
     }

@@ -23,9 +23,9 @@ struct WeaponProps {
     int32_t ammunition = -1; // shots per load; -1 never reaches 0 by firing
     int32_t bullets_per_shot = 1;
     float fire_interval = 0.0f; // seconds of charge before a shot
-    float reload_time = 0.0f; // seconds after a shot before charging starts
-    float spread_angle = 0.0f; // radians, times a draw in [-1, 1] per bullet
-    float spread_width = 0.0f; // world units across the aim, times a draw in [-1, 1] per bullet
+    float reload_time = 0.0f;   // seconds after a shot before charging starts
+    float spread_angle = 0.0f;  // radians, times a draw in [-1, 1] per bullet
+    float spread_width = 0.0f;  // world units across the aim, times a draw in [-1, 1] per bullet
     BulletProps bullet;
     WeaponProgressEffect charge_effect;
     WeaponProgressEffect reload_effect;

@@ -70,9 +70,19 @@ INSTANTIATE_TEST_SUITE_P(
         EditorCameraCase{"WheelUpZoomsIn", true, {0.5f, 0.5f}, {0.5f, 0.5f}, 1.0f, {1.0f, 2.0f}, 4.5f},
         EditorCameraCase{"WheelDownZoomsOut", true, {0.5f, 0.5f}, {0.5f, 0.5f}, -1.0f, {1.0f, 2.0f}, 5.5f},
         // A factor of 0 or below would flatten or mirror the view.
-        EditorCameraCase{"HugeWheelStopsAtTheClosestZoom", true, {0.5f, 0.5f}, {0.5f, 0.5f}, 30.0f, {1.0f, 2.0f},
+        EditorCameraCase{"HugeWheelStopsAtTheClosestZoom",
+                         true,
+                         {0.5f, 0.5f},
+                         {0.5f, 0.5f},
+                         30.0f,
+                         {1.0f, 2.0f},
                          EditorCameraControllerSystem::kMinSize},
-        EditorCameraCase{"HugeWheelDownStopsAtTheWidestZoom", true, {0.5f, 0.5f}, {0.5f, 0.5f}, -1e6f, {1.0f, 2.0f},
+        EditorCameraCase{"HugeWheelDownStopsAtTheWidestZoom",
+                         true,
+                         {0.5f, 0.5f},
+                         {0.5f, 0.5f},
+                         -1e6f,
+                         {1.0f, 2.0f},
                          EditorCameraControllerSystem::kMaxSize}),
     [](const testing::TestParamInfo<EditorCameraCase>& info) { return std::string(info.param.name); });
 

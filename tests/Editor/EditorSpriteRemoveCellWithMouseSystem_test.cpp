@@ -5,10 +5,10 @@
 
 #include "Editor/EditorSpriteRemoveCellWithMouseSystem.h"
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCommitSystem.h"
 #include "Engine/EntityPool.h"
 #include "Game/Entities/GameEntityLists.h"
-#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Game/Input/EditorInputScheme.h"
 #include "Support/SceneHarness.h"
 #include "Support/SpriteBuilder.h"
@@ -22,8 +22,7 @@ struct CutFixture {
     CutFixture()
         : harness([this](HarnessScene& scene) {
               register_rock_entity_list(scene.entity_pool());
-              cutter = &scene.register_system<EditorSpriteRemoveCellWithMouseSystem>(SystemGroup::Tick, scene,
-                                                                                      &input);
+              cutter = &scene.register_system<EditorSpriteRemoveCellWithMouseSystem>(SystemGroup::Tick, scene, &input);
               scene.register_system<SpriteCommitSystem>(SystemGroup::Tick, &chunks);
           }) {
         RockEntity rock;

@@ -9,10 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "Editor/GameComponentInspector.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Game/Entities/BulletEntity.h"
 #include "Game/Entities/EnemyEntities.h"
-#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Game/Entities/SnakeHeadEntity.h"
 #include "Game/Weapons/WeaponProps.h"
 #include "GuiHarness.h"
@@ -154,15 +154,16 @@ TEST_P(MassEdit, StoresUsableValuesTogetherAndRefusesTheRest) {
 constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
 
-INSTANTIATE_TEST_SUITE_P(
-    EntityInspector, MassEdit,
-    ::testing::Values(MassCase{"Both", 5.0f, 10.0f, 0.2f, 0.1f}, MassCase{"MassZero", 0.0f, 4.0f, 0.5f, 0.25f},
-                      MassCase{"MassZeroInertiaEdited", 0.0f, 8.0f, 0.5f, 0.125f},
-                      MassCase{"MassNegative", -3.0f, 4.0f, 0.5f, 0.25f},
-                      MassCase{"MassNan", kNan, 4.0f, 0.5f, 0.25f}, MassCase{"MassInfinite", kInf, 4.0f, 0.5f, 0.25f},
-                      MassCase{"InertiaZero", 8.0f, 0.0f, 0.125f, 0.25f},
-                      MassCase{"Denormal", 1e-45f, 4.0f, 0.5f, 0.25f}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(EntityInspector, MassEdit,
+                         ::testing::Values(MassCase{"Both", 5.0f, 10.0f, 0.2f, 0.1f},
+                                           MassCase{"MassZero", 0.0f, 4.0f, 0.5f, 0.25f},
+                                           MassCase{"MassZeroInertiaEdited", 0.0f, 8.0f, 0.5f, 0.125f},
+                                           MassCase{"MassNegative", -3.0f, 4.0f, 0.5f, 0.25f},
+                                           MassCase{"MassNan", kNan, 4.0f, 0.5f, 0.25f},
+                                           MassCase{"MassInfinite", kInf, 4.0f, 0.5f, 0.25f},
+                                           MassCase{"InertiaZero", 8.0f, 0.0f, 0.125f, 0.25f},
+                                           MassCase{"Denormal", 1e-45f, 4.0f, 0.5f, 0.25f}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EntityInspector, EveryEntityKindDrawsWithEveryPanelOpen) {
     world.factory.create_player({0.0f, 0.0f});

@@ -30,9 +30,10 @@ std::vector<std::string_view> names(const std::vector<const GameComponentSection
 
 TEST(GameComponentInspector, TheSectionTableHoldsTheNineteenComponentsInTheirOrder) {
     const std::vector<std::string_view> expected = {
-        "AiBase",   "AiBomb",   "AiDriver",  "AiFighter",        "AiFlocker", "AiForceMover", "AiGoal",
-        "AiStation", "AiThrowable", "AiThrower", "Player",        "PlayArea",  "ItemSink",     "Weapon",
-        "PlayerIsCloudTag", "EnemyTag", "AIMessage", "AIMessageReceiver", "AISquadMember"};
+        "AiBase",       "AiBomb",    "AiDriver",          "AiFighter",    "AiFlocker",
+        "AiForceMover", "AiGoal",    "AiStation",         "AiThrowable",  "AiThrower",
+        "Player",       "PlayArea",  "ItemSink",          "Weapon",       "PlayerIsCloudTag",
+        "EnemyTag",     "AIMessage", "AIMessageReceiver", "AISquadMember"};
     std::vector<std::string_view> table;
     std::vector<uint8_t> ids;
     for (const GameComponentSection& s : game_component_sections()) {
@@ -62,8 +63,9 @@ TEST(GameComponentInspector, SectionsFollowTheTableWhateverTheDeclarationOrder) 
     using E = ScrambledEntity;
     EntityList<E>& list =
         pool.add_list<E>("ScrambledEntity", &E::squad, &E::weapon, &E::enemy, &E::throwable, &E::player, &E::base);
-    EXPECT_EQ(names(game_component_sections_of(list)),
-              (std::vector<std::string_view>{"AiBase", "AiThrowable", "Player", "Weapon", "EnemyTag", "AISquadMember"}));
+    EXPECT_EQ(
+        names(game_component_sections_of(list)),
+        (std::vector<std::string_view>{"AiBase", "AiThrowable", "Player", "Weapon", "EnemyTag", "AISquadMember"}));
     EntityList<PlainEntity>& plain = pool.add_list<PlainEntity>("PlainEntity");
     EXPECT_TRUE(game_component_sections_of(plain).empty());
 }

@@ -46,9 +46,7 @@ protected:
         gui.frame([&] { designer->update(test_support::make_tick(1, 1.0f / 60.0f, false)); });
         harness.engine.event_bus().dispatch();
     }
-    void press(const char* button) {
-        ImGui::ActivateItem(GuiHarness::window("Particle Designer")->GetID(button));
-    }
+    void press(const char* button) { ImGui::ActivateItem(GuiHarness::window("Particle Designer")->GetID(button)); }
     const ParticleAsset& asset(const char* name) const {
         return harness.scene->assets().get_by_name<ParticleAsset>(name);
     }

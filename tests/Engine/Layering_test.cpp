@@ -30,8 +30,7 @@ std::vector<std::string> upward_includes(const fs::path& root, const fs::path& f
         std::string line;
         for (int number = 1; std::getline(in, line); ++number) {
             if (std::regex_search(line, kUpward)) {
-                found.push_back(fs::relative(entry.path(), root).string() + ":" + std::to_string(number) + ": " +
-                                line);
+                found.push_back(fs::relative(entry.path(), root).string() + ":" + std::to_string(number) + ": " + line);
             }
         }
     }

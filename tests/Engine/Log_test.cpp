@@ -33,15 +33,14 @@ TEST_P(LogLine, EscapeCategoryAndIndentColumn) {
     EXPECT_EQ(out, c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scopes, LogLine,
-    testing::Values(
-        // indent 2: "[Engine]" is 8 wide, two spaces bring the message to column 10.
-        LineCase{LogLaunch, LogEngine, LogLevelInfo, "\x1b[39m[Engine]  msg 7\n"},
-        // "[Scene]" is 7 wide: three spaces.
-        LineCase{LogEngine, LogScene, LogLevelInfo, "\x1b[39m[Scene]   msg 7\n"},
-        LineCase{LogLaunch, LogPhysics, LogLevelError, "\x1b[31m[Physics] msg 7\n"},
-        LineCase{LogLaunch, LogTest, LogLevelTrace, "\x1b[94m[Test]    msg 7\n"}));
+INSTANTIATE_TEST_SUITE_P(Scopes, LogLine,
+                         testing::Values(
+                             // indent 2: "[Engine]" is 8 wide, two spaces bring the message to column 10.
+                             LineCase{LogLaunch, LogEngine, LogLevelInfo, "\x1b[39m[Engine]  msg 7\n"},
+                             // "[Scene]" is 7 wide: three spaces.
+                             LineCase{LogEngine, LogScene, LogLevelInfo, "\x1b[39m[Scene]   msg 7\n"},
+                             LineCase{LogLaunch, LogPhysics, LogLevelError, "\x1b[31m[Physics] msg 7\n"},
+                             LineCase{LogLaunch, LogTest, LogLevelTrace, "\x1b[94m[Test]    msg 7\n"}));
 
 TEST(Log, LongCategoryGetsNoSpaces) {
     // indent 1 with "Physics" (7 letters): 1 - 7 + 6 = 0 spaces.

@@ -46,18 +46,33 @@ std::vector<ParallelRange> seventeen_on_sixteen() {
     return r;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ParallelChunks,
-    testing::Values(ChunkCase{0, 0, 16, {}}, ChunkCase{5, 8, 16, {{5, 6}, {6, 7}, {7, 8}}},
-                    ChunkCase{0, 17, 16, seventeen_on_sixteen()},
-                    ChunkCase{10, 20, 4, {{10, 13}, {13, 16}, {16, 19}, {19, 20}}},
-                    ChunkCase{0, 32, 16, {{0, 2},   {2, 4},   {4, 6},   {6, 8},   {8, 10},  {10, 12},
-                                          {12, 14}, {14, 16}, {16, 18}, {18, 20}, {20, 22}, {22, 24},
-                                          {24, 26}, {26, 28}, {28, 30}, {30, 32}}}),
-    [](const testing::TestParamInfo<ChunkCase>& info) {
-        return "from" + std::to_string(info.param.begin) + "_to" + std::to_string(info.param.end) + "_on" +
-               std::to_string(info.param.workers);
-    });
+INSTANTIATE_TEST_SUITE_P(Table, ParallelChunks,
+                         testing::Values(ChunkCase{0, 0, 16, {}}, ChunkCase{5, 8, 16, {{5, 6}, {6, 7}, {7, 8}}},
+                                         ChunkCase{0, 17, 16, seventeen_on_sixteen()},
+                                         ChunkCase{10, 20, 4, {{10, 13}, {13, 16}, {16, 19}, {19, 20}}},
+                                         ChunkCase{0,
+                                                   32,
+                                                   16,
+                                                   {{0, 2},
+                                                    {2, 4},
+                                                    {4, 6},
+                                                    {6, 8},
+                                                    {8, 10},
+                                                    {10, 12},
+                                                    {12, 14},
+                                                    {14, 16},
+                                                    {16, 18},
+                                                    {18, 20},
+                                                    {20, 22},
+                                                    {22, 24},
+                                                    {24, 26},
+                                                    {26, 28},
+                                                    {28, 30},
+                                                    {30, 32}}}),
+                         [](const testing::TestParamInfo<ChunkCase>& info) {
+                             return "from" + std::to_string(info.param.begin) + "_to" + std::to_string(info.param.end) +
+                                    "_on" + std::to_string(info.param.workers);
+                         });
 
 class ThreadPoolFixture : public testing::Test {
 protected:

@@ -21,7 +21,8 @@ std::string last_line(const std::string& text) {
         return {};
     }
     size_t begin = text.rfind('\n', end);
-    return text.substr(begin == std::string::npos ? 0 : begin + 1, end + 1 - (begin == std::string::npos ? 0 : begin + 1));
+    return text.substr(begin == std::string::npos ? 0 : begin + 1,
+                       end + 1 - (begin == std::string::npos ? 0 : begin + 1));
 }
 
 TEST(LauncherFailures, AReadOnlyDirectoryKeepsTheLogOnTheTerminal) {

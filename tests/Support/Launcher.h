@@ -32,16 +32,16 @@ private:
 };
 
 struct LaunchResult {
-    int exit_code = -1;    // exit status when the child exited normally
-    int term_signal = 0;   // signal number when it was killed by one
+    int exit_code = -1;  // exit status when the child exited normally
+    int term_signal = 0; // signal number when it was killed by one
     bool timed_out = false;
-    std::chrono::milliseconds elapsed{0};        // from the start until the child ended
+    std::chrono::milliseconds elapsed{0};         // from the start until the child ended
     std::chrono::milliseconds after_interrupt{0}; // from the SIGINT until the child ended
     std::string terminal;                         // what the child wrote to standard output and error
 };
 
 struct LaunchOptions {
-    std::vector<std::string> env;          // "NAME=value" pairs added to the child's environment
+    std::vector<std::string> env; // "NAME=value" pairs added to the child's environment
     // Generous: on a loaded machine the start alone (the driver clears the chunk pool's 192 MB of texture
     // arrays) takes seconds per concurrent run; sanitizer builds multiply it further (see run_launcher).
     std::chrono::milliseconds timeout{60000};

@@ -74,7 +74,8 @@ SpriteAsset make_asset_from_cells(int32_t grid_w, int32_t grid_h, const std::vec
                     if (x >= grid_w || y >= grid_h) {
                         continue;
                     }
-                    const uint16_t f = cells[static_cast<size_t>(y) * static_cast<size_t>(grid_w) + static_cast<size_t>(x)];
+                    const uint16_t f =
+                        cells[static_cast<size_t>(y) * static_cast<size_t>(grid_w) + static_cast<size_t>(x)];
                     const size_t i = static_cast<size_t>(ly * n + lx);
                     d.mask[i] = f;
                     if (f != 0) {
@@ -125,4 +126,4 @@ SpriteAsset make_rect_asset(int32_t grid_w, int32_t grid_h, int32_t x0, int32_t 
     });
 }
 
-}  // namespace test_support
+} // namespace test_support

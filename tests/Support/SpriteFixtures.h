@@ -55,4 +55,4 @@ SpriteAsset make_asset_from(int32_t grid_w, int32_t grid_h, F&& flags_of) {
     return make_asset_from_cells(grid_w, grid_h, cells);
 }
 
-}  // namespace test_support
+} // namespace test_support

@@ -22,8 +22,8 @@ struct BuildRun {
 };
 
 BuildRun run_builder(const fs::path& sources, const fs::path& out, bool game = false) {
-    std::string cmd = std::string("'") + PELLMAR_BUILD_DIR + "/pellmar_asset_builder' " +
-                      (game ? "--game " : "") + "'" + sources.string() + "' '" + out.string() + "' 2>&1";
+    std::string cmd = std::string("'") + PELLMAR_BUILD_DIR + "/pellmar_asset_builder' " + (game ? "--game " : "") +
+                      "'" + sources.string() + "' '" + out.string() + "' 2>&1";
     BuildRun run;
     FILE* pipe = popen(cmd.c_str(), "r");
     if (!pipe)
@@ -56,7 +56,7 @@ a...............................j
 )";
 
 class AssetBuilder : public ::testing::Test {
-  protected:
+protected:
     test_support::TempDir dir;
     fs::path sources = dir.path() / "src";
     fs::path out = dir.path() / "assets.bin";
@@ -220,9 +220,7 @@ struct BadSource {
     const char* message;
 };
 
-void PrintTo(const BadSource& bad, std::ostream* os) {
-    *os << bad.name;
-}
+void PrintTo(const BadSource& bad, std::ostream* os) { *os << bad.name; }
 
 class AssetBuilderRejects : public AssetBuilder, public ::testing::WithParamInterface<BadSource> {};
 
@@ -246,8 +244,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadSource{"RaggedRows", "a.sprite", "legend\nh filled 808080\ngrid\nhhh\nhh\n", ":5: ragged row"},
         BadSource{"CoreAboveAFifth", "a.sprite", "legend\nh filled 808080\nc core ff0000\ngrid\nhhhc\n",
                   "more than 20%"},
-        BadSource{"TwoCoresOfOneType", "a.sprite",
-                  "legend\nh filled 808080\nw weak1 ff0000\ngrid\nwhhhhhhhhhhw\n",
+        BadSource{"TwoCoresOfOneType", "a.sprite", "legend\nh filled 808080\nw weak1 ff0000\ngrid\nwhhhhhhhhhhw\n",
                   ":5: the weak1 cells form 2 separate cores; a sprite has at most one core of each type "
                   "(the cells at "
                   "column 12"},
@@ -255,10 +252,10 @@ INSTANTIATE_TEST_SUITE_P(
                   ":5: the filled cells form 2 separate pieces; a sprite must be one piece (cells touching "
                   "by a side); "
                   "the piece at column 3 is cut off"},
-        BadSource{"ParticleLifeZero", "a.particle.json",
-                  R"({"life": {"single": 0, "min_or_value": 0.2, "max": 0}})", "\"life\" is out of range"},
-        BadSource{"ParticleColourAboveOne", "a.particle.json",
-                  R"({"life": 1, "initial_color": [1, 0.5, 2, 1]})", "\"initial_color\" is out of range"},
+        BadSource{"ParticleLifeZero", "a.particle.json", R"({"life": {"single": 0, "min_or_value": 0.2, "max": 0}})",
+                  "\"life\" is out of range"},
+        BadSource{"ParticleColourAboveOne", "a.particle.json", R"({"life": 1, "initial_color": [1, 0.5, 2, 1]})",
+                  "\"initial_color\" is out of range"},
         BadSource{"MissingSprite", "a.multisprite.json",
                   R"({"instances": [{"sprite": "test/missing", "position": [0, 0]}]})",
                   "sprite \"test/missing\" is not among the sources"},

@@ -116,7 +116,8 @@ struct MultiSprite {
     std::vector<MultiSpriteJoint> joints;
 };
 
-template <typename T> struct Range {
+template <typename T>
+struct Range {
     bool single = true;
     T value{};
     T max{};

@@ -8,15 +8,14 @@
 namespace asset_builder {
 
 class BuildError : public std::runtime_error {
-  public:
+public:
     BuildError(const std::filesystem::path& file, int line, const std::string& message);
-    BuildError(const std::filesystem::path& file, const std::string& message)
-        : BuildError(file, 0, message) {}
+    BuildError(const std::filesystem::path& file, const std::string& message) : BuildError(file, 0, message) {}
 
     const std::filesystem::path& file() const { return m_file; }
     int line() const { return m_line; }
 
-  private:
+private:
     std::filesystem::path m_file;
     int m_line = 0;
 };

@@ -69,9 +69,9 @@ Image load_png(const fs::path& path) {
     return image;
 }
 
-template <typename T> void sort_and_check(std::vector<T>& list, const char* kind) {
-    std::sort(list.begin(), list.end(),
-              [](const T& a, const T& b) { return a.metadata.name < b.metadata.name; });
+template <typename T>
+void sort_and_check(std::vector<T>& list, const char* kind) {
+    std::sort(list.begin(), list.end(), [](const T& a, const T& b) { return a.metadata.name < b.metadata.name; });
     for (size_t i = 1; i < list.size(); ++i) {
         if (list[i].metadata.name == list[i - 1].metadata.name)
             throw BuildError(list[i].metadata.source,
@@ -97,16 +97,14 @@ Package build_package(const fs::path& source_dir) {
         if (s.kind != SourceKind::None)
             sources.push_back(std::move(s));
     }
-    std::sort(sources.begin(), sources.end(),
-              [](const Source& a, const Source& b) { return a.path < b.path; });
+    std::sort(sources.begin(), sources.end(), [](const Source& a, const Source& b) { return a.path < b.path; });
 
     Package package;
 
     for (const Source& s : sources) {
         switch (s.kind) {
         case SourceKind::Sprite: {
-            Sprite sprite =
-                build_sprite(parse_text_grid(read_text(s.path), s.path, GridKind::Sprite), s.path);
+            Sprite sprite = build_sprite(parse_text_grid(read_text(s.path), s.path, GridKind::Sprite), s.path);
             sprite.metadata = {s.name, uuid_from_name("sprite", s.name), s.path};
             package.sprites.push_back(std::move(sprite));
             break;

@@ -53,7 +53,8 @@ constexpr int kHangarRadiusCells = 6;
 constexpr int kLaunchOffsetCells = kChunkSize / 2;
 constexpr const char* kLaunchedShips[] = {"Enemy/Fighter", "Enemy/Bomb"};
 
-template <typename T> const T* find(const std::vector<T>& list, std::string_view name) {
+template <typename T>
+const T* find(const std::vector<T>& list, std::string_view name) {
     for (const T& asset : list)
         if (asset.metadata.name == name)
             return &asset;
@@ -61,8 +62,8 @@ template <typename T> const T* find(const std::vector<T>& list, std::string_view
 }
 
 template <typename T>
-const T& require(const std::vector<T>& list, std::string_view name, const fs::path& source_dir,
-                 const char* file_ext, const char* kind) {
+const T& require(const std::vector<T>& list, std::string_view name, const fs::path& source_dir, const char* file_ext,
+                 const char* kind) {
     const T* asset = find(list, name);
     if (!asset)
         throw BuildError(source_dir / (std::string(name) + file_ext),
@@ -169,10 +170,8 @@ void check_game_content(const Package& p, const fs::path& dir) {
     const Sprite& station = sprite(p, "Enemy/Station", dir);
     const float hx = (kStationSpawnX + 1.0f) * 0.5f * station.cell_count.x;
     const float hy = (kStationSpawnY + 1.0f) * 0.5f * station.cell_count.y;
-    for (int y = static_cast<int>(hy) - kHangarRadiusCells; y <= static_cast<int>(hy) + kHangarRadiusCells;
-         ++y)
-        for (int x = static_cast<int>(hx) - kHangarRadiusCells;
-             x <= static_cast<int>(hx) + kHangarRadiusCells; ++x)
+    for (int y = static_cast<int>(hy) - kHangarRadiusCells; y <= static_cast<int>(hy) + kHangarRadiusCells; ++y)
+        for (int x = static_cast<int>(hx) - kHangarRadiusCells; x <= static_cast<int>(hx) + kHangarRadiusCells; ++x)
             if (sprite_cell_type(station, x, y) != kEmpty)
                 throw BuildError(
                     station.metadata.source,
@@ -198,9 +197,8 @@ void check_game_content(const Package& p, const fs::path& dir) {
     for (const char* name : kImages) {
         const Image& image = require(p.images, name, dir, ".image", "image");
         if (image.channels != 4 || image.width > kMaxItemSide || image.height > kMaxItemSide)
-            throw BuildError(
-                image.metadata.source,
-                fmt::format("an item picture has 4 channels and at most {} pixels a side", kMaxItemSide));
+            throw BuildError(image.metadata.source,
+                             fmt::format("an item picture has 4 channels and at most {} pixels a side", kMaxItemSide));
     }
     for (const char* name : kParticles)
         require(p.particles, name, dir, ".particle.json", "particle definition");

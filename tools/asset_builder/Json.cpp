@@ -36,7 +36,7 @@ const char* json_kind_name(JsonValue::Kind kind) {
 namespace {
 
 class Parser {
-  public:
+public:
     Parser(std::string_view text, const std::filesystem::path& file) : m_text(text), m_file(file) {}
 
     JsonValue document() {
@@ -47,7 +47,7 @@ class Parser {
         return v;
     }
 
-  private:
+private:
     static constexpr int kMaxDepth = 64;
 
     [[noreturn]] void fail(const std::string& message) const { throw BuildError(m_file, m_line, message); }
@@ -161,8 +161,7 @@ class Parser {
         size_t start = m_pos;
         while (m_pos < m_text.size()) {
             char c = m_text[m_pos];
-            if (std::isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '+' || c == '.' || c == 'e' ||
-                c == 'E')
+            if (std::isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E')
                 ++m_pos;
             else
                 break;
@@ -232,8 +231,6 @@ class Parser {
 
 } // namespace
 
-JsonValue parse_json(std::string_view text, const std::filesystem::path& file) {
-    return Parser(text, file).document();
-}
+JsonValue parse_json(std::string_view text, const std::filesystem::path& file) { return Parser(text, file).document(); }
 
 } // namespace asset_builder

@@ -60,8 +60,7 @@ Vec2 anchor_world(const MultiSpriteInstance& instance, const Sprite& sprite, Vec
 
 } // namespace
 
-MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::path& file,
-                               const SpriteLookup& sprites) {
+MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::path& file, const SpriteLookup& sprites) {
     JsonValue root = parse_json(text, file);
     Reader r{file};
     if (root.kind != JsonValue::Kind::Object)
@@ -101,8 +100,7 @@ MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::pat
         const JsonValue& position = r.member(v, "position", JsonValue::Kind::Array);
         if (position.array.size() != 2)
             r.fail(position, "\"position\" must be [x, y]");
-        instance.position = {r.number(position.array[0], "position x"),
-                             r.number(position.array[1], "position y")};
+        instance.position = {r.number(position.array[0], "position x"), r.number(position.array[1], "position y")};
         if (const JsonValue* angle = v.find("angle"))
             instance.angle = r.number(*angle, "\"angle\"");
         if (const JsonValue* type = v.find("type")) {
@@ -142,19 +140,17 @@ MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::pat
                     if (part.attachments[a].cell_type == type)
                         attachment[k] = static_cast<int>(a);
                 if (attachment[k] < 0)
-                    r.fail(tv, fmt::format("instance {} (\"{}\") has no {} cells to attach to", end[k],
-                                           part.sprite, cell_type_word(type)));
-                world[k] =
-                    anchor_world(instance, *part_sprites[instance.part], part.attachments[attachment[k]].r);
+                    r.fail(tv, fmt::format("instance {} (\"{}\") has no {} cells to attach to", end[k], part.sprite,
+                                           cell_type_word(type)));
+                world[k] = anchor_world(instance, *part_sprites[instance.part], part.attachments[attachment[k]].r);
             }
             if (end[0] == end[1])
                 r.fail(v, "a joint joins an instance to itself");
             const float gap = std::hypot(world[1].x - world[0].x, world[1].y - world[0].y);
             if (gap < kMinAnchorGap || gap > kMaxAnchorGap)
-                r.fail(v, fmt::format(
-                              "the joined anchors are {:.3f} world units apart; place the instances so that "
-                              "they are {} to {} apart (the joint holds them 0.6 apart)",
-                              gap, kMinAnchorGap, kMaxAnchorGap));
+                r.fail(v, fmt::format("the joined anchors are {:.3f} world units apart; place the instances so that "
+                                      "they are {} to {} apart (the joint holds them 0.6 apart)",
+                                      gap, kMinAnchorGap, kMaxAnchorGap));
             multi.joints.push_back({end[0], end[1], attachment[0], attachment[1]});
         }
     }

@@ -20,7 +20,6 @@ using SpriteLookup = std::function<const Sprite*(std::string_view name)>;
 constexpr float kMinAnchorGap = 0.3f;
 constexpr float kMaxAnchorGap = 1.0f;
 
-MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::path& file,
-                               const SpriteLookup& sprites);
+MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::path& file, const SpriteLookup& sprites);
 
 } // namespace asset_builder

@@ -48,7 +48,8 @@ struct Reader {
         out = {c[0], c[1], c[2], c[3]};
     }
 
-    template <typename T> void range(const JsonValue& v, std::string_view key, Range<T>& out) const {
+    template <typename T>
+    void range(const JsonValue& v, std::string_view key, Range<T>& out) const {
         if (v.kind != JsonValue::Kind::Object) {
             out.single = true;
             read(v, key, out.value);
@@ -56,8 +57,7 @@ struct Reader {
         }
         for (const auto& [name, member] : v.object)
             if (name != "single" && name != "min_or_value" && name != "max")
-                fail(member,
-                     fmt::format("\"{}\": unknown member \"{}\" (single, min_or_value, max)", key, name));
+                fail(member, fmt::format("\"{}\": unknown member \"{}\" (single, min_or_value, max)", key, name));
         const JsonValue* single = v.find("single");
         const JsonValue* value = v.find("min_or_value");
         const JsonValue* max = v.find("max");
@@ -163,8 +163,7 @@ ParticleSettings parse_particle(std::string_view text, const std::filesystem::pa
     check(s.final_scale, file, "final_scale", "must be 0 or more", non_negative);
     check(s.initial_color, file, "initial_color", "every channel must be within 0 to 1", unit);
     check(s.final_color, file, "final_color", "every channel must be within 0 to 1", unit);
-    check(s.number_to_spawn, file, "number_to_spawn",
-          fmt::format("must be 1 to {}", kMaxParticlesPerEmit).c_str(),
+    check(s.number_to_spawn, file, "number_to_spawn", fmt::format("must be 1 to {}", kMaxParticlesPerEmit).c_str(),
           [](float v) { return v >= 1.0f && v <= kMaxParticlesPerEmit; });
     if (!s.number_to_spawn.single && s.number_to_spawn.max < s.number_to_spawn.value)
         throw BuildError(file, "\"number_to_spawn\": \"max\" is below \"min_or_value\"");

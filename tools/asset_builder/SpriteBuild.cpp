@@ -48,8 +48,8 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
     const int chunks_x = (grid.width + kChunkSize - 1) / kChunkSize;
     const int chunks_y = (grid.height + kChunkSize - 1) / kChunkSize;
     if (chunks_x > kMaxChunksPerSide || chunks_y > kMaxChunksPerSide)
-        throw BuildError(file, fmt::format("{} x {} chunks is more than {} a side", chunks_x, chunks_y,
-                                           kMaxChunksPerSide));
+        throw BuildError(file,
+                         fmt::format("{} x {} chunks is more than {} a side", chunks_x, chunks_y, kMaxChunksPerSide));
     const int cells_x = chunks_x * kChunkSize;
     const int cells_y = chunks_y * kChunkSize;
     const int off_x = (cells_x - grid.width) / 2;
@@ -78,8 +78,7 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
             chunk.grid_offset = {cx * kChunkSize, cy * kChunkSize};
             for (int ly = 0; ly < kChunkSize; ++ly) {
                 for (int lx = 0; lx < kChunkSize; ++lx) {
-                    const size_t g =
-                        static_cast<size_t>(cy * kChunkSize + ly) * cells_x + cx * kChunkSize + lx;
+                    const size_t g = static_cast<size_t>(cy * kChunkSize + ly) * cells_x + cx * kChunkSize + lx;
                     const int cell = ly * kChunkSize + lx;
                     chunk.mask[cell] = types[g];
                     chunk.color[cell] = colors[g];
@@ -96,17 +95,15 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
     if (sprite.active == 0)
         throw BuildError(file, "the sprite has no filled cell");
     // A sprite that starts in several pieces would fall apart at its first commit.
-    const std::vector<int> pieces =
-        find_components(types, cells_x, cells_y, [](uint16_t c) { return c != kEmpty; });
+    const std::vector<int> pieces = find_components(types, cells_x, cells_y, [](uint16_t c) { return c != kEmpty; });
     // Where a global cell came from in the text, for messages.
     auto source_line = [&](int cell) { return grid.line_of(grid.height - 1 - (cell / cells_x - off_y)); };
     auto source_column = [&](int cell) { return grid.text_column_of(cell % cells_x - off_x); };
     if (pieces.size() > 1)
-        throw BuildError(
-            file, source_line(pieces[1]),
-            fmt::format("the filled cells form {} separate pieces; a sprite must be one piece (cells "
-                        "touching by a side); the piece at column {} is cut off",
-                        pieces.size(), source_column(pieces[1])));
+        throw BuildError(file, source_line(pieces[1]),
+                         fmt::format("the filled cells form {} separate pieces; a sprite must be one piece (cells "
+                                     "touching by a side); the piece at column {} is cut off",
+                                     pieces.size(), source_column(pieces[1])));
 
     // Per-type counts, centres and the cell nearest each centre.
     double sum_x[kCellTypeCount] = {}, sum_y[kCellTypeCount] = {};
@@ -154,19 +151,16 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
         const int n = sprite.groups[t].active;
         if (n == 0)
             continue;
-        const std::vector<int> parts =
-            find_components(types, cells_x, cells_y, [t](uint16_t c) { return c == t; });
+        const std::vector<int> parts = find_components(types, cells_x, cells_y, [t](uint16_t c) { return c == t; });
         if (parts.size() > 1)
-            throw BuildError(
-                file, source_line(parts[1]),
-                fmt::format("the {} cells form {} separate cores; a sprite has at most one core of each "
-                            "type (the cells at column {} are apart from the others)",
-                            cell_type_word(t), parts.size(), source_column(parts[1])));
+            throw BuildError(file, source_line(parts[1]),
+                             fmt::format("the {} cells form {} separate cores; a sprite has at most one core of each "
+                                         "type (the cells at column {} are apart from the others)",
+                                         cell_type_word(t), parts.size(), source_column(parts[1])));
         if (static_cast<int64_t>(n) * 5 > sprite.active)
-            throw BuildError(
-                file, fmt::format("the {} core has {} of {} live cells, more than 20% (it would explode "
-                                  "at once)",
-                                  cell_type_word(t), n, sprite.active));
+            throw BuildError(file, fmt::format("the {} core has {} of {} live cells, more than 20% (it would explode "
+                                               "at once)",
+                                               cell_type_word(t), n, sprite.active));
         Core core;
         core.type = static_cast<uint32_t>(t);
         core.min = lo[t];

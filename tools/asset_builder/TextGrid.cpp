@@ -13,8 +13,8 @@ namespace asset_builder {
 
 namespace {
 
-constexpr std::array<const char*, kCellTypeCount> kTypeWords = {
-    "empty", "filled", "core", "weak1", "weak2", "weak3", "weak4", "joint1", "joint2", "joint3", "joint4"};
+constexpr std::array<const char*, kCellTypeCount> kTypeWords = {"empty", "filled", "core",   "weak1",  "weak2", "weak3",
+                                                                "weak4", "joint1", "joint2", "joint3", "joint4"};
 constexpr int kMaxScale = 8;
 constexpr int kMaxGridSide = 4096;
 
@@ -76,9 +76,7 @@ int parse_cell_type(std::string_view word) {
     return -1;
 }
 
-const char* cell_type_word(int type) {
-    return (type >= 0 && type < kCellTypeCount) ? kTypeWords[type] : "?";
-}
+const char* cell_type_word(int type) { return (type >= 0 && type < kCellTypeCount) ? kTypeWords[type] : "?"; }
 
 CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& file, GridKind kind) {
     std::array<LegendEntry, 256> legend{};
@@ -106,8 +104,7 @@ CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& fil
                 continue;
             }
             if (blank_after_row != 0)
-                throw BuildError(file, blank_after_row,
-                                 "blank line inside the grid (rows must be contiguous)");
+                throw BuildError(file, blank_after_row, "blank line inside the grid (rows must be contiguous)");
             rows.push_back(line);
             row_lines.push_back(line_no);
             continue;
@@ -168,8 +165,7 @@ CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& fil
         if (type < 0)
             throw BuildError(
                 file, line_no,
-                fmt::format("unknown cell type \"{}\" (empty, filled, core, weak1-4, joint1-4 or 0-10)",
-                            words[1]));
+                fmt::format("unknown cell type \"{}\" (empty, filled, core, weak1-4, joint1-4 or 0-10)", words[1]));
         entry.type = static_cast<uint16_t>(type);
         if (type == kEmpty) {
             if (words.size() == 3)
@@ -200,9 +196,8 @@ CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& fil
         for (size_t c = 0; c < rows[r].size(); ++c) {
             unsigned char key = static_cast<unsigned char>(rows[r][c]);
             if (!legend[key].defined)
-                throw BuildError(
-                    file, row_lines[r],
-                    fmt::format("unknown legend character '{}' in column {}", rows[r][c], c + 1));
+                throw BuildError(file, row_lines[r],
+                                 fmt::format("unknown legend character '{}' in column {}", rows[r][c], c + 1));
         }
     }
     if (columns * scale > kMaxGridSide || static_cast<int>(rows.size()) * scale > kMaxGridSide)

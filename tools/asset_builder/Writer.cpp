@@ -8,7 +8,7 @@ namespace asset_builder {
 namespace {
 
 class Out {
-  public:
+public:
     void u64(uint64_t v) {
         for (int i = 0; i < 8; ++i)
             m_bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -75,7 +75,7 @@ class Out {
 
     std::vector<uint8_t> take() { return std::move(m_bytes); }
 
-  private:
+private:
     std::vector<uint8_t> m_bytes;
 };
 

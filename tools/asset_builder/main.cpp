@@ -42,15 +42,14 @@ int main(int argc, char** argv) {
         temp += ".tmp";
         {
             std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            out.write(reinterpret_cast<const char*>(bytes.data()),
-                      static_cast<std::streamsize>(bytes.size()));
+            out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
             if (!out)
                 throw asset_builder::BuildError(temp, "cannot be written");
         }
         fs::rename(temp, output);
-        fmt::print("{}: {} images, {} sprites, {} multi-sprites, {} particles, {} bytes\n",
-                   output.filename().string(), package.images.size(), package.sprites.size(),
-                   package.multi_sprites.size(), package.particles.size(), bytes.size());
+        fmt::print("{}: {} images, {} sprites, {} multi-sprites, {} particles, {} bytes\n", output.filename().string(),
+                   package.images.size(), package.sprites.size(), package.multi_sprites.size(),
+                   package.particles.size(), bytes.size());
         return 0;
     } catch (const std::exception& e) {
         fmt::print(stderr, "asset error: {}\n", e.what());

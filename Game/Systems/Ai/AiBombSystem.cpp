@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "Engine/DestructibleSprite/Sprite.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreSet.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Event/EventBus.h"
@@ -12,7 +13,6 @@
 #include "Engine/Math/Vector.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Game/Components/AiComponents.h"
-#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Game/Systems/Ai/AiQueries.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
 
@@ -87,9 +87,9 @@ void AiBombSystem::update(const SimulationTick& tick) {
                 if (s == 0.0f) {
                     body.linear_velocity.x = 1.0f;
                 }
-                body.linear_velocity = lerp_clamped(body.linear_velocity,
-                                                    normalize_or_zero(body.linear_velocity) * bomb.speed,
-                                                    dt * bomb.turn_strength);
+                body.linear_velocity =
+                    lerp_clamped(body.linear_velocity, normalize_or_zero(body.linear_velocity) * bomb.speed,
+                                 dt * bomb.turn_strength);
             }
             continue;
         }

@@ -83,8 +83,8 @@ void AiFlockerSystem::update(const SimulationTick& tick) {
         // The slower the ship, the wider it looks around.
         const float speed = glm::length(body.linear_velocity);
         const float look = stopping_distance(speed, driver.max_accel) + 0.5f;
-        const glm::vec2 wander = direction_from_angle(angle_of(body.linear_velocity) +
-                                                      random_signed(kPi / (speed * speed + 4.0f)));
+        const glm::vec2 wander =
+            direction_from_angle(angle_of(body.linear_velocity) + random_signed(kPi / (speed * speed + 4.0f)));
 
         glm::vec2 avoid(0.0f);
         const SpriteRayCastResult hit = sprite_ray_cast(threads, pool, *m_tree, self, p, wander, look);

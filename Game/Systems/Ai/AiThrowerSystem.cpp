@@ -108,8 +108,8 @@ void AiThrowerSystem::update(const SimulationTick& tick) {
                     held_body(pool, id).body == nullptr) {
                     continue;
                 }
-                const bool known = std::any_of(held.begin(), held.end(),
-                                               [&](const AiThrowerHeld& h) { return h.entity == id; });
+                const bool known =
+                    std::any_of(held.begin(), held.end(), [&](const AiThrowerHeld& h) { return h.entity == id; });
                 if (!known) {
                     AiThrowerHeld entry;
                     entry.entity = id;

@@ -27,8 +27,8 @@ float wrap(float v, float half) {
     return v - span * std::floor((v + half) / span);
 }
 
-void draw_records(Renderer& draw, const std::vector<BackgroundRecord>& records, const UvRect& region,
-                  glm::vec2 camera, float factor) {
+void draw_records(Renderer& draw, const std::vector<BackgroundRecord>& records, const UvRect& region, glm::vec2 camera,
+                  float factor) {
     for (const BackgroundRecord& record : records) {
         Transform transform;
         transform.position = SpaceBackgroundRenderSystem::drawn_position(record, camera, factor);

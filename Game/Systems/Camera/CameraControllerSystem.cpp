@@ -47,8 +47,8 @@ void CameraControllerSystem::update(const SimulationTick& tick) {
     if (!(aspect > 0.0f)) {
         return; // no view to frame into yet
     }
-    const float zoom = std::max({kMinZoom, half.y * kFrameY + kMargin,
-                                 (std::max(half.x * kFrameY, half.x * kFrameX) + kMargin) / aspect});
+    const float zoom = std::max(
+        {kMinZoom, half.y * kFrameY + kMargin, (std::max(half.x * kFrameY, half.x * kFrameX) + kMargin) / aspect});
     const float width = zoom * aspect;
     glm::vec2 target;
     target.y = std::min(std::max(centre.y, look.y - 0.9f * zoom), look.y + 0.9f * zoom);

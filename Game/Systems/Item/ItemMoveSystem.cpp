@@ -46,7 +46,8 @@ LiveSink find_sink(EntityPool& pool, const EntityId& id) {
         return {};
     }
     return {reinterpret_cast<const Transform*>(entity + offsets[0]),
-            reinterpret_cast<const PhysicsBody*>(entity + offsets[1]), reinterpret_cast<ItemSink*>(entity + offsets[2])};
+            reinterpret_cast<const PhysicsBody*>(entity + offsets[1]),
+            reinterpret_cast<ItemSink*>(entity + offsets[2])};
 }
 
 bool arrived(const ItemEntity& item) { return item.flight_timer >= item.flight_duration; }
@@ -134,8 +135,8 @@ void ItemMoveSystem::update(const SimulationTick& tick) {
             continue;
         }
         const float remaining = item.flight_duration - item.flight_timer;
-        const glm::vec2 goal = target.transform->to_world(target.body->center_of_mass) +
-                               target.body->linear_velocity * remaining;
+        const glm::vec2 goal =
+            target.transform->to_world(target.body->center_of_mass) + target.body->linear_velocity * remaining;
         // The last tick of the flight: dividing by a time this small would fling the item, so it simply lands.
         // A timer summed tick by tick drifts by rounding, hence the slack; without it a sliver of a tick is left.
         if (remaining <= dt * kLastTickSlack) {

@@ -14,8 +14,8 @@ void PlayerMoveSystem::update(const SimulationTick& tick) {
         PhysicsBody& body = row.get<PhysicsBody>();
         const float speed = player.is_cloud ? player.cloud_speed : player.speed;
         // The factor is clamped, so a high acceleration reaches the wanted speed in one tick and no further.
-        body.linear_velocity = lerp_clamped(body.linear_velocity, m_input->movement * speed,
-                                            player.acceleration * tick.delta_time);
+        body.linear_velocity =
+            lerp_clamped(body.linear_velocity, m_input->movement * speed, player.acceleration * tick.delta_time);
         body.angle = 0.0f;
     }
 }

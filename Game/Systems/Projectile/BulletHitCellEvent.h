@@ -14,6 +14,6 @@ struct BulletHitCellEvent {
     glm::vec2 world_position{0.0f}; // centre of the removed cell
     glm::vec2 local_position{0.0f}; // the same in the sprite's [-1, 1] square
     float entity_angle = 0.0f;
-    glm::vec2 velocity{0.0f};       // the body's velocity at the cell plus the bullet's
-    uint8_t first_hit = 0;          // the bullet's first removed cell
+    glm::vec2 velocity{0.0f}; // the body's velocity at the cell plus the bullet's
+    uint8_t first_hit = 0;    // the bullet's first removed cell
 };

@@ -39,8 +39,7 @@ void fork_bullet(EntityList<BulletEntity>& bullets, const BulletEntity& parent) 
 
 } // namespace
 
-BulletMoveSystem::BulletMoveSystem(SceneBase&, AxisAlignedAreaTree<EntityId>* tree)
-    : SystemBase(kName), m_tree(tree) {}
+BulletMoveSystem::BulletMoveSystem(SceneBase&, AxisAlignedAreaTree<EntityId>* tree) : SystemBase(kName), m_tree(tree) {}
 
 void BulletMoveSystem::update(const SimulationTick& tick) {
     const float dt = tick.delta_time;

@@ -54,8 +54,8 @@ void GameUiRenderSystem::update(const SimulationTick& tick) {
 
     m_colour = glm::vec4(1.0f);
     if (cloud) {
-        const float f = player.player.cloud_timer > 0.0f ? player.player.cloud_elapsed / player.player.cloud_timer
-                                                         : 1.0f;
+        const float f =
+            player.player.cloud_timer > 0.0f ? player.player.cloud_elapsed / player.player.cloud_timer : 1.0f;
         m_shake = f * kMaxShake;
         m_colour = lerp_clamped_vec4(glm::vec4(1.0f), kCloudTint, f);
     }

@@ -186,8 +186,7 @@ TEST(AssetFile, AnUnreadableFileNamesTheReasonAndNeverWaits) {
         EXPECT_EQ(result.message, c.reason);
         EXPECT_TRUE(is_empty(result.package));
         EXPECT_NE(log.find(kError + "Failed could not find file. Tried "), std::string::npos) << log;
-        EXPECT_NE(log.find(kError + "Cannot read " + file.string() + ": " + c.reason + "\n"), std::string::npos)
-            << log;
+        EXPECT_NE(log.find(kError + "Cannot read " + file.string() + ": " + c.reason + "\n"), std::string::npos) << log;
     }
 }
 

@@ -60,8 +60,7 @@ TEST_F(Lookup, MissesThrowWithTheirMessagesAndLog) {
         {[&] { (void)package.get_by_name<SpriteAsset>("Player2"); }, "GetByName: No asset found",
          "No sprite \"Player2\""},
         // Same name, other list.
-        {[&] { (void)package.get_by_name<ImageAsset>("Player"); }, "GetByName: No asset found",
-         "No image \"Player\""},
+        {[&] { (void)package.get_by_name<ImageAsset>("Player"); }, "GetByName: No asset found", "No image \"Player\""},
         {[&] { (void)package.get_id_by_name<MultiSpriteAsset>("snak"); }, "GetById: No asset found",
          "No multi-sprite \"snak\""},
         {[&] { (void)package.get_by_id<SpriteAsset>(uuid_of(9)); }, "GetById: No asset found",

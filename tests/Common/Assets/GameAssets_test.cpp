@@ -151,8 +151,8 @@ TEST_F(GameAssets, SpritesAreWellFormed) {
             ASSERT_GT(count, 0) << name << " core " << core.type << " has no cells";
             EXPECT_EQ(core.initialCellCount, count) << name << " core " << core.type;
             // A core above a fifth of the live cells explodes on the first tick.
-            EXPECT_LE(count * 5, s.activePixelCount) << name << " core " << core.type << ": " << count << " of "
-                                                      << s.activePixelCount;
+            EXPECT_LE(count * 5, s.activePixelCount)
+                << name << " core " << core.type << ": " << count << " of " << s.activePixelCount;
             EXPECT_EQ(core.min, lo) << name << " core " << core.type;
             EXPECT_GE(core.max.x, hi.x) << name;
             EXPECT_LE(core.max.x, hi.x + 1) << name;
@@ -222,9 +222,9 @@ TEST_F(GameAssets, SnakeJoinsItsPiecesAtJointCores) {
     const MultiSpriteAsset& snake = p.get_by_id<MultiSpriteAsset>(p.get_id_by_name<MultiSpriteAsset>("snake"));
     const MultiSprite& d = snake.data;
     ASSERT_FALSE(d.instances.empty());
-    EXPECT_EQ(std::count_if(d.instances.begin(), d.instances.end(),
-                            [](const MultiSpriteInstance& i) { return i.type == 1; }),
-              1);
+    EXPECT_EQ(
+        std::count_if(d.instances.begin(), d.instances.end(), [](const MultiSpriteInstance& i) { return i.type == 1; }),
+        1);
     for (const MultiSpriteInstance& i : d.instances) {
         EXPECT_LE(i.type, 1u);
     }

@@ -11,13 +11,12 @@ TEST(JsonOutput, DefaultSpawnSettingsPrintTheExactLine) {
     const std::string f = "{\"single\":1,\"min_or_value\":0,\"max\":0}";
     const std::string v4 = "{\"single\":1,\"min_or_value\":[0,0,0,0],\"max\":[0,0,0,0]}";
     const std::string one = "{\"single\":1,\"min_or_value\":1,\"max\":0}";
-    const std::string expected = "{\"position\":" + v2 + ",\"z\":" + f + ",\"angle\":" + f + ",\"angle_xy\":" + v2 +
-                                 ",\"velocity\":" + v2 + ",\"velocity_z\":" + f + ",\"damping\":" + f +
-                                 ",\"angular_velocity\":" + f + ",\"angular_velocity_xy\":" + v2 +
-                                 ",\"angular_damping\":" + f + ",\"life\":" + f + ",\"initial_scale\":" + v2 +
-                                 ",\"final_scale\":" + v2 + ",\"factor_scale\":" + one + ",\"initial_color\":" + v4 +
-                                 ",\"final_color\":" + v4 + ",\"factor_color\":" + one +
-                                 ",\"number_to_spawn\":" + one + "}";
+    const std::string expected =
+        "{\"position\":" + v2 + ",\"z\":" + f + ",\"angle\":" + f + ",\"angle_xy\":" + v2 + ",\"velocity\":" + v2 +
+        ",\"velocity_z\":" + f + ",\"damping\":" + f + ",\"angular_velocity\":" + f + ",\"angular_velocity_xy\":" + v2 +
+        ",\"angular_damping\":" + f + ",\"life\":" + f + ",\"initial_scale\":" + v2 + ",\"final_scale\":" + v2 +
+        ",\"factor_scale\":" + one + ",\"initial_color\":" + v4 + ",\"final_color\":" + v4 +
+        ",\"factor_color\":" + one + ",\"number_to_spawn\":" + one + "}";
     EXPECT_EQ(to_json(ParticleSpawnSettings{}), expected);
     // The beginning and the end exactly as the export's documentation shows them.
     const std::string begin =

@@ -138,19 +138,15 @@ TEST(TypeWalk, FontCallsCoverObjectsVectorsAndEmptyVectors) {
     CallLog log;
     write_record(log, font);
     const std::vector<std::string> expected = {
-        "begin_root",
-        "begin_object(metadata)", "size(name,2)", "string(name,ab)", "bytes(uuid,16)", "end_object",
-        "begin_object(atlas)", "bytes(uuid,16)", "end_object",
-        "size(glyphs,1)", "begin_array(glyphs)", "begin_object()",
-        "begin_array(posMin)", "float32(x)", "float32(y)", "end_array",
-        "begin_array(posMax)", "float32(x)", "float32(y)", "end_array",
-        "begin_array(uvMin)", "float32(x)", "float32(y)", "end_array",
-        "begin_array(uvMax)", "float32(x)", "float32(y)", "end_array",
-        "float32(advance)", "int64(index,-2)", "int64(character,0)", "end_object", "end_array",
+        "begin_root", "begin_object(metadata)", "size(name,2)", "string(name,ab)", "bytes(uuid,16)", "end_object",
+        "begin_object(atlas)", "bytes(uuid,16)", "end_object", "size(glyphs,1)", "begin_array(glyphs)",
+        "begin_object()", "begin_array(posMin)", "float32(x)", "float32(y)", "end_array", "begin_array(posMax)",
+        "float32(x)", "float32(y)", "end_array", "begin_array(uvMin)", "float32(x)", "float32(y)", "end_array",
+        "begin_array(uvMax)", "float32(x)", "float32(y)", "end_array", "float32(advance)", "int64(index,-2)",
+        "int64(character,0)", "end_object", "end_array",
         // An empty vector still opens and closes its array.
-        "size(kerning,0)", "begin_array(kerning)", "end_array",
-        "float32(spaceAdvance)", "float32(lineHeight)", "float32(topHeight)", "float32(bottomHeight)",
-        "end_root"};
+        "size(kerning,0)", "begin_array(kerning)", "end_array", "float32(spaceAdvance)", "float32(lineHeight)",
+        "float32(topHeight)", "float32(bottomHeight)", "end_root"};
     EXPECT_EQ(log.calls, expected);
 }
 

@@ -42,9 +42,15 @@ const BadValue kBadValues[] = {
      "sprite \"Enemy/Bomb\" (sprite 0 of 2): chunk 1 repeats index 0"},
     {"offset off its index", [](TestFile& f) { bomb(f).chunks[1].offset_x = 64; },
      "sprite \"Enemy/Bomb\" (sprite 0 of 2): chunk 1 (index 1) has offset (64, 0), expected (32, 0)"},
-    {"cell type 11", [](TestFile& f) { bomb(f).chunks[1].cells.push_back({9, 11}); },
+    {"cell type 11",
+     [](TestFile& f) {
+         bomb(f).chunks[1].cells.push_back({9, 11});
+     },
      "sprite \"Enemy/Bomb\" (sprite 0 of 2): chunk 1 cell 9 has cell type 11 (0 to 10 expected)"},
-    {"removed cell of type 31", [](TestFile& f) { bomb(f).chunks[0].cells.push_back({1023, 0x3F}); },
+    {"removed cell of type 31",
+     [](TestFile& f) {
+         bomb(f).chunks[0].cells.push_back({1023, 0x3F});
+     },
      "sprite \"Enemy/Bomb\" (sprite 0 of 2): chunk 0 cell 1023 has cell type 31 (0 to 10 expected)"},
     {"chunk count of cells", [](TestFile& f) { bomb(f).chunks[0].active = 4; },
      "sprite \"Enemy/Bomb\" (sprite 0 of 2): chunk 0 counts 4 active cells, holds 3"},
@@ -85,8 +91,7 @@ const BadValue kBadValues[] = {
     {"joint attachment", [](TestFile& f) { f.multi_sprites[0].joints[0].a1 = 1; },
      "multi-sprite \"snake\" (multi-sprite 0 of 1): joint 0 uses attachment point 1 of 1 on instance 1"},
     // The test writer stores max = count + 5; a single range ignores its max.
-    {"single particle count ignores its max", [](TestFile& f) { f.particles[0].count = 129792 - 4; },
-     nullptr},
+    {"single particle count ignores its max", [](TestFile& f) { f.particles[0].count = 129792 - 4; }, nullptr},
     {"particle range above the ring",
      [](TestFile& f) {
          f.particles[0].count = 129792 - 4;

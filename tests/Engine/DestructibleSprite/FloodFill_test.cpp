@@ -40,7 +40,7 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(FloodFillTest, OneHoleInALargeSpriteStopsAtOnce) {
     Sprite s(pool, make_rect_asset(96, 96, 0, 0, 96, 96, kFilled), false);
@@ -76,24 +76,34 @@ TEST_F(FloodFillTest, AnIslandInsideOneChunkIsDetached) {
 
 TEST_F(FloodFillTest, DiagonalContactJoinsInsideAChunkButNotAcrossAChunkCorner) {
     // (5, 5) and (6, 6) touch diagonally; (20, 20) is removed to mark the chunk.
-    Sprite joined(pool, make_asset_from(32, 32, [](int32_t x, int32_t y) -> uint16_t {
-                      return (x == 5 && y == 5) || (x == 6 && y == 6) || (x == 20 && y == 20) ? kFilled : 0;
-                  }),
+    Sprite joined(pool,
+                  make_asset_from(32, 32,
+                                  [](int32_t x, int32_t y) -> uint16_t {
+                                      return (x == 5 && y == 5) || (x == 6 && y == 6) || (x == 20 && y == 20) ? kFilled
+                                                                                                              : 0;
+                                  }),
                   false);
     remove(joined, 20, 20);
     EXPECT_TRUE(run(joined).empty());
 
-    Sprite apart(pool, make_asset_from(32, 32, [](int32_t x, int32_t y) -> uint16_t {
-                     return (x == 5 && y == 5) || (x == 7 && y == 7) || (x == 20 && y == 20) ? kFilled : 0;
-                 }),
+    Sprite apart(pool,
+                 make_asset_from(32, 32,
+                                 [](int32_t x, int32_t y) -> uint16_t {
+                                     return (x == 5 && y == 5) || (x == 7 && y == 7) || (x == 20 && y == 20) ? kFilled
+                                                                                                             : 0;
+                                 }),
                  false);
     remove(apart, 20, 20);
     EXPECT_EQ(run(apart).size(), 1u);
 
     // (31, 31) in chunk 0 and (32, 32) in chunk 3 meet only at the chunks' shared corner.
-    Sprite corner(pool, make_asset_from(64, 64, [](int32_t x, int32_t y) -> uint16_t {
-                      return (x == 31 && (y == 31 || y == 30)) || (x == 32 && (y == 32 || y == 33)) ? kFilled : 0;
-                  }),
+    Sprite corner(pool,
+                  make_asset_from(64, 64,
+                                  [](int32_t x, int32_t y) -> uint16_t {
+                                      return (x == 31 && (y == 31 || y == 30)) || (x == 32 && (y == 32 || y == 33))
+                                                 ? kFilled
+                                                 : 0;
+                                  }),
                   false);
     remove(corner, 31, 30);
     remove(corner, 32, 33);

@@ -26,7 +26,7 @@ struct WalkCase {
 
 const float kDiag = std::sqrt(0.5f);
 
-}  // namespace
+} // namespace
 
 TEST(GridRayWalk, VisitsHandComputedCells) {
     const std::vector<WalkCase> cases = {
@@ -67,7 +67,7 @@ TEST(GridRayWalk, SetUpPerAxis) {
 
 TEST(GridRayWalk, RedirectKeepsCellAndRemainingLength) {
     GridRayWalk w({0.5f, 0.5f}, {1, 0}, 3.0f);
-    w.step();  // enters (1, 0) at t = 0.5
+    w.step(); // enters (1, 0) at t = 0.5
     w.redirect({0, 1});
     EXPECT_EQ(w.origin, glm::vec2(1.0f, 0.5f));
     EXPECT_FLOAT_EQ(w.max_t, 2.5f);

@@ -56,14 +56,15 @@ protected:
         for (const SpriteChunk* c : s.chunk_table().chunk_of_slot) {
             for (int32_t i = 0; i < 1024; ++i) {
                 const size_t t = texel_index(*c, i);
-                ASSERT_EQ(colour_at(rgba, t), c->colours[static_cast<size_t>(i)]) << "slot " << c->slot << " cell " << i;
+                ASSERT_EQ(colour_at(rgba, t), c->colours[static_cast<size_t>(i)])
+                    << "slot " << c->slot << " cell " << i;
                 ASSERT_EQ(f[t], c->flags[static_cast<size_t>(i)]) << "slot " << c->slot << " cell " << i;
             }
         }
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ChunkPoolGlTest, TexelsReadBackAsTheCellsWritten) {
     // Three chunks over two layers' worth of slots once a fourth sprite chunk is added.
@@ -96,7 +97,7 @@ TEST_F(ChunkPoolGlTest, TexelsReadBackAsTheCellsWritten) {
 TEST_F(ChunkPoolGlTest, CreatingTexturesLaterUploadsEveryLiveChunk) {
     Sprite s(pool, make_rect_asset(64, 32, 0, 0, 64, 32, kFilled), false);
     pool.apply_pending();
-    EXPECT_TRUE(pool.queued_uploads().empty());  // no textures, nothing to write to
+    EXPECT_TRUE(pool.queued_uploads().empty()); // no textures, nothing to write to
     pool.create(gl);
     EXPECT_EQ(pool.queued_uploads().size(), 2u);
     pool.update(gl);
@@ -113,7 +114,7 @@ TEST_F(ChunkPoolGlTest, FreedSlotIsReusedOnlyAfterTheUpload) {
     pool.apply_pending();
     EXPECT_EQ(pool.held_back_frees(), 1u);
     SpriteChunk* c = pool.allocate_slot();
-    EXPECT_EQ(c->slot, 2u);  // slot 0 still waits for the upload
+    EXPECT_EQ(c->slot, 2u); // slot 0 still waits for the upload
     pool.apply_pending();
     pool.update(gl);
     EXPECT_EQ(pool.held_back_frees(), 0u);
@@ -128,7 +129,7 @@ TEST_F(ChunkPoolGlTest, PendingOperationsAreAppliedOnce) {
     SpriteChunk* gone = pool.allocate_slot();
     pool.mark_modified(a);
     pool.mark_modified(a);
-    pool.mark_freed(gone);  // allocated and freed in one tick: never uploaded
+    pool.mark_freed(gone); // allocated and freed in one tick: never uploaded
     pool.apply_pending();
     EXPECT_EQ(pool.pending_count(), 0u);
     EXPECT_EQ(pool.queued_uploads(), std::vector<uint32_t>{0});

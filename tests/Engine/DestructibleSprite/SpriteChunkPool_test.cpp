@@ -128,11 +128,11 @@ TEST(SpriteChunkPool, PendingOperationsCombine) {
     EXPECT_EQ(*pool.pending_op(fresh), ChunkOp::Freed);
     pool.apply_pending();
     EXPECT_EQ(pool.pending_count(), 0u);
-    EXPECT_EQ(pool.slots_in_use(), 1u);  // only b is left
+    EXPECT_EQ(pool.slots_in_use(), 1u); // only b is left
 }
 
 TEST(SpriteChunkPool, FullPoolIsAClearError) {
-    SpriteChunkPool pool(32, 64, 1);  // 2 x 2 slots
+    SpriteChunkPool pool(32, 64, 1); // 2 x 2 slots
     ASSERT_EQ(pool.slot_count(), 4u);
     std::set<uint32_t> slots;
     for (int i = 0; i < 4; ++i) {

@@ -18,7 +18,7 @@ uint16_t flags_at(const OwnedChunk& c, int32_t x, int32_t y) { return c.flags[st
 bool on_rim(int32_t x, int32_t y) { return x == 0 || y == 0 || x == 31 || y == 31; }
 bool is_corner(int32_t x, int32_t y) { return (x == 0 || x == 31) && (y == 0 || y == 31); }
 
-}  // namespace
+} // namespace
 
 TEST(SpriteChunk, SingleCellIsACorner) {
     OwnedChunk c(0, {0, 0});
@@ -57,12 +57,12 @@ TEST(SpriteChunk, MaskSelectsKindAndDirection) {
         uint32_t kind, direction;
     };
     const Expect table[] = {
-        {4, 5, 1, 5},    // right only (mask 1)
-        {5, 5, 2, 0},    // left and right (mask 3)
-        {6, 5, 1, 3},    // left only (mask 2)
-        {10, 10, 1, 5},  // up and right (mask 9)
-        {10, 11, 1, 1},  // down only (mask 4)
-        {11, 10, 1, 3},  // left only (mask 2)
+        {4, 5, 1, 5},   // right only (mask 1)
+        {5, 5, 2, 0},   // left and right (mask 3)
+        {6, 5, 1, 3},   // left only (mask 2)
+        {10, 10, 1, 5}, // up and right (mask 9)
+        {10, 11, 1, 1}, // down only (mask 4)
+        {11, 10, 1, 3}, // left only (mask 2)
     };
     for (const Expect& e : table) {
         EXPECT_EQ(cell_edge_kind(flags_at(c, e.x, e.y)), e.kind) << e.x << "," << e.y;
@@ -113,8 +113,8 @@ TEST(SpriteChunk, FullNeighboursMakeEveryCellInterior) {
     c.chunk.rebuild_edges(grid, {&left.chunk, &right.chunk, &up.chunk, &down.chunk});
     EXPECT_TRUE(c.chunk.corner_cells.empty());
     EXPECT_TRUE(c.chunk.side_cells.empty());
-    EXPECT_TRUE(std::all_of(c.flags.begin(), c.flags.end(),
-                            [](uint16_t f) { return cell_edge_kind(f) == EdgeInterior; }));
+    EXPECT_TRUE(
+        std::all_of(c.flags.begin(), c.flags.end(), [](uint16_t f) { return cell_edge_kind(f) == EdgeInterior; }));
     // The neighbours are read, never written.
     EXPECT_TRUE(std::all_of(left.flags.begin(), left.flags.end(), [](uint16_t f) { return f == kFilled; }));
 }

@@ -22,7 +22,7 @@ const uint16_t kWeak = static_cast<uint16_t>(CellType::Weakpoint1);
 using CellSet = std::set<std::pair<int32_t, int32_t>>;
 
 struct Rect {
-    int32_t x0, y0, x1, y1;  // inclusive
+    int32_t x0, y0, x1, y1; // inclusive
     bool contains(int32_t x, int32_t y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
 };
 
@@ -74,7 +74,7 @@ protected:
 struct BodyWithParts {
     std::vector<Rect> parts;
     std::vector<Rect> bridges;
-    std::map<std::pair<int32_t, int32_t>, uint16_t> special;  // cells of other types
+    std::map<std::pair<int32_t, int32_t>, uint16_t> special; // cells of other types
 
     SpriteAsset asset() const {
         return make_asset_from(128, 64, [this](int32_t x, int32_t y) -> uint16_t {
@@ -114,10 +114,10 @@ void put(BodyWithParts& b, uint16_t flags, int32_t x, int32_t y, int32_t count) 
     }
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(CommitTest, NineteenCellsAreDestroyed) {
-    Sprite s(pool, make_rect_asset(32, 32, 3, 3, 4, 5, kFilled), false);  // 20 cells
+    Sprite s(pool, make_rect_asset(32, 32, 3, 3, 4, 5, kFilled), false); // 20 cells
     remove(s, 3, 3);
     SplitResult out;
     Sprite::commit(s, out, Transform{}, settings);
@@ -312,7 +312,7 @@ TEST_F(CommitTest, DebrisThatLeavesTooFewCellsDestroysTheSprite) {
     EXPECT_TRUE(out.pieces.empty());
     EXPECT_EQ(out.debris.size(), 25u);
     EXPECT_EQ(cells_of(out.debris).size(), 25u);
-    EXPECT_EQ(s.active_cell_count(), 15);  // the cells left stay; only the detached blob went
+    EXPECT_EQ(s.active_cell_count(), 15); // the cells left stay; only the detached blob went
 }
 
 TEST_F(CommitTest, CorePlacementWhenTheCorePieceAlsoTakesAnotherCore) {
@@ -363,7 +363,7 @@ TEST_F(CommitTest, CorePlacementWhenTheCorePieceAlsoTakesAnotherCore) {
 
 TEST_F(CommitTest, DebugDumpAndDeletedChunkLine) {
     BodyWithParts b;
-    b.parts = {{70, 5, 72, 8}};  // 12 cells: debris
+    b.parts = {{70, 5, 72, 8}}; // 12 cells: debris
     b.bridges = {{64, 6, 69, 6}};
     Sprite s(pool, b.asset(), false);
     remove_rect(s, b.bridges[0]);

@@ -41,7 +41,7 @@ TEST(SpriteGrid, ChunkCellRoundTripsEveryCell) {
 }
 
 TEST(SpriteGrid, LocalCoordinatesSpanTheSquare) {
-    const SpriteGrid g = SpriteGrid::from_chunks(32, {2, 1});  // 64 x 32 cells
+    const SpriteGrid g = SpriteGrid::from_chunks(32, {2, 1}); // 64 x 32 cells
     EXPECT_EQ(g.cell_corner_to_local(0, 0), glm::vec2(-1.0f, -1.0f));
     EXPECT_EQ(g.cell_center_to_local(63, 31), glm::vec2(1.0f - 1.0f / 64.0f, 1.0f - 1.0f / 32.0f));
     EXPECT_EQ(g.cell_to_local({64.0f, 32.0f}), glm::vec2(1.0f, 1.0f));

@@ -14,20 +14,22 @@ class RayCastTest : public ::testing::Test {
 protected:
     SpriteChunkPool pool{32, 1024, 32};
     // 64 x 32 cells; a block at x 40..45, y 10..20 (in the second chunk) and a cell at (5, 5).
-    Sprite s{pool, make_asset_from(64, 32, [](int32_t x, int32_t y) -> uint16_t {
-                 return (x >= 40 && x <= 45 && y >= 10 && y <= 20) || (x == 5 && y == 5) ? kFilled : 0;
-             }),
+    Sprite s{pool,
+             make_asset_from(64, 32,
+                             [](int32_t x, int32_t y) -> uint16_t {
+                                 return (x >= 40 && x <= 45 && y >= 10 && y <= 20) || (x == 5 && y == 5) ? kFilled : 0;
+                             }),
              false};
 
     glm::vec2 centre(float x, float y) const { return s.grid().cell_center_to_local(glm::vec2(x, y)); }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(RayCastTest, HitsTheFirstActiveCellAlongTheRay) {
     struct Case {
         const char* name;
-        glm::vec2 from, to;  // in cell coordinates (cell centres)
+        glm::vec2 from, to; // in cell coordinates (cell centres)
         bool hit;
         glm::ivec2 cell;
     };

@@ -5,22 +5,21 @@
 #include "Engine/DestructibleSprite/SplitResult.h"
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
 #include "Engine/DestructibleSprite/SpriteRendering.h"
+#include "Engine/Graphics/Renderer.h"
 #include "Engine/Log.h"
 #include "Support/GlContext.h"
-#include "Engine/Graphics/Renderer.h"
 
 using namespace test_support;
-
 
 TEST(SpriteRendering, LiveChunksBecomeInstancesAtTheirAtlasPlace) {
     LogGuard log(LogLevelInfo, LogTest, 1);
     RenderContextOpenGL& gl = gl_context();
     Renderer renderer;
     renderer.init(gl);
-    renderer.set_world_camera(Camera{});  // x and y from -1 to 1
+    renderer.set_world_camera(Camera{}); // x and y from -1 to 1
 
     SpriteChunkPool pool(32, 1024, 32);
-    pool.allocate_slot();  // so the sprite's chunks sit at slots 1 and 2
+    pool.allocate_slot(); // so the sprite's chunks sit at slots 1 and 2
     std::vector<SpriteChunk*> chunks;
     for (int32_t index = 0; index < 2; ++index) {
         SpriteChunk* c = pool.allocate_slot();
@@ -51,5 +50,5 @@ TEST(SpriteRendering, LiveChunksBecomeInstancesAtTheirAtlasPlace) {
     ASSERT_EQ(renderer.world_sprite_batch().instances().size(), 1u);
     EXPECT_FLOAT_EQ(renderer.world_sprite_batch().instances()[0].model[3][0], -0.25f);
     draw_ui_sprite(renderer, Transform{{50.0f, 0.0f}, {0.5f, 0.25f}, 0.0f, 0.0f}, s);
-    EXPECT_TRUE(renderer.ui_sprite_batch().instances().empty());  // out of the UI camera's view
+    EXPECT_TRUE(renderer.ui_sprite_batch().instances().empty()); // out of the UI camera's view
 }

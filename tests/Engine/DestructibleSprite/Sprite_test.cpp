@@ -29,7 +29,7 @@ protected:
     SpriteChunkPool pool{32, 1024, 32};
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(SpriteTest, BuiltFromAnAsset) {
     // 40 x 10 cells: Filled, with a 2 x 2 Core at (35, 3) in the second chunk.
@@ -56,7 +56,7 @@ TEST_F(SpriteTest, BuiltFromAnAsset) {
     EXPECT_EQ(core.colour, fixture_colour(35, 3));
     EXPECT_EQ(s.get_cell(5, 0).flags, 0u);
     EXPECT_EQ(s.get_cell(-1, 0).colour, 0u);
-    EXPECT_FALSE(s.is_cell_active(0, 31 * 32));  // row 31 lies outside the 10 rows
+    EXPECT_FALSE(s.is_cell_active(0, 31 * 32)); // row 31 lies outside the 10 rows
     EXPECT_TRUE(s.is_cell_active(0, 9 * 32));
     EXPECT_FALSE(s.is_cell_active(2, 0));
 }
@@ -104,14 +104,13 @@ TEST_F(SpriteTest, RemovingACellUpdatesCountsMomentsAndDirtyChunks) {
     EXPECT_EQ(s.active_cell_count(), 4095);
     EXPECT_EQ(s.moments(), after);
     EXPECT_EQ(s.dirty_chunks().size(), 1u);
-    EXPECT_TRUE(s.cell_type_info(1).removed.empty());  // not kept
+    EXPECT_TRUE(s.cell_type_info(1).removed.empty()); // not kept
 }
 
 TEST_F(SpriteTest, TopRowRemovalMarksTheChunkAboveOnlyWhenItsCellIsActive) {
     // Two chunks stacked; the upper one lacks the cell above x = 3.
-    const SpriteAsset asset = make_asset_from(32, 64, [](int32_t x, int32_t y) -> uint16_t {
-        return (y == 32 && x == 3) ? 0 : kFilled;
-    });
+    const SpriteAsset asset =
+        make_asset_from(32, 64, [](int32_t x, int32_t y) -> uint16_t { return (y == 32 && x == 3) ? 0 : kFilled; });
     Sprite s(pool, asset, false);
     SpriteChunk* lower = s.chunk(0);
     SpriteChunk* upper = s.chunk(1);
@@ -152,9 +151,8 @@ TEST_F(SpriteTest, MassPropertiesOfOneCell) {
 }
 
 TEST_F(SpriteTest, KeptRemovedCellsComeBack) {
-    const SpriteAsset asset = make_asset_from(40, 40, [](int32_t x, int32_t y) -> uint16_t {
-        return (x < 4 && y < 4) ? kCore : kFilled;
-    });
+    const SpriteAsset asset =
+        make_asset_from(40, 40, [](int32_t x, int32_t y) -> uint16_t { return (x < 4 && y < 4) ? kCore : kFilled; });
     Sprite s(pool, asset, true);
     const CellMoments moments = s.moments();
     s.remove_all_cells();
@@ -162,7 +160,7 @@ TEST_F(SpriteTest, KeptRemovedCellsComeBack) {
     EXPECT_EQ(s.cell_type_info(2).active, 0u);
     EXPECT_EQ(s.cell_type_info(2).removed.size(), 16u);
     EXPECT_TRUE(s.chunk(0)->side_cells.empty());
-    EXPECT_EQ(s.chunk_table().size(), 4u);  // the chunks stay
+    EXPECT_EQ(s.chunk_table().size(), 4u); // the chunks stay
     s.restore_removed_cells();
     EXPECT_EQ(s.active_cell_count(), 1600);
     EXPECT_EQ(s.cell_type_info(1).active, 1584u);
@@ -181,8 +179,8 @@ TEST_F(SpriteTest, RestoreOneRemovedCellPicksTheBestTouchingCell) {
     Sprite s(pool, asset, true);
     ASSERT_EQ(s.cell_type_info(2).x, 11);
     const auto remove = [&](int32_t x, int32_t y) { s.remove_cell(0, y * 32 + x); };
-    remove(11, 11);  // the middle: 8 active neighbours, distance 0
-    remove(10, 10);  // a corner
+    remove(11, 11); // the middle: 8 active neighbours, distance 0
+    remove(10, 10); // a corner
     EXPECT_EQ(s.cell_type_info(2).active, 7u);
     s.restore_one_removed_cell(2);
     EXPECT_TRUE(s.is_cell_active(0, 11 * 32 + 11));
@@ -192,9 +190,11 @@ TEST_F(SpriteTest, RestoreOneRemovedCellPicksTheBestTouchingCell) {
     EXPECT_THROW(s.restore_one_removed_cell(11), std::out_of_range);
 
     // A removed cell with no active neighbour is never chosen.
-    Sprite lone(pool, make_asset_from(32, 32, [](int32_t x, int32_t y) -> uint16_t {
-                    return (x == 5 && y == 5) || (x == 20 && y == 20) ? kCore : 0;
-                }),
+    Sprite lone(pool,
+                make_asset_from(32, 32,
+                                [](int32_t x, int32_t y) -> uint16_t {
+                                    return (x == 5 && y == 5) || (x == 20 && y == 20) ? kCore : 0;
+                                }),
                 true);
     lone.remove_cell(0, 5 * 32 + 5);
     lone.restore_one_removed_cell(2);

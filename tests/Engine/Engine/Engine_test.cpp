@@ -226,11 +226,20 @@ TEST(EngineControl, ResizeInGameModeMovesWindowAndViewportInEditorModeOnlyTheWin
         windows.push_back(engine.window_rect());
         viewports.push_back(s.viewport());
         switch (f) {
-        case 1: engine.window_resized(800, 600); break;
-        case 2: s.event_bus().publish(ToggleEditorEvent{}); break;
-        case 3: engine.window_resized(1024, 768); break;
-        case 4: s.event_bus().publish(QuitEvent{}); break;
-        default: break;
+        case 1:
+            engine.window_resized(800, 600);
+            break;
+        case 2:
+            s.event_bus().publish(ToggleEditorEvent{});
+            break;
+        case 3:
+            engine.window_resized(1024, 768);
+            break;
+        case 4:
+            s.event_bus().publish(QuitEvent{});
+            break;
+        default:
+            break;
         }
     };
     engine.set_scene(scene);

@@ -177,37 +177,32 @@ INSTANTIATE_TEST_SUITE_P(
                [](std::string& b) { put<uint64_t>(b, kFirstEventCount, std::numeric_limits<uint64_t>::max()); },
                "cannot fit"},
         Damage{"trailing_bytes", [](std::string& b) { b.append(7, '\0'); }, "unexpected bytes"},
-        Damage{"window_event",
-               first_event([] {
+        Damage{"window_event", first_event([] {
                    SDL_Event e{};
                    e.type = SDL_WINDOWEVENT;
                    return e;
                }),
                "not a valid input event"},
-        Damage{"quit_event",
-               first_event([] {
+        Damage{"quit_event", first_event([] {
                    SDL_Event e{};
                    e.type = SDL_QUIT;
                    return e;
                }),
                "not a valid input event"},
-        Damage{"unknown_type",
-               first_event([] {
+        Damage{"unknown_type", first_event([] {
                    SDL_Event e{};
                    e.type = 0x7777;
                    return e;
                }),
                "not a valid input event"},
-        Damage{"scancode_out_of_range",
-               first_event([] {
+        Damage{"scancode_out_of_range", first_event([] {
                    SDL_Event e = key_event(SDL_SCANCODE_A, true);
                    const uint32_t scancode = 4096;
                    std::memcpy(&e.key.keysym.scancode, &scancode, sizeof scancode);
                    return e;
                }),
                "not a valid input event"},
-        Damage{"scancode_negative",
-               first_event([] {
+        Damage{"scancode_negative", first_event([] {
                    SDL_Event e = key_event(SDL_SCANCODE_A, true);
                    const int32_t scancode = -1;
                    std::memcpy(&e.key.keysym.scancode, &scancode, sizeof scancode);
@@ -218,8 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
                "not a valid input event"},
         Damage{"mouse_button_nine", first_event([] { return mouse_button_event(9, true, 1, 1); }),
                "not a valid input event"},
-        Damage{"key_state_garbage",
-               first_event([] {
+        Damage{"key_state_garbage", first_event([] {
                    SDL_Event e = key_event(SDL_SCANCODE_A, true);
                    e.key.state = 7;
                    return e;
@@ -232,8 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"wheel_not_finite",
                first_event([] { return mouse_wheel_event(std::numeric_limits<float>::quiet_NaN(), 0.0f); }),
                "not a valid input event"},
-        Damage{"delta_time_nan",
-               [](std::string& b) { put<float>(b, 8 + 12, std::numeric_limits<float>::quiet_NaN()); },
+        Damage{"delta_time_nan", [](std::string& b) { put<float>(b, 8 + 12, std::numeric_limits<float>::quiet_NaN()); },
                "impossible tick"},
         Damage{"fixed_delta_zero", [](std::string& b) { put<float>(b, 8 + 16, 0.0f); }, "impossible tick"},
         Damage{"flag_not_a_bool", [](std::string& b) { put<uint8_t>(b, 8 + 36, 9); }, "impossible tick"}),

@@ -28,7 +28,10 @@ struct DebugLinesScene : ::testing::Test {
         debug_lines_fixed().clear();
         debug_lines_render().clear();
     }
-    void TearDown() override { SetUp(); debug_renderer_settings = DebugRendererSettings::defaults(); }
+    void TearDown() override {
+        SetUp();
+        debug_renderer_settings = DebugRendererSettings::defaults();
+    }
 };
 
 TEST_F(DebugLinesScene, EachGroupDrawsIntoTheBufferOfItsKindOfStep) {
@@ -36,12 +39,11 @@ TEST_F(DebugLinesScene, EachGroupDrawsIntoTheBufferOfItsKindOfStep) {
         uint32_t group;
         DebugLines* buffer;
     };
-    for (const Case c : {Case{SystemGroup::PreTick, &debug_lines_tick()}, Case{SystemGroup::Tick, &debug_lines_tick()},
-                         Case{SystemGroup::AfterFixed, &debug_lines_tick()},
-                         Case{SystemGroup::Fixed, &debug_lines_fixed()},
-                         Case{SystemGroup::PostFixed, &debug_lines_fixed()},
-                         Case{SystemGroup::Render, &debug_lines_render()},
-                         Case{SystemGroup::EditorUi, &debug_lines_render()}}) {
+    for (const Case c :
+         {Case{SystemGroup::PreTick, &debug_lines_tick()}, Case{SystemGroup::Tick, &debug_lines_tick()},
+          Case{SystemGroup::AfterFixed, &debug_lines_tick()}, Case{SystemGroup::Fixed, &debug_lines_fixed()},
+          Case{SystemGroup::PostFixed, &debug_lines_fixed()}, Case{SystemGroup::Render, &debug_lines_render()},
+          Case{SystemGroup::EditorUi, &debug_lines_render()}}) {
         LineSystem system;
         system.set_group(c.group);
         EXPECT_EQ(&system.debug_lines(), c.buffer) << SystemBase::group_name(static_cast<int32_t>(c.group));

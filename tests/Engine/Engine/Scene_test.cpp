@@ -14,9 +14,15 @@ using namespace engine_test;
 namespace {
 
 std::vector<SystemSpec> one_per_group() {
-    return {{"pre", SystemGroup::PreTick},   {"tick", SystemGroup::Tick},          {"fixed", SystemGroup::Fixed},
-            {"post", SystemGroup::PostFixed}, {"after", SystemGroup::AfterFixed},   {"render", SystemGroup::Render},
-            {"ui", SystemGroup::EditorUi},    {"unused", SystemGroup::Unused},      {"unused_render", SystemGroup::UnusedRender},
+    return {{"pre", SystemGroup::PreTick},
+            {"tick", SystemGroup::Tick},
+            {"fixed", SystemGroup::Fixed},
+            {"post", SystemGroup::PostFixed},
+            {"after", SystemGroup::AfterFixed},
+            {"render", SystemGroup::Render},
+            {"ui", SystemGroup::EditorUi},
+            {"unused", SystemGroup::Unused},
+            {"unused_render", SystemGroup::UnusedRender},
             {"tick2", SystemGroup::Tick}};
 }
 
@@ -38,9 +44,8 @@ struct SceneFixture : ::testing::Test {
 
 TEST_F(SceneFixture, AttachesByGroupOrderAtStartAndRenderGroupsAtStartOfRendering) {
     scene.start(engine);
-    EXPECT_EQ(only(log, ":attach"),
-              (Log{"pre:attach", "tick:attach", "tick2:attach", "fixed:attach", "post:attach", "after:attach",
-                   "ui:attach", "unused:attach"}));
+    EXPECT_EQ(only(log, ":attach"), (Log{"pre:attach", "tick:attach", "tick2:attach", "fixed:attach", "post:attach",
+                                         "after:attach", "ui:attach", "unused:attach"}));
     log.clear();
     scene.start_rendering();
     EXPECT_EQ(log, (Log{"scene:start_rendering", "render:attach", "unused_render:attach"}));
@@ -102,7 +107,9 @@ INSTANTIATE_TEST_SUITE_P(
     Scene, GroupRunRules,
     ::testing::Values(
         TickCase{"VariableTick", true, false, {"scene:tick", "tick:update", "tick2:update", "after:update"}},
-        TickCase{"FixedTick", true, true,
+        TickCase{"FixedTick",
+                 true,
+                 true,
                  {"scene:tick", "tick:update", "tick2:update", "fixed:update", "post:update", "after:update"}}),
     [](const auto& info) { return info.param.name; });
 
@@ -284,7 +291,7 @@ TEST(SceneSubscriptions, StopRemovesEverySubscriptionOfTheSceneItsSystemsAndHand
     EXPECT_NE(out.find("Registering event handler "), std::string::npos) << out;
     EXPECT_NE(out.find("CountingHandler"), std::string::npos) << out;
 
-    EXPECT_EQ(bus.subscriber_count<PauseChangedEvent>(), 3u);  // outsider, system, handler
+    EXPECT_EQ(bus.subscriber_count<PauseChangedEvent>(), 3u);    // outsider, system, handler
     EXPECT_EQ(bus.subscriber_count<ViewportResizedEvent>(), 2u); // scene, handler
     EXPECT_EQ(bus.subscriber_count<TransitionSystemEvent>(), 1u);
     scene.stop();
@@ -372,8 +379,12 @@ TEST_P(RowDrops, MoveRowsWithinAndBetweenGroups) {
     const MoveCase& c = GetParam();
     Log log;
     Engine engine{windowless_config()};
-    TestScene scene{&log, {{"a", SystemGroup::Tick}, {"b", SystemGroup::Tick}, {"c", SystemGroup::Tick},
-                           {"x", SystemGroup::Unused}, {"y", SystemGroup::Unused}}};
+    TestScene scene{&log,
+                    {{"a", SystemGroup::Tick},
+                     {"b", SystemGroup::Tick},
+                     {"c", SystemGroup::Tick},
+                     {"x", SystemGroup::Unused},
+                     {"y", SystemGroup::Unused}}};
     scene.start(engine);
     EXPECT_EQ(scene.move_system(c.from, c.to_group, c.to_row), c.moved);
     EXPECT_EQ(names_of(scene, SystemGroup::Tick), c.tick);
@@ -395,9 +406,17 @@ INSTANTIATE_TEST_SUITE_P(
         MoveCase{"IntoAnotherGroup", {SystemGroup::Unused, 1}, SystemGroup::Tick, 1, true, {"a", "y", "b", "c"}, {"x"}},
         MoveCase{"OutOfUnused", {SystemGroup::Tick, 0}, SystemGroup::Unused, 0, true, {"b", "c"}, {"a", "x", "y"}},
         MoveCase{"PayloadGroupOutOfRange", {9, 0}, SystemGroup::Tick, 0, false, {"a", "b", "c"}, {"x", "y"}},
-        MoveCase{"PayloadIndexOutOfRange", {SystemGroup::Tick, 3}, SystemGroup::Unused, 0, false, {"a", "b", "c"}, {"x", "y"}},
-        MoveCase{"HugePayloadIndex", {SystemGroup::Tick, ~0ull}, SystemGroup::Unused, 0, false, {"a", "b", "c"}, {"x", "y"}},
-        MoveCase{"TargetRowOutOfRange", {SystemGroup::Tick, 0}, SystemGroup::Unused, 2, false, {"a", "b", "c"}, {"x", "y"}},
+        MoveCase{"PayloadIndexOutOfRange",
+                 {SystemGroup::Tick, 3},
+                 SystemGroup::Unused,
+                 0,
+                 false,
+                 {"a", "b", "c"},
+                 {"x", "y"}},
+        MoveCase{
+            "HugePayloadIndex", {SystemGroup::Tick, ~0ull}, SystemGroup::Unused, 0, false, {"a", "b", "c"}, {"x", "y"}},
+        MoveCase{
+            "TargetRowOutOfRange", {SystemGroup::Tick, 0}, SystemGroup::Unused, 2, false, {"a", "b", "c"}, {"x", "y"}},
         MoveCase{"TargetGroupOutOfRange", {SystemGroup::Tick, 0}, 12, 0, false, {"a", "b", "c"}, {"x", "y"}}),
     [](const auto& info) { return info.param.name; });
 

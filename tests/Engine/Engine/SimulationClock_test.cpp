@@ -57,12 +57,24 @@ TEST_P(ClockCases, LastRecordMatches) {
     SimulationTick tick;
     for (const Action& a : c.actions) {
         switch (a.op) {
-        case Op::Frame: tick = m.frame(static_cast<uint64_t>(a.value)); break;
-        case Op::Freeze: m.clock.toggle_freeze(); break;
-        case Op::Step: m.clock.request_step(); break;
-        case Op::StepFixed: m.clock.request_step_fixed(); break;
-        case Op::Timescale: m.clock.set_timescale(static_cast<float>(a.value)); break;
-        case Op::FixedDelta: m.clock.set_fixed_delta(static_cast<float>(a.value)); break;
+        case Op::Frame:
+            tick = m.frame(static_cast<uint64_t>(a.value));
+            break;
+        case Op::Freeze:
+            m.clock.toggle_freeze();
+            break;
+        case Op::Step:
+            m.clock.request_step();
+            break;
+        case Op::StepFixed:
+            m.clock.request_step_fixed();
+            break;
+        case Op::Timescale:
+            m.clock.set_timescale(static_cast<float>(a.value));
+            break;
+        case Op::FixedDelta:
+            m.clock.set_fixed_delta(static_cast<float>(a.value));
+            break;
         }
     }
     EXPECT_EQ(tick.tick, c.last.tick);
@@ -98,12 +110,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {{Op::FixedDelta, 0.25}, {Op::Timescale, 2.0}, {Op::Frame, 125 * kMs}},
                   {1, 1, 0.25f, 0.25f, 0.0f, 0.25f, true, true, false}},
         // Frozen: no tick, time and accumulator stay, delta still reports the wall delta.
-        ClockCase{"Frozen",
-                  {{Op::Freeze}, {Op::Frame, 100 * kMs}},
-                  {0, 0, 0.0f, 0.0f, 0.0f, 0.1f, false, false, true}},
+        ClockCase{"Frozen", {{Op::Freeze}, {Op::Frame, 100 * kMs}}, {0, 0, 0.0f, 0.0f, 0.0f, 0.1f, false, false, true}},
         // Lowering the fixed step while frozen: the fixed test holds on a frame whose tick does not run.
         ClockCase{"FrozenFixedTest",
-                  {{Op::FixedDelta, 0.25}, {Op::Frame, 125 * kMs}, {Op::Freeze}, {Op::FixedDelta, 0.0625},
+                  {{Op::FixedDelta, 0.25},
+                   {Op::Frame, 125 * kMs},
+                   {Op::Freeze},
+                   {Op::FixedDelta, 0.0625},
                    {Op::Frame, 10 * kMs}},
                   {1, 1, 0.125f, 0.0625f, 0.0f, 0.01f, false, true, true}},
         // A step while frozen runs exactly one tick, with that frame's delta.
@@ -115,13 +128,17 @@ INSTANTIATE_TEST_SUITE_P(
                   {{Op::FixedDelta, 0.25}, {Op::Freeze}, {Op::Step}, {Op::Frame, 100 * kMs}, {Op::Frame, 100 * kMs}},
                   {1, 0, 0.1f, 0.0f, 0.1f, 0.1f, false, false, true}},
         // A fixed step while frozen ticks every frame until the accumulator reaches a step (frame 2 here).
-        ClockCase{"StepFixedRunsUntilAFixedTick",
-                  {{Op::FixedDelta, 0.25}, {Op::Freeze}, {Op::StepFixed}, {Op::Frame, 125 * kMs},
-                   {Op::Frame, 125 * kMs}},
-                  {2, 1, 0.25f, 0.25f, 0.0f, 0.125f, true, true, true}},
+        ClockCase{
+            "StepFixedRunsUntilAFixedTick",
+            {{Op::FixedDelta, 0.25}, {Op::Freeze}, {Op::StepFixed}, {Op::Frame, 125 * kMs}, {Op::Frame, 125 * kMs}},
+            {2, 1, 0.25f, 0.25f, 0.0f, 0.125f, true, true, true}},
         ClockCase{"StepFixedIsClearedByTheFixedTick",
-                  {{Op::FixedDelta, 0.25}, {Op::Freeze}, {Op::StepFixed}, {Op::Frame, 125 * kMs},
-                   {Op::Frame, 125 * kMs}, {Op::Frame, 125 * kMs}},
+                  {{Op::FixedDelta, 0.25},
+                   {Op::Freeze},
+                   {Op::StepFixed},
+                   {Op::Frame, 125 * kMs},
+                   {Op::Frame, 125 * kMs},
+                   {Op::Frame, 125 * kMs}},
                   {2, 1, 0.25f, 0.25f, 0.0f, 0.125f, false, false, true}},
         // Step requests while running change nothing visible.
         ClockCase{"StepWhileRunning",

@@ -130,8 +130,8 @@ TEST(EventBus, EventsPublishedDuringDispatchComeInTheNextPass) {
 
     // Pass 1: both pings; pass 2: their pongs; pass 3: the ping from pong 1; pass 4: its pong (3, ends).
     std::vector<std::string> expected = {
-        "chain:ping0", "r:ping0", "chain:ping10", "r:ping10", "chain:pong1", "chain:pong11",
-        "chain:ping2", "r:ping2", "chain:pong3",
+        "chain:ping0",  "r:ping0",     "chain:ping10", "r:ping10",    "chain:pong1",
+        "chain:pong11", "chain:ping2", "r:ping2",      "chain:pong3",
     };
     EXPECT_EQ(log, expected);
     EXPECT_EQ(bus.queued_bytes(), 0u);
@@ -215,8 +215,7 @@ TEST(EventBus, OwningPayloadsSurviveQueueGrowthAndAreDestroyedOnce) {
         for (int i = 0; i < kCount; ++i) {
             EXPECT_EQ(reader.seen[static_cast<size_t>(3 * i)], fmt::format("t{}", i));
             EXPECT_EQ(reader.seen[static_cast<size_t>(3 * i + 1)], fmt::format("system{}", i));
-            EXPECT_EQ(reader.seen[static_cast<size_t>(3 * i + 2)],
-                      fmt::format("{}@{}", i % 7 + 1, i));
+            EXPECT_EQ(reader.seen[static_cast<size_t>(3 * i + 2)], fmt::format("{}@{}", i % 7 + 1, i));
         }
     }
 }

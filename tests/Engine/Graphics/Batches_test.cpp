@@ -29,7 +29,7 @@ TEST(Batches, ThickLineInstancesAndCommands) {
     const LinePoint three[] = {{{0, 0}, 0.1f, 0xFF0000FFu}, {{1, 0}, 0.2f, 0xFF00FF00u}, {{2, 0}, 0.3f, 0xFFFF0000u}};
     batch.add_line(three);
     ASSERT_EQ(batch.instances().size(), 4u);
-    EXPECT_EQ(batch.instances()[3].point, batch.instances()[2].point);  // odd count: the last point repeated
+    EXPECT_EQ(batch.instances()[3].point, batch.instances()[2].point); // odd count: the last point repeated
     EXPECT_FLOAT_EQ(batch.instances()[1].width, 0.2f);
     EXPECT_FLOAT_EQ(batch.instances()[1].color.g, 1.0f);
     ASSERT_EQ(batch.commands().size(), 1u);
@@ -60,7 +60,7 @@ TEST(Batches, CapVerticesAreABodyAndTwoHalfDiscs) {
         EXPECT_GE(v[i].x, -1e-6f);
         EXPECT_EQ(v[i].z, 1.0f);
     }
-    EXPECT_NEAR(v[53].y, 0.5f, 1e-6f);  // B's fan ends at 5 pi / 2
+    EXPECT_NEAR(v[53].y, 0.5f, 1e-6f); // B's fan ends at 5 pi / 2
 }
 
 TEST(Batches, UploadEmptiesTheItemsAndItsCountDrivesTheDraw) {
@@ -95,7 +95,7 @@ TEST(Batches, UploadEmptiesTheItemsAndItsCountDrivesTheDraw) {
     statics.push(t, UvRect{{0.5f, 0}, {0.25f, 0.25f}, 8, 8}, {1, 1, 1, 1});
     EXPECT_EQ(statics.instances()[0].uv_offset, glm::vec2(0.5f, 0));
     statics.upload(gl);
-    statics.upload(gl);  // nothing new: no draw
+    statics.upload(gl); // nothing new: no draw
     RenderStep empty_again;
     statics.append_draw(empty_again);
     EXPECT_EQ(empty_again.draw_count, 0u);

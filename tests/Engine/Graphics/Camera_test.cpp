@@ -31,10 +31,10 @@ struct AreaCase {
 
 TEST(Camera, VisibleAreaTable) {
     const AreaCase cases[] = {
-        {1, 16.0f / 9.0f, 1, {0, 0, 0}, {-16.0f / 9.0f, -1}, {16.0f / 9.0f, 1}},  // the renderer's UI camera
+        {1, 16.0f / 9.0f, 1, {0, 0, 0}, {-16.0f / 9.0f, -1}, {16.0f / 9.0f, 1}}, // the renderer's UI camera
         {5, 2, 1, {0, 0, 0}, {-10, -5}, {10, 5}},
-        {5, 2, 1, {3, -4, 0}, {-7, -9}, {13, 1}},                                 // moved by (3, -4)
-        {0.5f, 1, 10, {1, 1, 0.5f}, {0.5f, 0.5f}, {1.5f, 1.5f}},                   // z and depth do not change it
+        {5, 2, 1, {3, -4, 0}, {-7, -9}, {13, 1}},                // moved by (3, -4)
+        {0.5f, 1, 10, {1, 1, 0.5f}, {0.5f, 0.5f}, {1.5f, 1.5f}}, // z and depth do not change it
     };
     for (const AreaCase& c : cases) {
         Camera camera;
@@ -49,7 +49,7 @@ TEST(Camera, MovingThePositionMovesTheAreaAfterAnUpdate) {
     camera.set_ortho(5, 16.0f / 9.0f, 1);
     AxisAlignedArea before = camera.visible_area;
     camera.position += glm::vec3(2.5f, -1.25f, 0);
-    expect_area(camera.visible_area, before.min, before.max);  // not yet updated
+    expect_area(camera.visible_area, before.min, before.max); // not yet updated
     camera.update_matrices();
     expect_area(camera.visible_area, before.min + glm::vec2(2.5f, -1.25f), before.max + glm::vec2(2.5f, -1.25f));
 }

@@ -50,9 +50,11 @@ protected:
 
 TEST_F(DebugLinesTest, DefaultsDisableEveryNameAndEnableTheThreeTintedLayers) {
     for (uint32_t name = 0; name < DebugName::MAX; ++name) {
-        const bool contact = name == DebugName::Physics_Contact_Point || name == DebugName::Physics_Contact_Point_Normal;
+        const bool contact =
+            name == DebugName::Physics_Contact_Point || name == DebugName::Physics_Contact_Point_Normal;
         EXPECT_EQ(debug_renderer_settings.names[name].enabled, 0) << kDebugNameNames[name];
-        EXPECT_EQ(debug_renderer_settings.names[name].color, contact ? 0xFF0A0AFFu : 0xFFEB8F34u) << kDebugNameNames[name];
+        EXPECT_EQ(debug_renderer_settings.names[name].color, contact ? 0xFF0A0AFFu : 0xFFEB8F34u)
+            << kDebugNameNames[name];
     }
     EXPECT_EQ(kDebugNameNames[DebugName::Physics_Broadphase_Tree], "Physics_Broadphase_Tree");
     EXPECT_EQ(kDebugNameNames[DebugName::Sprite], "Sprite");

@@ -212,7 +212,9 @@ public:
     void begin_frame() override {}
     void end_frame() override {}
     void set_display_mode(uint32_t) override {}
-    Handle create_buffer(uint32_t t, uint32_t u, uint64_t s, const void* d) override { return gl.create_buffer(t, u, s, d); }
+    Handle create_buffer(uint32_t t, uint32_t u, uint64_t s, const void* d) override {
+        return gl.create_buffer(t, u, s, d);
+    }
     void set_buffer_data(Handle b, uint64_t s, const void* d) override { gl.set_buffer_data(b, s, d); }
     void set_buffer_sub_data(Handle b, uint64_t o, uint64_t s, const void* d) override {
         writes.push_back({o, s});
@@ -295,8 +297,8 @@ TEST(ParticleRingGpu, WrappedRingUploadsAndDrawsItsTwoRuns) {
     ASSERT_NE(tag(batch, last_slot(batch)), newest_tag);
     gl.writes.clear();
     batch.upload(gl);
-    EXPECT_EQ(gl.writes, (std::vector<UploadRecorder::Write>{{head * kSize, (kCap - head) * kSize},
-                                                              {0, tail * kSize}}));
+    EXPECT_EQ(gl.writes,
+              (std::vector<UploadRecorder::Write>{{head * kSize, (kCap - head) * kSize}, {0, tail * kSize}}));
     EXPECT_EQ(draws(batch), (std::vector<Draw>{{kCap - head, head}, {tail, 0}}));
     EXPECT_EQ(gpu_tag(gl.gl, batch, last_slot(batch)), tag(batch, last_slot(batch)));
     EXPECT_EQ(gpu_tag(gl.gl, batch, head), tag(batch, head));

@@ -37,10 +37,10 @@ TEST(RenderCommands, StepRecordsStateUniformsAndDrawsInOrder) {
     step.add_draw(draw_of(0, 0, 4));
     RenderCommandList list;
     list.add_step(step);
-    EXPECT_EQ(kinds(list), (std::vector<uint32_t>{RenderCommandClear, RenderCommandDepthTest, RenderCommandBlend,
-                                                  RenderCommandBlendFunc, RenderCommandUseShader,
-                                                  RenderCommandSetUniform, RenderCommandSetUniform, RenderCommandDraw,
-                                                  RenderCommandDraw}));
+    EXPECT_EQ(kinds(list),
+              (std::vector<uint32_t>{RenderCommandClear, RenderCommandDepthTest, RenderCommandBlend,
+                                     RenderCommandBlendFunc, RenderCommandUseShader, RenderCommandSetUniform,
+                                     RenderCommandSetUniform, RenderCommandDraw, RenderCommandDraw}));
     const auto& c = list.commands();
     EXPECT_EQ(c[0].clear.count, 2u);
     EXPECT_EQ(c[0].clear.targets[0], ClearTargetColor);

@@ -57,7 +57,7 @@ TEST_F(GlBackendTest, ErrorsAreReportedWithTheCallAndWorkContinues) {
     const uint32_t data[4] = {1, 2, 3, 4};
     Handle buffer = gl.create_buffer(BufferTypeVertex, BufferUsageStatic, sizeof(data), data);
     testing::internal::CaptureStdout();
-    gl.set_buffer_sub_data(buffer, 64, sizeof(data), data);  // past the end: GL_INVALID_VALUE
+    gl.set_buffer_sub_data(buffer, 64, sizeof(data), data); // past the end: GL_INVALID_VALUE
     std::fflush(stdout);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_THAT(out, HasSubstr("OpenGL error\n\tCode: 1281\n\tIn: "));
@@ -146,9 +146,10 @@ ShaderDefinition two_texture_shader(const char* fragment_body) {
     d.uniforms[2] = UniformDecl{"uniform_b", UniformKindTexture};
     d.uniforms[3] = UniformDecl{"uniform_scale", UniformKindFloat};
     d.uniform_count = 4;
-    d.stages[1].source = std::string("#version 450 core\nin vec2 v_uv;\nin vec4 v_tint;\nuniform sampler2D uniform_a;\n"
-                                     "uniform sampler2D uniform_b;\nuniform float uniform_scale;\nout vec4 out_color;\n") +
-                         fragment_body;
+    d.stages[1].source =
+        std::string("#version 450 core\nin vec2 v_uv;\nin vec4 v_tint;\nuniform sampler2D uniform_a;\n"
+                    "uniform sampler2D uniform_b;\nuniform float uniform_scale;\nout vec4 out_color;\n") +
+        fragment_body;
     return d;
 }
 

@@ -27,7 +27,7 @@ protected:
 
     void SetUp() override {
         renderer.init(gl);
-        Camera camera;  // the unit view: x and y from -1 to 1
+        Camera camera; // the unit view: x and y from -1 to 1
         renderer.set_world_camera(camera);
     }
 };
@@ -46,8 +46,8 @@ TEST_F(RendererTest, EmptyFrameRecordsOnlyTheBindAndThreeClears) {
     renderer.upload_batches(gl);
     renderer.debug_line_batch().upload(gl);
     RenderCommandList list = renderer.record_frame();
-    EXPECT_EQ(kinds(list), (std::vector<uint32_t>{RenderCommandBindFramebuffer, RenderCommandClear,
-                                                  RenderCommandClear, RenderCommandClear}));
+    EXPECT_EQ(kinds(list), (std::vector<uint32_t>{RenderCommandBindFramebuffer, RenderCommandClear, RenderCommandClear,
+                                                  RenderCommandClear}));
     EXPECT_EQ(list.commands()[0].framebuffer, kInvalidHandle);
     EXPECT_EQ(list.commands()[1].clear.count, 2u);
     EXPECT_EQ(list.commands()[2].clear.count, 1u);
@@ -64,9 +64,9 @@ TEST_F(RendererTest, SpritesAreCulledChunkByChunk) {
     ASSERT_EQ(renderer.world_sprite_batch().instances().size(), 1u);
     const SpriteInstance& i = renderer.world_sprite_batch().instances()[0];
     EXPECT_EQ(i.uvw_offset, glm::vec3(0, 0, 0));
-    EXPECT_FLOAT_EQ(i.model[3][0], 1.0f);  // the chunk's centre
+    EXPECT_FLOAT_EQ(i.model[3][0], 1.0f); // the chunk's centre
     EXPECT_FLOAT_EQ(i.model[3][1], 0.0f);
-    EXPECT_FLOAT_EQ(i.model[0][0], 0.5f);  // half a unit: one chunk is one world unit
+    EXPECT_FLOAT_EQ(i.model[0][0], 0.5f); // half a unit: one chunk is one world unit
     EXPECT_FLOAT_EQ(i.model[1][1], 0.5f);
 
     // Wholly outside the view: nothing.
@@ -93,7 +93,7 @@ TEST_F(RendererTest, ChunkTransformsTable) {
         {{{0, 0}, {1, 1}, 0, 0}, 1, 1, 0, {0, 0}, {1, 1}},
         {{{0, 0}, {2, 1}, 0, 0}, 4, 2, 0, {-1.5f, -0.5f}, {0.5f, 0.5f}},
         {{{0, 0}, {2, 1}, 0, 0}, 4, 2, 7, {1.5f, 0.5f}, {0.5f, 0.5f}},
-        {{{10, 0}, {1, 0.5f}, kPi / 2, 0}, 2, 1, 1, {10, 0.5f}, {0.5f, 0.5f}},  // turned: +x goes to +y
+        {{{10, 0}, {1, 0.5f}, kPi / 2, 0}, 2, 1, 1, {10, 0.5f}, {0.5f, 0.5f}}, // turned: +x goes to +y
     };
     for (const ChunkCase& c : cases) {
         Transform t = Renderer::chunk_transform(c.sprite, c.nx, c.ny, c.index);
@@ -160,12 +160,12 @@ TEST_F(RendererTest, StepsComeInFrameOrder) {
     // shaders were created in the order line, thick line, particle, sprite, static sprite, so their indices rise
     // from the first one.
     ASSERT_EQ(draws_per_shader.size(), 9u);
-    uint32_t base = draws_per_shader[8];  // the line shader is the first of the five
+    uint32_t base = draws_per_shader[8]; // the line shader is the first of the five
     EXPECT_EQ(draws_per_shader, (std::vector<uint32_t>{base + 4, base + 4, base + 3, base + 2, base + 1, base + 4,
                                                        base + 3, base + 2, base}));
     EXPECT_EQ(depth, (std::vector<bool>{false, true, true, false, true, true, true, false, false}));
     EXPECT_EQ(blend_dst[0], BlendDstOneMinusSrcAlpha);
-    EXPECT_EQ(blend_dst[3], BlendDstOne);  // particles add up
+    EXPECT_EQ(blend_dst[3], BlendDstOne); // particles add up
     EXPECT_EQ(blend_dst[7], BlendDstOne);
     size_t clears = 0;
     for (const RenderCommand& cmd : c) {
@@ -181,7 +181,7 @@ TEST_F(RendererTest, BackgroundBehindEverythingAndUiOverWorldDepth) {
     gl.write_texture(white, {UploadFormatRgba, PixelTypeUnsignedByte, 0, 0, 0, 1, 1, 1}, &px);
     renderer.set_sprite_textures(white, kInvalidHandle, kInvalidHandle);
     Camera ui;
-    renderer.set_ui_camera(ui);  // the unit view, like the world camera
+    renderer.set_ui_camera(ui); // the unit view, like the world camera
 
     UvRect uv;
     // Background over the whole view, nearest to the viewer (z 0.9).
@@ -199,10 +199,10 @@ TEST_F(RendererTest, BackgroundBehindEverythingAndUiOverWorldDepth) {
     renderer.render(gl);
     test_support::Pixels p = test_support::read_framebuffer(gl, fb, 16, 16);
     const uint32_t red = pack_rgba8(255, 0, 0, 255), white_px = 0xFFFFFFFFu, blue = pack_rgba8(0, 0, 255, 255);
-    EXPECT_EQ(p.at(12, 3), red);       // bottom right: only the background
-    EXPECT_EQ(p.at(3, 3), white_px);   // bottom left: far world picture over the near background
-    EXPECT_EQ(p.at(3, 12), white_px);  // top left: world
-    EXPECT_EQ(p.at(12, 12), blue);     // top right: UI over the near world picture
+    EXPECT_EQ(p.at(12, 3), red);      // bottom right: only the background
+    EXPECT_EQ(p.at(3, 3), white_px);  // bottom left: far world picture over the near background
+    EXPECT_EQ(p.at(3, 12), white_px); // top left: world
+    EXPECT_EQ(p.at(12, 12), blue);    // top right: UI over the near world picture
 }
 
 } // namespace

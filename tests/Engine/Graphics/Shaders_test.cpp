@@ -86,23 +86,23 @@ TEST_F(ShaderTest, SpriteChunkShowsActiveCellsOnly) {
     for (int y = 0; y < 32; ++y) {
         for (int x = 0; x < 32; ++x) {
             size_t i = static_cast<size_t>(y * 32 + x);
-            if (x < 8) {  // filled; the upper half another colour, to pin y upwards
+            if (x < 8) { // filled; the upper half another colour, to pin y upwards
                 chunk_colour[i] = y < 16 ? red : cyan;
                 chunk_flags[i] = 1;
                 expected[i] = chunk_colour[i];
-            } else if (x < 16) {  // filled but removed
+            } else if (x < 16) { // filled but removed
                 chunk_colour[i] = green;
                 chunk_flags[i] = 1 | 0x20;
                 expected[i] = kClearRgba;
-            } else if (x < 24) {  // empty
+            } else if (x < 24) { // empty
                 chunk_colour[i] = blue;
                 chunk_flags[i] = 0;
                 expected[i] = kClearRgba;
-            } else if (x < 28) {  // a core cell with edge bits set: only the low bits decide
+            } else if (x < 28) { // a core cell with edge bits set: only the low bits decide
                 chunk_colour[i] = white;
                 chunk_flags[i] = 2 | (2 << 6) | (5 << 8);
                 expected[i] = white;
-            } else {  // filled but fully transparent
+            } else { // filled but fully transparent
                 chunk_colour[i] = clear_yellow;
                 chunk_flags[i] = 1;
                 expected[i] = kClearRgba;
@@ -132,7 +132,8 @@ TEST_F(ShaderTest, SpriteChunkShowsActiveCellsOnly) {
         for (uint32_t x = 0; x < 32; ++x) {
             if (!near_rgb(p.at(x, y), expected[y * 32 + x])) {
                 ++wrong;
-                ADD_FAILURE() << "cell (" << x << ", " << y << ") " << near_rgb(p.at(x, y), expected[y * 32 + x]).message();
+                ADD_FAILURE() << "cell (" << x << ", " << y << ") "
+                              << near_rgb(p.at(x, y), expected[y * 32 + x]).message();
                 if (wrong > 5) {
                     return;
                 }
@@ -195,18 +196,19 @@ TEST_F(ShaderTest, ThickLineIsACapsuleWithColourGradient) {
         uint32_t expected;
     };
     const Probe probes[] = {
-        {32, 32, pack_rgba8(124, 0, 131, 255)},  // x = 0.016: t = 0.516 along A -> B
-        {24, 32, pack_rgba8(187, 0, 68, 255)},   // x = -0.234: t = 0.266
-        {32, 38, pack_rgba8(124, 0, 131, 255)},  // y = 0.203, inside the half width 0.25
-        {32, 42, kClearRgba},                    // y = 0.328, outside
-        {12, 32, pack_rgba8(255, 0, 0, 255)},    // x = -0.609, in the cap around A
-        {12, 36, pack_rgba8(255, 0, 0, 255)},    // (-0.609, 0.141), 0.18 from A
-        {6, 32, kClearRgba},                     // x = -0.797, beyond the cap
-        {52, 32, pack_rgba8(0, 0, 255, 255)},    // x = 0.641, in the cap around B
-        {58, 32, kClearRgba},                    // x = 0.828, beyond it
+        {32, 32, pack_rgba8(124, 0, 131, 255)}, // x = 0.016: t = 0.516 along A -> B
+        {24, 32, pack_rgba8(187, 0, 68, 255)},  // x = -0.234: t = 0.266
+        {32, 38, pack_rgba8(124, 0, 131, 255)}, // y = 0.203, inside the half width 0.25
+        {32, 42, kClearRgba},                   // y = 0.328, outside
+        {12, 32, pack_rgba8(255, 0, 0, 255)},   // x = -0.609, in the cap around A
+        {12, 36, pack_rgba8(255, 0, 0, 255)},   // (-0.609, 0.141), 0.18 from A
+        {6, 32, kClearRgba},                    // x = -0.797, beyond the cap
+        {52, 32, pack_rgba8(0, 0, 255, 255)},   // x = 0.641, in the cap around B
+        {58, 32, kClearRgba},                   // x = 0.828, beyond it
     };
     for (const Probe& probe : probes) {
-        EXPECT_TRUE(near_rgb(p.at(probe.x, probe.y), probe.expected, 2)) << "pixel (" << probe.x << ", " << probe.y << ")";
+        EXPECT_TRUE(near_rgb(p.at(probe.x, probe.y), probe.expected, 2))
+            << "pixel (" << probe.x << ", " << probe.y << ")";
     }
 }
 
@@ -253,14 +255,14 @@ TEST_F(ShaderTest, ParticleMovesWithItsVelocityAndDiesAfterItsLife) {
     const float quad[12] = {-1, -1, 1, -1, -1, 1, 1, 1, -1, 1, 1, -1};
     // Spawned at x = -0.5 at time 0, moving at 0.5 per second without damping, life 2, half size 0.1, white.
     float instance[32] = {
-        -0.5f, 0, 0, 0,       // position, spawn time
-        0, 0, 0, 1,           // angle, scale factor
-        0.1f, 0.1f, 0.1f, 0.1f,  // initial and final scale
-        1, 1, 1, 1,           // initial colour
-        1, 1, 1, 1,           // final colour
-        0.5f, 0, 0, 0,        // velocity, damping
-        0, 0, 0, 0,           // angular velocity, damping
-        1, 2, 0, 0,           // colour factor, life
+        -0.5f, 0,    0,    0,    // position, spawn time
+        0,     0,    0,    1,    // angle, scale factor
+        0.1f,  0.1f, 0.1f, 0.1f, // initial and final scale
+        1,     1,    1,    1,    // initial colour
+        1,     1,    1,    1,    // final colour
+        0.5f,  0,    0,    0,    // velocity, damping
+        0,     0,    0,    0,    // angular velocity, damping
+        1,     2,    0,    0,    // colour factor, life
     };
     Handle buffers[2] = {gl.create_buffer(BufferTypeVertex, BufferUsageStatic, sizeof(quad), quad),
                          gl.create_buffer(BufferTypeVertex, BufferUsageDynamic, sizeof(instance), instance)};
@@ -270,7 +272,7 @@ TEST_F(ShaderTest, ParticleMovesWithItsVelocityAndDiesAfterItsLife) {
     struct Case {
         float time;
         float damping;
-        uint32_t lit_x;  // the pixel column at the particle's centre, or 0 for none
+        uint32_t lit_x; // the pixel column at the particle's centre, or 0 for none
     };
     // x = -0.5 + 0.5 t undamped, -0.5 + 0.5 (1 - e^-t) with damping 1; column = (x + 1) * 32.
     const Case cases[] = {{0.0f, 0, 16}, {1.0f, 0, 32}, {2.0f, 0, 48}, {2.5f, 0, 0}, {1.0f, 1, 26}, {2.0f, 1, 29}};

@@ -31,15 +31,17 @@ TEST(SpriteRendering, ChunkPoolSpriteDrawsCellForCell) {
     Renderer renderer;
     renderer.init(gl);
     Camera camera;
-    camera.set_ortho(0.5f, 2.0f, 1.0f);  // sees x from -1 to 1 and y from -0.5 to 0.5: exactly the sprite
+    camera.set_ortho(0.5f, 2.0f, 1.0f); // sees x from -1 to 1 and y from -0.5 to 0.5: exactly the sprite
     renderer.set_world_camera(camera);
     renderer.set_sprite_textures(kInvalidHandle, pool.colour_texture(), pool.flags_texture());
-    Transform transform{{0, 0}, {1, 0.5f}, 0, 0};  // half the chunk counts
+    Transform transform{{0, 0}, {1, 0.5f}, 0, 0}; // half the chunk counts
 
     auto draw = [&] {
         const SpriteGrid& grid = sprite.grid();
         renderer.add_sprite(transform, grid.chunks_x, grid.chunks_y, sprite.chunk_table().chunk_of_slot,
-                            [](const SpriteChunk* c) { return SpriteChunkDraw{c->index, glm::vec3(c->uv, c->layer_f)}; });
+                            [](const SpriteChunk* c) {
+                                return SpriteChunkDraw{c->index, glm::vec3(c->uv, c->layer_f)};
+                            });
         EXPECT_EQ(renderer.world_sprite_batch().instances().size(), 2u);
         renderer.upload_batches(gl);
         Handle fb = gl.create_framebuffer(64, 32);
@@ -55,7 +57,8 @@ TEST(SpriteRendering, ChunkPoolSpriteDrawsCellForCell) {
         for (int32_t x = 0; x < 64; ++x) {
             uint32_t expected = x < 48 ? expected_rgb(x, y) : kBlack;
             if (p.at(static_cast<uint32_t>(x), static_cast<uint32_t>(y)) != expected && ++wrong <= 5) {
-                ADD_FAILURE() << "cell (" << x << ", " << y << "): " << std::hex << p.at(x, y) << " expected " << expected;
+                ADD_FAILURE() << "cell (" << x << ", " << y << "): " << std::hex << p.at(x, y) << " expected "
+                              << expected;
             }
         }
     }

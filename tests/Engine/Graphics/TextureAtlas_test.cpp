@@ -20,9 +20,13 @@ public:
     void begin_frame() override {}
     void end_frame() override {}
     void set_display_mode(uint32_t) override {}
-    Handle create_buffer(uint32_t t, uint32_t u, uint64_t s, const void* d) override { return gl.create_buffer(t, u, s, d); }
+    Handle create_buffer(uint32_t t, uint32_t u, uint64_t s, const void* d) override {
+        return gl.create_buffer(t, u, s, d);
+    }
     void set_buffer_data(Handle b, uint64_t s, const void* d) override { gl.set_buffer_data(b, s, d); }
-    void set_buffer_sub_data(Handle b, uint64_t o, uint64_t s, const void* d) override { gl.set_buffer_sub_data(b, o, s, d); }
+    void set_buffer_sub_data(Handle b, uint64_t o, uint64_t s, const void* d) override {
+        gl.set_buffer_sub_data(b, o, s, d);
+    }
     Handle create_mesh(const MeshLayout& l, const Handle* b) override { return gl.create_mesh(l, b); }
     Handle create_shader(const ShaderDefinition& d) override { return gl.create_shader(d); }
     Handle create_texture(const TextureLayout& l) override { return gl.create_texture(l); }
@@ -62,7 +66,7 @@ TEST_F(TextureAtlasTest, WritesWaitForCreateAndLandOnUpdate) {
     TextureAtlas atlas({TextureType2D, TextureFormatRgba8, 8, 8, 1, 4, 1});
     std::vector<uint32_t> red(4, pack_rgba8(255, 0, 0, 255));
     atlas.queue_write(rgba_region(2, 3, 2, 2), red.data());
-    atlas.update(counting);  // no texture yet: the write waits
+    atlas.update(counting); // no texture yet: the write waits
     EXPECT_EQ(counting.writes, 0);
     EXPECT_EQ(atlas.queued_write_count(), 1u);
 
@@ -76,7 +80,7 @@ TEST_F(TextureAtlasTest, WritesWaitForCreateAndLandOnUpdate) {
     EXPECT_EQ(texel(t, 8, 3, 4), red[0]);
     EXPECT_NE(texel(t, 8, 1, 3), red[0]);
 
-    atlas.update(counting);  // empty queues: no call
+    atlas.update(counting); // empty queues: no call
     EXPECT_EQ(counting.writes, 1);
     Handle old = atlas.handle();
     atlas.destroy(counting);
@@ -97,7 +101,7 @@ TEST_F(TextureAtlasTest, OwnedWritesLandBeforeBorrowedOnes) {
     atlas.update(counting);
     EXPECT_EQ(counting.writes, 2);
     std::vector<uint8_t> t = read(atlas.handle(), 4, 4);
-    EXPECT_EQ(texel(t, 4, 1, 1), borrowed[0]);  // overlap: borrowed last
+    EXPECT_EQ(texel(t, 4, 1, 1), borrowed[0]); // overlap: borrowed last
     EXPECT_EQ(texel(t, 4, 2, 2), owned_src[0]);
     EXPECT_EQ(texel(t, 4, 0, 0), borrowed[0]);
     atlas.destroy(counting);
@@ -112,7 +116,7 @@ TEST_F(TextureAtlasTest, MoveAssignmentTakesOverTheQueues) {
     b = std::move(a);
     EXPECT_EQ(b.queued_write_count(), 2u);
     EXPECT_EQ(b.layout().type, TextureType2D);
-    EXPECT_EQ(a.queued_write_count(), 0u);  // NOLINT(bugprone-use-after-move): the source is left empty
+    EXPECT_EQ(a.queued_write_count(), 0u); // NOLINT(bugprone-use-after-move): the source is left empty
 }
 
 TEST_F(TextureAtlasTest, PackedAtlasUvsArePixelPositionsOverTheSize) {

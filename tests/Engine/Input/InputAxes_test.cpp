@@ -18,7 +18,7 @@ const InputCode kS = input_code_keyboard(SDL_SCANCODE_S);
 const InputCode kD = input_code_keyboard(SDL_SCANCODE_D);
 
 class Axes : public ::testing::Test {
-  protected:
+protected:
     void frame(std::initializer_list<SDL_Event> events) { input_frame(input, axes, ++tick, events); }
     void press(SDL_Scancode key) { frame({key_event(key, true)}); }
     void release(SDL_Scancode key) { frame({key_event(key, false)}); }
@@ -99,8 +99,7 @@ TEST_F(Axes, DeadZoneIsStrict) {
         glm::vec2 expected;
     };
     // The stick at full deflection, so the weights are the readings.
-    const Case cases[] = {
-        {{0.1f, 0.1f}, {0.0f, 0.0f}}, {{0.2f, 0.0f}, {0.2f, 0.0f}}, {{0.0f, 0.3f}, {0.0f, 0.3f}}};
+    const Case cases[] = {{{0.1f, 0.1f}, {0.0f, 0.0f}}, {{0.2f, 0.0f}, {0.2f, 0.0f}}, {{0.0f, 0.3f}, {0.0f, 0.3f}}};
     frame({controller_axis_event(SDL_CONTROLLER_AXIS_LEFTX, 32767)});
     for (const Case& c : cases) {
         axis->bindings[stick_x] = c.weight;

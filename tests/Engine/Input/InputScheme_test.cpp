@@ -16,7 +16,7 @@ namespace {
 
 // One field of every kind; the hooks record the order of a refresh.
 class TestScheme : public InputSchemeBase {
-  public:
+public:
     void bind(InputBinder& binder) override {
         ++binds;
         calls.push_back("bind");
@@ -42,16 +42,14 @@ class TestScheme : public InputSchemeBase {
 };
 
 class EmptyScheme : public InputSchemeBase {
-  public:
+public:
     void bind(InputBinder&) override { ++binds; }
     int binds = 0;
 };
 
 class Schemes : public ::testing::Test {
-  protected:
-    void frame(std::initializer_list<SDL_Event> events) {
-        input_frame(input, axes, ++tick, events, {&scheme});
-    }
+protected:
+    void frame(std::initializer_list<SDL_Event> events) { input_frame(input, axes, ++tick, events, {&scheme}); }
 
     InputState input;
     InputAxes axes{&input};

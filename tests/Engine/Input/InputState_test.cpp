@@ -21,9 +21,7 @@ constexpr uint32_t kSlotRelY = 549;
 constexpr uint32_t kSlotWheelX = 550;
 constexpr uint32_t kSlotWheelY = 551;
 
-InputSlot slot_at(const InputState& input, uint32_t slot) {
-    return input.slot({0, slot});
-}
+InputSlot slot_at(const InputState& input, uint32_t slot) { return input.slot({0, slot}); }
 
 // Every slot's value, to show that an ignored event writes nothing.
 std::vector<float> all_values(const InputState& input) {
@@ -199,11 +197,9 @@ TEST(InputState, ControllerAxesAndButtons) {
 // Events may come from a recording file, so their indices are checked before they reach a slot.
 TEST(InputState, OutOfRangeIndicesFromEventsWriteNothing) {
     const SDL_Event events[] = {
-        key_event_with_raw_scancode(512),    key_event_with_raw_scancode(100000),
-        mouse_button_event(0, true, 0, 0),   mouse_button_event(6, true, 0, 0),
-        mouse_button_event(255, true, 0, 0), controller_axis_event(6, 32767),
-        controller_axis_event(255, 32767),   controller_button_event(21, true),
-        controller_button_event(255, true),
+        key_event_with_raw_scancode(512),  key_event_with_raw_scancode(100000), mouse_button_event(0, true, 0, 0),
+        mouse_button_event(6, true, 0, 0), mouse_button_event(255, true, 0, 0), controller_axis_event(6, 32767),
+        controller_axis_event(255, 32767), controller_button_event(21, true),   controller_button_event(255, true),
     };
     for (const SDL_Event& event : events) {
         InputState input;
@@ -251,7 +247,7 @@ namespace {
 
 // Virtual joysticks that SDL maps as game controllers stand in for real pads.
 class VirtualControllers : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
             GTEST_SKIP() << "no game controller subsystem: " << SDL_GetError();

@@ -10,9 +10,7 @@ namespace {
 
 using A = AxisAlignedArea;
 
-A box(float x0, float y0, float x1, float y1) {
-    return A{glm::vec2(x0, y0), glm::vec2(x1, y1)};
-}
+A box(float x0, float y0, float x1, float y1) { return A{glm::vec2(x0, y0), glm::vec2(x1, y1)}; }
 
 TEST(AxisAlignedArea, EmptyIsTheIdentityOfMergeAndExpand) {
     const A e = A::from_points(nullptr, 0);
@@ -57,22 +55,21 @@ TEST_P(Overlap, StrictIntersectsAndIntersection) {
     EXPECT_EQ(A::intersection(c.a, c.b), c.intersection);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, Overlap,
-    testing::Values(
-        // Overlapping: the shared part.
-        OverlapCase{box(0, 0, 2, 2), box(1, 1, 3, 3), true, box(1, 1, 2, 2)},
-        // One inside the other.
-        OverlapCase{box(0, 0, 4, 4), box(1, 1, 2, 3), true, box(1, 1, 2, 3)},
-        // Sharing the edge x = 2: no overlap, the intersection is the edge itself.
-        OverlapCase{box(0, 0, 2, 2), box(2, 0, 4, 2), false, box(2, 0, 2, 2)},
-        // Sharing the edge y = 2 partly.
-        OverlapCase{box(0, 0, 2, 2), box(1, 2, 3, 3), false, box(1, 2, 2, 2)},
-        // Touching at a corner only.
-        OverlapCase{box(0, 0, 1, 1), box(1, 1, 2, 2), false, box(1, 1, 1, 1)},
-        // Apart: all zeros.
-        OverlapCase{box(0, 0, 1, 1), box(3, 0, 4, 1), false, box(0, 0, 0, 0)},
-        OverlapCase{box(0, 0, 1, 1), box(0, 1.5f, 1, 2), false, box(0, 0, 0, 0)}));
+INSTANTIATE_TEST_SUITE_P(Table, Overlap,
+                         testing::Values(
+                             // Overlapping: the shared part.
+                             OverlapCase{box(0, 0, 2, 2), box(1, 1, 3, 3), true, box(1, 1, 2, 2)},
+                             // One inside the other.
+                             OverlapCase{box(0, 0, 4, 4), box(1, 1, 2, 3), true, box(1, 1, 2, 3)},
+                             // Sharing the edge x = 2: no overlap, the intersection is the edge itself.
+                             OverlapCase{box(0, 0, 2, 2), box(2, 0, 4, 2), false, box(2, 0, 2, 2)},
+                             // Sharing the edge y = 2 partly.
+                             OverlapCase{box(0, 0, 2, 2), box(1, 2, 3, 3), false, box(1, 2, 2, 2)},
+                             // Touching at a corner only.
+                             OverlapCase{box(0, 0, 1, 1), box(1, 1, 2, 2), false, box(1, 1, 1, 1)},
+                             // Apart: all zeros.
+                             OverlapCase{box(0, 0, 1, 1), box(3, 0, 4, 1), false, box(0, 0, 0, 0)},
+                             OverlapCase{box(0, 0, 1, 1), box(0, 1.5f, 1, 2), false, box(0, 0, 0, 0)}));
 
 TEST(AxisAlignedArea, RotatedBoundsOfAQuarterTurn) {
     const A r = A::rotated_bounds(box(-1, -1, 1, 1), {5, 0}, 1.5707964f);
@@ -111,24 +108,23 @@ TEST_P(Rays, ClipAndHit) {
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, Rays,
-    testing::Values(
-        // Along +x through a box from 2 to 4: t counts multiples of the direction (length 2).
-        RayCase{"through", box(2, -1, 4, 1), {0, 0}, {2, 0}, 10, true, 1, 2},
-        // Same ray cut short before the box.
-        RayCase{"short", box(2, -1, 4, 1), {0, 0}, {2, 0}, 0.5f, false, 1, 0.5f},
-        // Starting inside: enter is 0, any max t >= 0 hits.
-        RayCase{"inside", box(-1, -1, 1, 1), {0, 0}, {1, 1}, 0, true, 0, 0},
-        RayCase{"inside_long", box(-1, -1, 1, 1), {0, 0}, {1, 1}, 5, true, 0, 1},
-        // Pointing away: t far < 0.
-        RayCase{"away", box(2, -1, 4, 1), {0, 0}, {-1, 0}, 10, false, 0, -2},
-        // Passing above the box.
-        RayCase{"above", box(2, -1, 4, 1), {0, 2}, {1, 0}, 10, false, 2, -kInf},
-        // Diagonal into the corner region, clipped by the y slab first.
-        RayCase{"diagonal", box(1, 2, 3, 3), {0, 0}, {1, 1}, 10, true, 2, 3},
-        // Vertical ray with a zero x component inside the x slab.
-        RayCase{"vertical", box(-1, 2, 1, 4), {0, 0}, {0, 1}, 10, true, 2, 4}),
-    [](const testing::TestParamInfo<RayCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, Rays,
+                         testing::Values(
+                             // Along +x through a box from 2 to 4: t counts multiples of the direction (length 2).
+                             RayCase{"through", box(2, -1, 4, 1), {0, 0}, {2, 0}, 10, true, 1, 2},
+                             // Same ray cut short before the box.
+                             RayCase{"short", box(2, -1, 4, 1), {0, 0}, {2, 0}, 0.5f, false, 1, 0.5f},
+                             // Starting inside: enter is 0, any max t >= 0 hits.
+                             RayCase{"inside", box(-1, -1, 1, 1), {0, 0}, {1, 1}, 0, true, 0, 0},
+                             RayCase{"inside_long", box(-1, -1, 1, 1), {0, 0}, {1, 1}, 5, true, 0, 1},
+                             // Pointing away: t far < 0.
+                             RayCase{"away", box(2, -1, 4, 1), {0, 0}, {-1, 0}, 10, false, 0, -2},
+                             // Passing above the box.
+                             RayCase{"above", box(2, -1, 4, 1), {0, 2}, {1, 0}, 10, false, 2, -kInf},
+                             // Diagonal into the corner region, clipped by the y slab first.
+                             RayCase{"diagonal", box(1, 2, 3, 3), {0, 0}, {1, 1}, 10, true, 2, 3},
+                             // Vertical ray with a zero x component inside the x slab.
+                             RayCase{"vertical", box(-1, 2, 1, 4), {0, 0}, {0, 1}, 10, true, 2, 4}),
+                         [](const testing::TestParamInfo<RayCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -69,11 +69,11 @@ TEST(Vector, ClampDampLerpTable) {
     EXPECT_EQ(clamp(3, 0, 2), 2);
     EXPECT_EQ(clamp(1.5f, 0, 2), 1.5f);
     const DampCase damp[] = {
-        {10, 2, 0.25f, 5},  // 1 - k dt = 0.5
-        {10, 4, 0.25f, 0},  // k dt = 1
-        {10, 8, 0.25f, 0},  // k dt > 1
-        {10, 0, 1, 10},     // no damping
-        {10, -1, 1, 10},    // negative k dt keeps the value
+        {10, 2, 0.25f, 5}, // 1 - k dt = 0.5
+        {10, 4, 0.25f, 0}, // k dt = 1
+        {10, 8, 0.25f, 0}, // k dt > 1
+        {10, 0, 1, 10},    // no damping
+        {10, -1, 1, 10},   // negative k dt keeps the value
     };
     for (const auto& c : damp) {
         EXPECT_FLOAT_EQ(damp_float(c.value, c.k, c.dt), c.expected);

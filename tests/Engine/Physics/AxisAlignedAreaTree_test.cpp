@@ -12,9 +12,7 @@ namespace {
 
 using A = AxisAlignedArea;
 
-A box(float x0, float y0, float x1, float y1) {
-    return A{glm::vec2(x0, y0), glm::vec2(x1, y1)};
-}
+A box(float x0, float y0, float x1, float y1) { return A{glm::vec2(x0, y0), glm::vec2(x1, y1)}; }
 
 // Unit boxes on a row with gaps, and one tall box spanning several rows.
 const std::vector<A> kBoxes = {
@@ -39,8 +37,8 @@ void expect_consistent(const AxisAlignedAreaTree<int32_t>& tree) {
         if (!n.is_leaf()) {
             EXPECT_EQ(nodes[static_cast<size_t>(n.left)].parent, static_cast<int32_t>(i));
             EXPECT_EQ(nodes[static_cast<size_t>(n.right)].parent, static_cast<int32_t>(i));
-            EXPECT_EQ(n.bounds, A::merged(nodes[static_cast<size_t>(n.left)].bounds,
-                                          nodes[static_cast<size_t>(n.right)].bounds));
+            EXPECT_EQ(n.bounds,
+                      A::merged(nodes[static_cast<size_t>(n.left)].bounds, nodes[static_cast<size_t>(n.right)].bounds));
         }
     }
     if (!tree.empty()) {
@@ -135,17 +133,16 @@ TEST_P(TreeRays, ReportsEveryBoxTheRayMeets) {
     EXPECT_EQ(sorted(out), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, TreeRays,
-    testing::Values(TreeRayCase{"row", {-1, 0.5f}, {1, 0}, 100, {0, 1, 2, 5}},
-                    TreeRayCase{"row_short", {-1, 0.5f}, {1, 0}, 3.5f, {0, 1}},
-                    TreeRayCase{"row_back", {10, 0.5f}, {-1, 0}, 100, {0, 1, 2, 5}},
-                    TreeRayCase{"gap_row", {-1, 1.5f}, {1, 0}, 100, {5}},
-                    TreeRayCase{"column", {2.5f, -5}, {0, 1}, 100, {1, 4}},
-                    TreeRayCase{"diagonal", {-0.5f, -0.5f}, {1, 1}, 100, {0, 4}},
-                    TreeRayCase{"away", {-1, 0.5f}, {-1, 0}, 100, {}},
-                    TreeRayCase{"from_inside", {6.5f, 0}, {0, 0.001f}, 0, {5}}),
-    [](const testing::TestParamInfo<TreeRayCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, TreeRays,
+                         testing::Values(TreeRayCase{"row", {-1, 0.5f}, {1, 0}, 100, {0, 1, 2, 5}},
+                                         TreeRayCase{"row_short", {-1, 0.5f}, {1, 0}, 3.5f, {0, 1}},
+                                         TreeRayCase{"row_back", {10, 0.5f}, {-1, 0}, 100, {0, 1, 2, 5}},
+                                         TreeRayCase{"gap_row", {-1, 1.5f}, {1, 0}, 100, {5}},
+                                         TreeRayCase{"column", {2.5f, -5}, {0, 1}, 100, {1, 4}},
+                                         TreeRayCase{"diagonal", {-0.5f, -0.5f}, {1, 1}, 100, {0, 4}},
+                                         TreeRayCase{"away", {-1, 0.5f}, {-1, 0}, 100, {}},
+                                         TreeRayCase{"from_inside", {6.5f, 0}, {0, 0.001f}, 0, {5}}),
+                         [](const testing::TestParamInfo<TreeRayCase>& info) { return std::string(info.param.name); });
 
 TEST_F(TreeFixture, QueryAfterClearFindsOnlyTheRefill) {
     tree.clear();

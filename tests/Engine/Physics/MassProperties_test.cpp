@@ -35,9 +35,8 @@ TEST_F(MassProperties_, FilledSquare) {
 // grid units. Centre (5/12, 5/12), i.e. local -1/6 on both axes. Inertia: 3 x 1/24 for the blocks plus
 // 1 x (1/18 + 5/36 + 5/36) = 1/3 for their offsets, 11/24 in all.
 TEST_F(MassProperties_, LShape) {
-    const SpriteAsset asset = test_support::make_asset_from(64, 64, [](int32_t x, int32_t y) -> uint16_t {
-        return x < 32 || y < 32 ? kFilled : 0;
-    });
+    const SpriteAsset asset = test_support::make_asset_from(
+        64, 64, [](int32_t x, int32_t y) -> uint16_t { return x < 32 || y < 32 ? kFilled : 0; });
     const Sprite sprite(pool, asset, false);
     const MassProperties m = sprite.cell_moments();
     EXPECT_FLOAT_EQ(m.mass, 3.0f);

@@ -68,9 +68,9 @@ protected:
 
 struct OverlapCase {
     const char* name;
-    float overlap;        // in cells
-    float depth;          // of the contacts on b's left column
-    int32_t side_extra;   // top and bottom side cells of b that also land in a
+    float overlap;      // in cells
+    float depth;        // of the contacts on b's left column
+    int32_t side_extra; // top and bottom side cells of b that also land in a
 };
 
 class SpriteOverlap : public SpriteCollision, public ::testing::WithParamInterface<OverlapCase> {};
@@ -117,15 +117,16 @@ TEST_P(SpriteOverlap, ContactsCarryTheCellNormalsAndDepths) {
     EXPECT_EQ(diagonal, 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SpriteOverlap,
-    ::testing::Values(
-        // Cell centres coincide: the sampled cell's centre is the point itself, depth one cell.
-        OverlapCase{"one_cell", 1.0f, kCell, 0},
-        // Half a cell further in: every point sits half a cell from the sampled centre, depth 1/32 - 1/64;
-        // b's second top and bottom cells now reach a's last column too.
-        OverlapCase{"one_and_a_half_cells", 1.5f, kCell - 0.5f * kCell, 2}),
-    [](const ::testing::TestParamInfo<OverlapCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SpriteOverlap,
+                         ::testing::Values(
+                             // Cell centres coincide: the sampled cell's centre is the point itself, depth one cell.
+                             OverlapCase{"one_cell", 1.0f, kCell, 0},
+                             // Half a cell further in: every point sits half a cell from the sampled centre, depth 1/32
+                             // - 1/64; b's second top and bottom cells now reach a's last column too.
+                             OverlapCase{"one_and_a_half_cells", 1.5f, kCell - 0.5f * kCell, 2}),
+                         [](const ::testing::TestParamInfo<OverlapCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(SpriteCollision, SingleAndTouchingProxiesGiveNothing) {
     add_rock({0.0f, 0.0f});
@@ -226,8 +227,10 @@ TEST_F(SpriteCollision, RestingPileGivesTheSameImpactsOnAnyNumberOfWorkers) {
     ASSERT_TRUE(std::is_sorted(expected.begin(), expected.end(), impact_before));
     ASSERT_EQ(expected.front().time, 0.0f);
 
-    const auto key = [](const Impact& i) { return std::to_string(i.a) + "/" + std::to_string(i.b) + "/" +
-                                                  std::to_string(i.chunk) + "/" + std::to_string(i.count); };
+    const auto key = [](const Impact& i) {
+        return std::to_string(i.a) + "/" + std::to_string(i.b) + "/" + std::to_string(i.chunk) + "/" +
+               std::to_string(i.count);
+    };
     for (int run = 0; run < 20; ++run) {
         const std::vector<ProxyChunk> threaded_chunks = find_chunk_proxies(threads, p, pairs);
         ASSERT_EQ(threaded_chunks.size(), chunks.size());

@@ -27,10 +27,10 @@ float relative_normal_velocity(const PhysicsBody& a, const PhysicsBody& b, glm::
 }
 
 struct ApproachCase {
-    float speed;        // each body towards the other
+    float speed; // each body towards the other
     float depth;
-    float bias;         // hand-computed row bias
-    float final_speed;  // each body away from the other after two iterations
+    float bias;        // hand-computed row bias
+    float final_speed; // each body away from the other after two iterations
 };
 
 class ContactApproach : public ::testing::TestWithParam<ApproachCase> {};

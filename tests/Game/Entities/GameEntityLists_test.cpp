@@ -48,10 +48,9 @@ TEST_F(GameEntityLists, ListsAreRegisteredInSceneOrder) {
     for (const auto& list : pool.lists()) {
         names.emplace_back(list->name());
     }
-    const std::vector<std::string> expected = {"RockEntity",    "PlayerEntity", "BulletEntity",
-                                               "BombEntity",    "FighterEntity", "StationEntity",
-                                               "BaseEntity",    "Boss1Entity",  "SnakeHeadEntity",
-                                               "ItemEntity"};
+    const std::vector<std::string> expected = {"RockEntity",      "PlayerEntity",  "BulletEntity", "BombEntity",
+                                               "FighterEntity",   "StationEntity", "BaseEntity",   "Boss1Entity",
+                                               "SnakeHeadEntity", "ItemEntity"};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(pool.get_list(entity_type_id<PlayerEntity>())->name(), "PlayerEntity");
 }
@@ -64,20 +63,18 @@ TEST_F(GameEntityLists, ComponentsAreRegisteredInRecordOrder) {
     EXPECT_EQ(registered_ids<BulletEntity>(), ids(Trail{}));
     EXPECT_EQ(registered_ids<BombEntity>(), ids(EnemyTag{}, Transform{}, PhysicsBody{}, Sprite{}, SpriteCoreSet{},
                                                 SpriteDirtyFlag{}, SpriteBodyMarker{}, AiThrowable{}, AiBomb{}));
-    EXPECT_EQ(registered_ids<FighterEntity>(),
-              ids(EnemyTag{}, Transform{}, PhysicsBody{}, Sprite{}, SpriteCoreSet{}, SpriteDirtyFlag{}, AiFlocker{},
-                  AiDriver{}, AiFighter{}, Weapon{}));
-    EXPECT_EQ(registered_ids<StationEntity>(),
-              ids(EnemyTag{}, Transform{}, PhysicsBody{}, Sprite{}, SpriteCoreSet{}, SpriteDirtyFlag{}, AiStation{},
-                  AiFlocker{}, AiForceMover{}));
+    EXPECT_EQ(registered_ids<FighterEntity>(), ids(EnemyTag{}, Transform{}, PhysicsBody{}, Sprite{}, SpriteCoreSet{},
+                                                   SpriteDirtyFlag{}, AiFlocker{}, AiDriver{}, AiFighter{}, Weapon{}));
+    EXPECT_EQ(registered_ids<StationEntity>(), ids(EnemyTag{}, Transform{}, PhysicsBody{}, Sprite{}, SpriteCoreSet{},
+                                                   SpriteDirtyFlag{}, AiStation{}, AiFlocker{}, AiForceMover{}));
     EXPECT_EQ(registered_ids<BaseEntity>(), ids(EnemyTag{}, Transform{}, PhysicsBody{}, Sprite{}, SpriteCoreSet{},
                                                 SpriteDirtyFlag{}, AiBase{}, AiThrower{}, AiForceMover{}));
     EXPECT_EQ(registered_ids<Boss1Entity>(),
               ids(EnemyTag{}, Transform{}, PhysicsBody{}, Sprite{}, SpriteCoreSet{}, SpriteDirtyFlag{}));
-    EXPECT_EQ(registered_ids<SnakeHeadEntity>(), ids(Transform{}, PhysicsBody{}, Sprite{}, SpriteCoreSet{},
-                                                     SpriteDirtyFlag{}, SpriteBodyMarker{}));
-    EXPECT_EQ(registered_ids<RockEntity>(), ids(Transform{}, PhysicsBody{}, Sprite{}, SpriteCoreSet{},
-                                                SpriteDirtyFlag{}, SpriteBodyMarker{}));
+    EXPECT_EQ(registered_ids<SnakeHeadEntity>(),
+              ids(Transform{}, PhysicsBody{}, Sprite{}, SpriteCoreSet{}, SpriteDirtyFlag{}, SpriteBodyMarker{}));
+    EXPECT_EQ(registered_ids<RockEntity>(),
+              ids(Transform{}, PhysicsBody{}, Sprite{}, SpriteCoreSet{}, SpriteDirtyFlag{}, SpriteBodyMarker{}));
     EXPECT_TRUE(registered_ids<ItemEntity>().empty());
     EXPECT_EQ(pool.list<ItemEntity>().component_mask(), 0u);
 
@@ -85,7 +82,8 @@ TEST_F(GameEntityLists, ComponentsAreRegisteredInRecordOrder) {
     const auto& boss = pool.list<Boss1Entity>().offset_table();
     const Boss1Entity record;
     const auto offset_of = [&record](const void* member) {
-        return static_cast<uint64_t>(static_cast<const std::byte*>(member) - reinterpret_cast<const std::byte*>(&record));
+        return static_cast<uint64_t>(static_cast<const std::byte*>(member) -
+                                     reinterpret_cast<const std::byte*>(&record));
     };
     EXPECT_EQ(boss.front().offset, offset_of(&record.enemy));
     EXPECT_EQ(boss.back().offset, offset_of(&record.dirty));
@@ -99,8 +97,8 @@ TEST_F(GameEntityLists, SpriteBodyQueriesReachEverySpriteKindButNotBulletsOrItem
             reached.emplace_back(list->name());
         }
     }
-    const std::vector<std::string> expected = {"RockEntity", "PlayerEntity", "BombEntity",  "FighterEntity",
-                                               "StationEntity", "BaseEntity", "Boss1Entity", "SnakeHeadEntity"};
+    const std::vector<std::string> expected = {"RockEntity",    "PlayerEntity", "BombEntity",  "FighterEntity",
+                                               "StationEntity", "BaseEntity",   "Boss1Entity", "SnakeHeadEntity"};
     EXPECT_EQ(reached, expected);
     EXPECT_TRUE(list_named("BulletEntity").has_components(component_mask<Trail>()));
     EXPECT_FALSE(list_named("BulletEntity").has_components(query));

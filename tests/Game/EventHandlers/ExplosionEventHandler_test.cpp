@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "../Scenes/GameSceneFixture.h"
 #include "Common/Assets/AssetPackage.h"
 #include "Common/Assets/ParticleAsset.h"
 #include "Engine/EntityPool.h"
@@ -11,7 +12,6 @@
 #include "Game/Entities/BulletEntity.h"
 #include "Game/EventHandlers/ExplosionEventHandler.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
-#include "../Scenes/GameSceneFixture.h"
 
 using namespace test_support;
 
@@ -75,11 +75,11 @@ TEST_P(ExplosionShrapnel, MakesTheCountsOfShrapnelAndAlwaysBothBursts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, ExplosionShrapnel,
-                         testing::Values(ExplosionCase{"twenty_a", 20, 0, 20, 0},
-                                         ExplosionCase{"both", 3, 2, 3, 2},
-                                         ExplosionCase{"negative", -5, -1, 0, 0},
-                                         ExplosionCase{"none", 0, 0, 0, 0}),
-                         [](const testing::TestParamInfo<ExplosionCase>& info) { return std::string(info.param.name); });
+                         testing::Values(ExplosionCase{"twenty_a", 20, 0, 20, 0}, ExplosionCase{"both", 3, 2, 3, 2},
+                                         ExplosionCase{"negative", -5, -1, 0, 0}, ExplosionCase{"none", 0, 0, 0, 0}),
+                         [](const testing::TestParamInfo<ExplosionCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(ExplosionEventHandler, AMissingParticleDefinitionThrows) {
     AssetPackage empty;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "../Scenes/GameSceneFixture.h"
 #include "Common/Assets/AssetPackage.h"
 #include "Common/Assets/ParticleAsset.h"
 #include "Engine/DestructibleSprite/Cell.h"
@@ -18,7 +19,6 @@
 #include "Game/Scenes/SpawnItemEvent.h"
 #include "Game/Systems/Item/ItemPickupEvent.h"
 #include "Game/Systems/Player/PlayerKillEvent.h"
-#include "../Scenes/GameSceneFixture.h"
 
 using namespace test_support;
 

@@ -26,7 +26,7 @@ std::vector<std::string> target_names(const InputSchemeBase& scheme) {
 // Both schemes on one registry, as in the game scene, with a camera of half height 5 and aspect 2 at (3, -2):
 // it sees x from -7 to 13 and y from -7 to 3.
 class GameSchemes : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         camera.set_ortho(5.0f, 2.0f, 1.0f);
         camera.position = {3.0f, -2.0f, 0.0f};
@@ -146,9 +146,8 @@ TEST_F(GameSchemes, ShootHoldsWhileClickAndPauseFireOnce) {
 }
 
 TEST_F(GameSchemes, EditorTriggersFireInTheFrameOfThePress) {
-    frame({key_event(SDL_SCANCODE_Q, true), key_event(SDL_SCANCODE_R, true),
-           key_event(SDL_SCANCODE_GRAVE, true), mouse_button_event(SDL_BUTTON_RIGHT, true, 0, 0),
-           mouse_wheel_event(0.0f, 1.0f)});
+    frame({key_event(SDL_SCANCODE_Q, true), key_event(SDL_SCANCODE_R, true), key_event(SDL_SCANCODE_GRAVE, true),
+           mouse_button_event(SDL_BUTTON_RIGHT, true, 0, 0), mouse_wheel_event(0.0f, 1.0f)});
     EXPECT_TRUE(editor.snap_camera_to_play_area);
     EXPECT_TRUE(editor.reset);
     EXPECT_TRUE(editor.toggle_editor);

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <limits>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <memory>
 #include <random>
@@ -95,9 +95,9 @@ WorldState capture(GameScene& scene) {
         BodyState body;
         body.list = pool.list_of(row.id()).name();
         body.id = row.id();
-        for (const float v : {t.position.x, t.position.y, t.angle, b.position.x, b.position.y, b.angle,
-                              b.linear_velocity.x, b.linear_velocity.y, b.angular_velocity, b.center_of_mass.x,
-                              b.center_of_mass.y}) {
+        for (const float v :
+             {t.position.x, t.position.y, t.angle, b.position.x, b.position.y, b.angle, b.linear_velocity.x,
+              b.linear_velocity.y, b.angular_velocity, b.center_of_mass.x, b.center_of_mass.y}) {
             push(body.bits, v);
         }
         body.bits.push_back(static_cast<uint32_t>(s.active_cell_count()));
@@ -149,8 +149,7 @@ void build_pile(GameScene& scene) {
     for (int y = 0; y < 5; ++y) {
         for (int x = 0; x < 6; ++x) {
             const glm::vec2 p(static_cast<float>(x) * 1.02f - 2.5f, static_cast<float>(y) * 1.02f - 2.0f);
-            rock((x + y) % 3 == 0 ? "half_chunk" : "full_chunk", p, -0.8f * p, 0.05f * static_cast<float>(x),
-                 0.0f);
+            rock((x + y) % 3 == 0 ? "half_chunk" : "full_chunk", p, -0.8f * p, 0.05f * static_cast<float>(x), 0.0f);
         }
     }
     rock("floor", glm::vec2(0.0f, -5.0f), glm::vec2(0.0f, 3.0f), 0.0f, 0.5f);

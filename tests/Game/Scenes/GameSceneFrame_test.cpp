@@ -17,13 +17,13 @@
 #include "Game/Scenes/GameScene.h"
 #include "Game/Systems/Background/SpaceBackgroundRenderSystem.h"
 #include "Game/Weapons/WeaponProps.h"
+#include "SceneFrame.h"
 #include "Support/GlContext.h"
 #include "Support/SceneHarness.h"
-#include "SceneFrame.h"
 
 using namespace test_support;
-using scene_frame::SceneFrame;
 using scene_frame::kSize;
+using scene_frame::SceneFrame;
 
 namespace {
 
@@ -35,7 +35,8 @@ TEST(GameSceneFrame, PlayerAndRockAppearWhereTheCameraPutsThemAndBittenCellsGo) 
 
     // The player's cell nearest its centre, and the ring's cells to the right of the hollow.
     const Sprite& ship = f.player().sprite;
-    const glm::ivec2 ship_centre(static_cast<int32_t>(ship.grid().cells_x / 2), static_cast<int32_t>(ship.grid().cells_y / 2));
+    const glm::ivec2 ship_centre(static_cast<int32_t>(ship.grid().cells_x / 2),
+                                 static_cast<int32_t>(ship.grid().cells_y / 2));
     glm::ivec2 ship_cell(-1);
     for (int32_t r = 0; r < 8 && ship_cell.x < 0; ++r) {
         for (int32_t dy = -r; dy <= r && ship_cell.x < 0; ++dy) {
@@ -54,7 +55,8 @@ TEST(GameSceneFrame, PlayerAndRockAppearWhereTheCameraPutsThemAndBittenCellsGo) 
     const Sprite& ring = f.rock().sprite;
     const int32_t row = static_cast<int32_t>(ring.grid().cells_y / 2);
     int32_t first = -1;
-    for (int32_t x = static_cast<int32_t>(ring.grid().cells_x / 2); x < static_cast<int32_t>(ring.grid().cells_x); ++x) {
+    for (int32_t x = static_cast<int32_t>(ring.grid().cells_x / 2); x < static_cast<int32_t>(ring.grid().cells_x);
+         ++x) {
         if (SceneFrame::active(ring, x, row)) {
             first = x;
             break;
@@ -67,15 +69,16 @@ TEST(GameSceneFrame, PlayerAndRockAppearWhereTheCameraPutsThemAndBittenCellsGo) 
             << "ring cell " << k;
     }
     // Between the ship and the ring lies the hollow.
-    EXPECT_EQ(SceneFrame::pixel_at(start, SceneFrame::cell_world(f.rock().transform, ring, first - 3, row)), background);
+    EXPECT_EQ(SceneFrame::pixel_at(start, SceneFrame::cell_world(f.rock().transform, ring, first - 3, row)),
+              background);
 
     // A straight shot from the ship along +x: its eight hits bite into the ring at that row.
     WeaponShot shot;
     shot.props = WeaponProps::default_cannon().bullet;
     shot.props.curve_strength = 0.0f;
     shot.props.fork_chance = 0.0f;
-    shot.position = f.rock().transform.to_world(ring.grid().cell_to_local(glm::vec2(static_cast<float>(first) - 4.0f,
-                                                                                   static_cast<float>(row) + 0.5f)));
+    shot.position = f.rock().transform.to_world(
+        ring.grid().cell_to_local(glm::vec2(static_cast<float>(first) - 4.0f, static_cast<float>(row) + 0.5f)));
     shot.direction = {1.0f, 0.0f};
     EntityListView players;
     f.scene->entity_pool().list<PlayerEntity>().view_all(players);
@@ -98,12 +101,13 @@ TEST(GameSceneFrame, PlayerAndRockAppearWhereTheCameraPutsThemAndBittenCellsGo) 
     const Pixels after = f.frame();
     for (int32_t k = 0; k < shot.props.hits; ++k) {
         EXPECT_FALSE(SceneFrame::active(f.rock().sprite, first + k, row));
-        EXPECT_EQ(SceneFrame::pixel_at(after, SceneFrame::cell_world(f.rock().transform, f.rock().sprite, first + k, row)),
-                  background)
+        EXPECT_EQ(
+            SceneFrame::pixel_at(after, SceneFrame::cell_world(f.rock().transform, f.rock().sprite, first + k, row)),
+            background)
             << "bitten cell " << k << " is no longer drawn";
     }
-    EXPECT_NE(SceneFrame::pixel_at(after, SceneFrame::cell_world(f.rock().transform, f.rock().sprite,
-                                                                 first + shot.props.hits, row)),
+    EXPECT_NE(SceneFrame::pixel_at(
+                  after, SceneFrame::cell_world(f.rock().transform, f.rock().sprite, first + shot.props.hits, row)),
               background)
         << "the cell after the last bite stays";
 }

@@ -56,7 +56,7 @@ TEST(GameSceneKeys, EscapePausesTheSceneThroughItsRequest) {
     GameSceneFixture f;
     input_frame(f.engine.input(), f.engine.input_axes(), 1, {key_event(SDL_SCANCODE_ESCAPE, true)});
     f.scene->update_input_schemes();
-    f.tick();  // publishes the request; its dispatch answers with the pause change, moved at the same dispatch
+    f.tick(); // publishes the request; its dispatch answers with the pause change, moved at the same dispatch
     std::vector<std::string> unused = f.group(SystemGroup::Unused);
     EXPECT_NE(std::find(unused.begin(), unused.end(), "BulletMoveSystem"), unused.end());
 }

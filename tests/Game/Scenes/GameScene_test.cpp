@@ -30,21 +30,21 @@ using namespace test_support;
 namespace {
 
 const std::vector<std::string> kTickSystems = {
-    "PlayerMoveSystem",  "PlayerShootSystem",  "SpriteCreateTreeSystem", "BulletMoveSystem",
-    "ItemMoveSystem",    "AiBombSystem",       "AiThrowerSystem",        "AiStationSystem",
-    "AiFlockerSystem",   "AiFighterSystem",    "AiBaseSystem",           "AiForceMoverSystem",
-    "WeaponSystem",      "CameraControllerSystem", "SpriteCommitSystem", "SpriteCoreUpdateSystem"};
+    "PlayerMoveSystem", "PlayerShootSystem",      "SpriteCreateTreeSystem", "BulletMoveSystem",
+    "ItemMoveSystem",   "AiBombSystem",           "AiThrowerSystem",        "AiStationSystem",
+    "AiFlockerSystem",  "AiFighterSystem",        "AiBaseSystem",           "AiForceMoverSystem",
+    "WeaponSystem",     "CameraControllerSystem", "SpriteCommitSystem",     "SpriteCoreUpdateSystem"};
 // After a pause and unpause the systems a pause leaves alone come first, the others follow in pause order.
 const std::vector<std::string> kTickSystemsAfterPause = {
-    "AiBaseSystem",       "AiForceMoverSystem",     "PlayerMoveSystem",       "PlayerShootSystem",
-    "SpriteCreateTreeSystem", "BulletMoveSystem",   "ItemMoveSystem",         "SpriteCommitSystem",
-    "SpriteCoreUpdateSystem", "AiBombSystem",       "AiThrowerSystem",        "AiStationSystem",
-    "AiFlockerSystem",    "AiDriverSystem",         "AiFighterSystem",        "WeaponSystem",
+    "AiBaseSystem",           "AiForceMoverSystem", "PlayerMoveSystem", "PlayerShootSystem",
+    "SpriteCreateTreeSystem", "BulletMoveSystem",   "ItemMoveSystem",   "SpriteCommitSystem",
+    "SpriteCoreUpdateSystem", "AiBombSystem",       "AiThrowerSystem",  "AiStationSystem",
+    "AiFlockerSystem",        "AiDriverSystem",     "AiFighterSystem",  "WeaponSystem",
     "CameraControllerSystem"};
 // Parked from the start: cutting until the test-bed panel turns it on, the cloud until the player becomes one.
 const std::vector<std::string> kUnusedAtStart = {"EditorSpriteRemoveCellWithMouseSystem", "PlayerCloudEffectSystem"};
 const std::vector<std::string> kRenderAtStart = {"GameUiRenderSystem", "SpaceBackgroundRenderSystem",
-                                                  "EditorCameraControllerSystem"};
+                                                 "EditorCameraControllerSystem"};
 
 std::vector<std::string> starting_with(const std::vector<std::string>& lines, const std::string& prefix) {
     std::vector<std::string> out;
@@ -201,12 +201,13 @@ PauseOutcome request_pause(GameSceneFixture& f, PauseRequestEvent request) {
 }
 
 // What a pause parks, in the order of the pause list.
-const std::vector<std::string> kParked = {
-    "PlayerMoveSystem",       "PlayerShootSystem", "SpriteCreateTreeSystem", "BulletMoveSystem",
-    "ItemMoveSystem",         "SpriteCommitSystem", "SpriteCoreUpdateSystem", "AiBombSystem",
-    "AiThrowerSystem",        "AiStationSystem",   "AiFlockerSystem",        "AiDriverSystem",
-    "AiFighterSystem",        "WeaponSystem",      "CameraControllerSystem", "SpritePhysicsSystem",
-    "PhysicsUpdateSystem",    "PhysicsLerpTransformSystem", "ParticleDesignerSystem"};
+const std::vector<std::string> kParked = {"PlayerMoveSystem",       "PlayerShootSystem",   "SpriteCreateTreeSystem",
+                                          "BulletMoveSystem",       "ItemMoveSystem",      "SpriteCommitSystem",
+                                          "SpriteCoreUpdateSystem", "AiBombSystem",        "AiThrowerSystem",
+                                          "AiStationSystem",        "AiFlockerSystem",     "AiDriverSystem",
+                                          "AiFighterSystem",        "WeaponSystem",        "CameraControllerSystem",
+                                          "SpritePhysicsSystem",    "PhysicsUpdateSystem", "PhysicsLerpTransformSystem",
+                                          "ParticleDesignerSystem"};
 
 // The Unused group after a pause: what was parked from the start, then what the pause parked.
 std::vector<std::string> unused_when_paused() {
@@ -215,12 +216,16 @@ std::vector<std::string> unused_when_paused() {
     return names;
 }
 
-const std::vector<std::string> kPauseOrder = {
-    "PlayerMoveSystem", "PlayerShootSystem", "SpriteCreateTreeSystem", "BulletMoveSystem",
-    "ItemMoveSystem", "SpriteCommitSystem", "SpriteCoreUpdateSystem", "AiBombSystem",
-    "AiThrowerSystem", "AiStationSystem", "AiFlockerSystem", "AiDriverSystem",
-    "AiFighterSystem", "WeaponSystem", "CameraControllerSystem", "SpritePhysicsSystem",
-    "PhysicsUpdateSystem", "PhysicsLerpTransformSystem", "ParticleDesignerSystem", "GamePauseMenuUiRenderSystem"};
+const std::vector<std::string> kPauseOrder = {"PlayerMoveSystem",       "PlayerShootSystem",
+                                              "SpriteCreateTreeSystem", "BulletMoveSystem",
+                                              "ItemMoveSystem",         "SpriteCommitSystem",
+                                              "SpriteCoreUpdateSystem", "AiBombSystem",
+                                              "AiThrowerSystem",        "AiStationSystem",
+                                              "AiFlockerSystem",        "AiDriverSystem",
+                                              "AiFighterSystem",        "WeaponSystem",
+                                              "CameraControllerSystem", "SpritePhysicsSystem",
+                                              "PhysicsUpdateSystem",    "PhysicsLerpTransformSystem",
+                                              "ParticleDesignerSystem", "GamePauseMenuUiRenderSystem"};
 
 TEST(GameScenePause, PauseParksTheSimulationAndUnpauseBringsItBack) {
     GameSceneFixture f;

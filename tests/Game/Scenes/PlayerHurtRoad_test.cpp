@@ -161,9 +161,9 @@ TEST(PlayerHurtRoad, ACloudThatCatchesNoCoreBurstsAndThePlayerIsGone) {
     EXPECT_NEAR(static_cast<float>(ticks) / 60.0f, 4.0f, 2.0f / 60.0f) << "the cloud lasts four seconds";
     EXPECT_TRUE(r.pickups.events.empty());
     // Cloud particles every tick, then the burst of two emissions of 100.
-    const auto bursts = std::count_if(particles.events.begin(), particles.events.end(), [](const SpawnParticleEvent& e) {
-        return e.settings.number_to_spawn.min_or_value == 100;
-    });
+    const auto bursts =
+        std::count_if(particles.events.begin(), particles.events.end(),
+                      [](const SpawnParticleEvent& e) { return e.settings.number_to_spawn.min_or_value == 100; });
     EXPECT_EQ(bursts, 2);
     EXPECT_GE(particles.events.size(), static_cast<size_t>(ticks));
     r.tick();

@@ -55,8 +55,8 @@ struct HelloRock : GameSceneFixture {
 
 // Fires one bullet through the factory from the hollow of the ring along +x and ticks until every bullet
 // is spent. Returns the hit events.
-std::vector<BulletHitCellEvent> fire(HelloRock& f, const BulletProps& props, EventRecorder<SpawnCellParticleEvent>& commits,
-                                     bool& hit_tick_committed) {
+std::vector<BulletHitCellEvent> fire(HelloRock& f, const BulletProps& props,
+                                     EventRecorder<SpawnCellParticleEvent>& commits, bool& hit_tick_committed) {
     EventRecorder<BulletHitCellEvent> hits(f.engine.event_bus());
     WeaponShot shot;
     shot.props = props;

@@ -43,7 +43,8 @@ struct SceneFrame {
         // Sprites on a plain backdrop, seen by a camera that stays at the origin.
         scene->transition_system(SpaceBackgroundRenderSystem::kName, SystemGroup::UnusedRender);
         scene->transition_system(CameraControllerSystem::kName, SystemGroup::Unused);
-        scene->handle(ViewportResizedEvent{ViewportRect{0, 0, static_cast<int32_t>(kSize), static_cast<int32_t>(kSize)}});
+        scene->handle(
+            ViewportResizedEvent{ViewportRect{0, 0, static_cast<int32_t>(kSize), static_cast<int32_t>(kSize)}});
         // These frames look at the world; the side panel would cover its left third.
         scene->transition_system(GameUiRenderSystem::kName, SystemGroup::UnusedRender);
     }

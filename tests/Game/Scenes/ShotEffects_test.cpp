@@ -24,7 +24,8 @@ int32_t lit_pixels(const Pixels& now, const Pixels& before, glm::vec2 centre, fl
     const float unit = static_cast<float>(kSize) / 10.0f;
     for (uint32_t y = 0; y < kSize; ++y) {
         for (uint32_t x = 0; x < kSize; ++x) {
-            const glm::vec2 world((static_cast<float>(x) + 0.5f) / unit - 5.0f, (static_cast<float>(y) + 0.5f) / unit - 5.0f);
+            const glm::vec2 world((static_cast<float>(x) + 0.5f) / unit - 5.0f,
+                                  (static_cast<float>(y) + 0.5f) / unit - 5.0f);
             if (glm::distance(world, centre) > radius || std::abs(world.y - line_y) < band) {
                 continue;
             }

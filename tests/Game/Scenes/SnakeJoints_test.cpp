@@ -19,8 +19,8 @@
 #include "Game/Entities/SnakeHeadEntity.h"
 #include "GameSceneFixture.h"
 
-using test_support::StdoutCapture;
 using test_support::log_messages;
+using test_support::StdoutCapture;
 
 namespace {
 

@@ -25,8 +25,8 @@ TEST(WeaponProps, BulletPresetsCarryTheirValues) {
          0x00646464u, 0.8f},
         {"laser", WeaponProps::ai_fighter_laser().bullet, 1, 10.0f, 0.0f, 10.0f, 0.0f, 64, 15.0f, 0.1f, 0xC82121FFu,
          0x0A6464FFu, 4.0f},
-        {"shrapnel a", bullet_preset_shrapnel_a(), 0, 3.0f, 8.0f, 0.4f, 1.0f, 6, 100.0f, 0.3f, 0xFFE6E6E6u,
-         0x00646464u, 0.3f},
+        {"shrapnel a", bullet_preset_shrapnel_a(), 0, 3.0f, 8.0f, 0.4f, 1.0f, 6, 100.0f, 0.3f, 0xFFE6E6E6u, 0x00646464u,
+         0.3f},
         {"shrapnel b", bullet_preset_shrapnel_b(), 0, 4.0f, 6.0f, 1.5f, 3.5f, 32, 15.0f, 0.05f, 0xFFC8C8FFu,
          0x000A0A64u, 1.2f},
     };

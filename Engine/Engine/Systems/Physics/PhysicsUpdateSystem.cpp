@@ -9,8 +9,7 @@ void integrate_body(PhysicsBody& body, const Transform& transform, float h) {
     const glm::vec2 pivot = transform.to_world(body.center_of_mass);
     const float w = body.angle_fixed != 0 ? 0.0f : body.angular_velocity;
     // Integrated with the velocities from before the damping.
-    const PositionAngle moved =
-        integrate_position_angle(pivot, body.position, body.angle, body.linear_velocity, w, h);
+    const PositionAngle moved = integrate_position_angle(pivot, body.position, body.angle, body.linear_velocity, w, h);
     body.linear_velocity = damp_vec2(body.linear_velocity, body.linear_damping, h);
     body.angular_velocity = damp_float(body.angular_velocity, body.angular_damping, h);
     body.previous_position = body.position;

@@ -91,8 +91,8 @@ void SpriteCommitSystem::update(const SimulationTick&) {
             particle.local_position = grid.cell_center_to_local(cell.x, cell.y);
             particle.world_position = transform.to_world(particle.local_position);
             particle.angle = transform.angle;
-            particle.velocity = point_velocity(body.linear_velocity, body.angular_velocity, world_centre,
-                                               particle.world_position);
+            particle.velocity =
+                point_velocity(body.linear_velocity, body.angular_velocity, world_centre, particle.world_position);
             particle.angular_velocity = body.angular_velocity;
             particle.colour = cell.colour;
             debris.cells.push_back(particle);

@@ -7,8 +7,8 @@
 #include <glm/vec2.hpp>
 
 struct SpriteCore {
-    uint32_t type = 0;              // cell type 2 to 10
-    glm::vec2 grid_point{0.0f};     // reference point in the sprite's cell coordinates
+    uint32_t type = 0;          // cell type 2 to 10
+    glm::vec2 grid_point{0.0f}; // reference point in the sprite's cell coordinates
     int32_t initial_cell_count = 0;
     // Where the core's picture sits in the packed atlas (empty for Joint1 cores).
     glm::vec2 uv_offset{0.0f};

@@ -5,8 +5,7 @@
 #include "Engine/Math/AxisAlignedArea.h"
 #include "Engine/Math/Transform.h"
 
-SpriteCreateTreeSystem::SpriteCreateTreeSystem(AxisAlignedAreaTree<EntityId>* tree)
-    : SystemBase(kName), m_tree(tree) {}
+SpriteCreateTreeSystem::SpriteCreateTreeSystem(AxisAlignedAreaTree<EntityId>* tree) : SystemBase(kName), m_tree(tree) {}
 
 void SpriteCreateTreeSystem::update(const SimulationTick&) {
     m_tree->clear();

@@ -11,10 +11,10 @@ T gl_checked(T value, const char* file, int line, const char* call) {
     return value;
 }
 
-#define GL_CALL(call)                                    \
-    do {                                                 \
-        call;                                            \
-        ::gl_report_errors(__FILE__, __LINE__, #call);   \
+#define GL_CALL(call)                                                                                                  \
+    do {                                                                                                               \
+        call;                                                                                                          \
+        ::gl_report_errors(__FILE__, __LINE__, #call);                                                                 \
     } while (0)
 
 #define GL_CALL_RET(call) ::gl_checked((call), __FILE__, __LINE__, #call)

@@ -106,8 +106,7 @@ Result RenderContextOpenGL::init(const EngineConfig& config) {
     // A virtual X server refuses vsync (-1); then, or without vsync, end_frame paces frames at the display's
     // refresh rate.
     int interval_result = SDL_GL_SetSwapInterval(config.vsync ? 1 : 0);
-    m_vsync_in_effect =
-        config.vsync && interval_result == 0 && SDL_GL_GetSwapInterval() != 0 && driver_has_display();
+    m_vsync_in_effect = config.vsync && interval_result == 0 && SDL_GL_GetSwapInterval() != 0 && driver_has_display();
     SDL_DisplayMode mode{};
     int refresh_hz = SDL_GetWindowDisplayMode(m_window, &mode) == 0 ? mode.refresh_rate : 0;
     m_pacer = FramePacer{frame_period_ns(refresh_hz), 0};
@@ -427,7 +426,9 @@ void RenderContextOpenGL::resize_framebuffer(Handle framebuffer, uint32_t width,
     make_framebuffer_attachments(record, width, height);
 }
 
-uint32_t RenderContextOpenGL::framebuffer_color_texture(Handle framebuffer) { return m_framebuffers.get(framebuffer).color; }
+uint32_t RenderContextOpenGL::framebuffer_color_texture(Handle framebuffer) {
+    return m_framebuffers.get(framebuffer).color;
+}
 
 void RenderContextOpenGL::execute(const RenderCommandList& list) {
     Handle current_shader = kInvalidHandle;
@@ -500,7 +501,8 @@ void RenderContextOpenGL::execute(const RenderCommandList& list) {
             if (draw.indirect_draw_count != 0) {
                 const GlBufferRecord& indirect = m_buffers.get(draw.indirect_buffer);
                 GL_CALL(glBindBuffer(indirect.gl_type, indirect.vbo));
-                GL_CALL(glMultiDrawArraysIndirect(gl_topology, nullptr, static_cast<GLsizei>(draw.indirect_draw_count), 0));
+                GL_CALL(
+                    glMultiDrawArraysIndirect(gl_topology, nullptr, static_cast<GLsizei>(draw.indirect_draw_count), 0));
             } else if (draw.instance_count != 0 && draw.instance_base != 0) {
                 GL_CALL(glDrawArraysInstancedBaseInstance(gl_topology, 0, static_cast<GLsizei>(draw.vertex_count),
                                                           static_cast<GLsizei>(draw.instance_count),

@@ -137,7 +137,7 @@ TEST_F(BackendInitTest, DisplayModeOneIsDesktopFullScreen) {
     EXPECT_EQ(flags & SDL_WINDOW_FULLSCREEN_DESKTOP, static_cast<Uint32>(SDL_WINDOW_FULLSCREEN_DESKTOP));
     gl.set_display_mode(DisplayModeWindowed);
     EXPECT_EQ(SDL_GetWindowFlags(gl.window()) & SDL_WINDOW_FULLSCREEN, 0u);
-    gl.set_display_mode(17);  // unknown modes change nothing
+    gl.set_display_mode(17); // unknown modes change nothing
     EXPECT_EQ(SDL_GetWindowFlags(gl.window()) & SDL_WINDOW_FULLSCREEN, 0u);
 }
 

@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "AiFixture.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/Graphics/ParticleEvents.h"
 #include "Engine/Math/Vector.h"
-#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Game/Systems/Ai/AiBombSystem.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
 
@@ -69,8 +69,8 @@ TEST_P(AiBombSpeed, OnlyBombsAbove25OrBelowTheirSpeedChangeSpeed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Speeds, AiBombSpeed,
-                         testing::Values(SpeedCase{30.0f, "slower"}, SpeedCase{25.0f, "same"},
-                                         SpeedCase{10.0f, "same"}, SpeedCase{1.0f, "faster"}));
+                         testing::Values(SpeedCase{30.0f, "slower"}, SpeedCase{25.0f, "same"}, SpeedCase{10.0f, "same"},
+                                         SpeedCase{1.0f, "faster"}));
 
 TEST(AiBombSystem, ArmsOnlyWithinTheStartRadiusOfThePlayer) {
     BombFixture f;
@@ -104,7 +104,7 @@ TEST(AiBombSystem, FuseTurnsTheBombIntoARockOfItsShapeAndPoseAndExplodesOnce) {
         ++ticks;
     }
     ASSERT_EQ(explosions.events.size(), 1u);
-    EXPECT_EQ(ticks, 6); // 0.09 s of 1/60 s ticks
+    EXPECT_EQ(ticks, 6);                                         // 0.09 s of 1/60 s ticks
     EXPECT_EQ(sparks.events.size(), static_cast<size_t>(ticks)); // one per burning tick, the last one too
     const ExplosionEvent& e = explosions.events[0];
     EXPECT_EQ(e.count_a, 10);

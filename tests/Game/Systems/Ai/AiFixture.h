@@ -23,8 +23,7 @@ struct AiFixture {
 
     explicit AiFixture(AddSystems add_systems)
         : atlas(TextureLayout{TextureType2D, TextureFormatRgba8, 1024, 1024, 1, 4, 1}),
-          assets(test_support::load_game_assets()),
-          harness([this, add_systems](test_support::HarnessScene& scene) {
+          assets(test_support::load_game_assets()), harness([this, add_systems](test_support::HarnessScene& scene) {
               register_rock_entity_list(scene.entity_pool());
               register_game_entity_lists(scene.entity_pool());
               scene.register_system<SpriteCreateTreeSystem>(SystemGroup::Tick, &tree);

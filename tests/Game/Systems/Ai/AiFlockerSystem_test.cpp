@@ -43,7 +43,10 @@ INSTANTIATE_TEST_SUITE_P(
         // At rest it snaps to the heading and speeds up by accel x h.
         DriverCase{"rest_snaps", {0.0f, 0.0f}, 1.0f, 4.0f, glm::vec2(std::cos(1.0f), std::sin(1.0f)) * (4.0f * kDt)},
         // Facing away: alignment 0, so it brakes by accel x h while turning by at most max speed / speed x turn x h.
-        DriverCase{"away_brakes", {2.0f, 0.0f}, kPi, 4.0f,
+        DriverCase{"away_brakes",
+                   {2.0f, 0.0f},
+                   kPi,
+                   4.0f,
                    glm::vec2(std::cos(-2.0f * 0.4f * kDt), std::sin(-2.0f * 0.4f * kDt)) * (2.0f - 4.0f * kDt)},
         // Already on the heading at full speed: nothing changes.
         DriverCase{"cruising", {0.0f, 4.0f}, kPi / 2.0f, 4.0f, {0.0f, 4.0f}}),

@@ -77,7 +77,8 @@ TEST(AiBaseSystem, KeepsItsGoalWhilePlayerIsNearAndRedrawsOnTheFirstTickItIsFar)
     f.list<PlayerEntity>().at(player).transform.position = {-20.0f, 0.0f};
     f.tick(kDt);
     const PlayerEntity& p = f.list<PlayerEntity>().at(player);
-    const glm::vec2 offset = (b.force_mover.goal - p.transform.to_world(p.body.center_of_mass)) / glm::vec2(16.0f, 6.0f);
+    const glm::vec2 offset =
+        (b.force_mover.goal - p.transform.to_world(p.body.center_of_mass)) / glm::vec2(16.0f, 6.0f);
     EXPECT_NEAR(glm::length(offset), 1.0f, 1e-4f); // a point of the ellipse around the player
     EXPECT_EQ(b.base.timer, 0.0f);
     EXPECT_EQ(b.base.period, 25.0f);

@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "AiFixture.h"
-#include "Engine/Math/Vector.h"
 #include "Engine/Engine/Systems/Physics/PhysicsLerpTransformSystem.h"
 #include "Engine/Engine/Systems/Physics/PhysicsUpdateSystem.h"
+#include "Engine/Math/Vector.h"
 #include "Game/Systems/Ai/AiThrowerSystem.h"
 #include "Support/SpriteBuilder.h"
 
@@ -32,9 +32,8 @@ struct ThrowerFixture : AiFixture {
     // A throwable body of `cells` filled cells in one chunk, at a world position.
     EntityId throwable(int32_t cells, glm::vec2 position) {
         BombEntity bomb;
-        bomb.sprite = test_support::build_sprite(chunks, {1, 1}, [cells](int32_t x, int32_t y) {
-            return y * 32 + x < cells ? 1u : 0u;
-        });
+        bomb.sprite = test_support::build_sprite(
+            chunks, {1, 1}, [cells](int32_t x, int32_t y) { return y * 32 + x < cells ? 1u : 0u; });
         bomb.transform.position = position;
         bomb.transform.scale = glm::vec2(0.5f);
         bomb.body = PhysicsBody(position, 0.0f);

@@ -145,7 +145,8 @@ TEST(SpritePicture, CellsLandAtTheirGridPlacesAndEmptyCellsStayClear) {
         const int32_t x = chunk.gridPixelOffset.x + cell % kSpriteChunkSize;
         const int32_t y = chunk.gridPixelOffset.y + cell / kSpriteChunkSize;
         const uint32_t pixel = picture.pixels[static_cast<size_t>(y) * picture.width + static_cast<size_t>(x)];
-        EXPECT_EQ(pixel, (chunk.mask[static_cast<size_t>(cell)] & 0x1F) != 0 ? chunk.color[static_cast<size_t>(cell)] : 0u);
+        EXPECT_EQ(pixel,
+                  (chunk.mask[static_cast<size_t>(cell)] & 0x1F) != 0 ? chunk.color[static_cast<size_t>(cell)] : 0u);
     }
 }
 

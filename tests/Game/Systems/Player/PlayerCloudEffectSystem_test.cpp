@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "Engine/EntityPool.h"
+#include "../../Scenes/GameSceneFixture.h"
 #include "Engine/Engine/SceneEvents.h"
+#include "Engine/EntityPool.h"
 #include "Engine/Graphics/ParticleEvents.h"
 #include "Game/Entities/PlayerEntity.h"
 #include "Game/Systems/Player/PlayerCloudEffectSystem.h"
 #include "Game/Systems/Player/PlayerKillEvent.h"
-#include "../../Scenes/GameSceneFixture.h"
 
 using namespace test_support;
 

@@ -24,9 +24,7 @@ struct PlayerFixture {
           }) {}
 
     EntityList<PlayerEntity>& players() { return harness.scene->entity_pool().list<PlayerEntity>(); }
-    PlayerEntity& add_player(PlayerEntity player = {}) {
-        return players().at(players().add(std::move(player)));
-    }
+    PlayerEntity& add_player(PlayerEntity player = {}) { return players().at(players().add(std::move(player))); }
 
     PlayerInputScheme input{nullptr};
     SceneHarness harness;
@@ -114,12 +112,11 @@ TEST_P(PlayerAim, WeaponGetsTriggerHolderAndAim) {
     EXPECT_EQ(weapon.triggered, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PlayerAim,
-    testing::Values(AimCase{"MouseAimFromTheCentreOfMass", false, {0.0f, 0.0f}, {3.0f, 4.0f}},
-                    AimCase{"KeyboardAimWins", true, {-1.0f, 0.0f}, {-1.0f, 0.0f}},
-                    AimCase{"UnsetFlagIgnoresTheKeys", false, {0.0f, 1.0f}, {3.0f, 4.0f}}),
-    [](const testing::TestParamInfo<AimCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, PlayerAim,
+                         testing::Values(AimCase{"MouseAimFromTheCentreOfMass", false, {0.0f, 0.0f}, {3.0f, 4.0f}},
+                                         AimCase{"KeyboardAimWins", true, {-1.0f, 0.0f}, {-1.0f, 0.0f}},
+                                         AimCase{"UnsetFlagIgnoresTheKeys", false, {0.0f, 1.0f}, {3.0f, 4.0f}}),
+                         [](const testing::TestParamInfo<AimCase>& info) { return std::string(info.param.name); });
 
 TEST(PlayerShoot, SpentWeaponIsRearmedWithTheCannonOnce) {
     PlayerFixture f;

@@ -97,8 +97,8 @@ TEST(GameUiRenderSystem, ThePanelPictureIsTheSpritesCellCount) {
 TEST(GameUiRenderSystem, ThePanelHugsTheLeftEdgeAtEveryAspect) {
     UiFixture f;
     f.add_player();
-    for (const auto& [w, h] : {std::pair{1280, 720}, std::pair{720, 1280}, std::pair{400, 400}, std::pair{3000, 500},
-                               std::pair{0, 0}}) {
+    for (const auto& [w, h] :
+         {std::pair{1280, 720}, std::pair{720, 1280}, std::pair{400, 400}, std::pair{3000, 500}, std::pair{0, 0}}) {
         f.view(w, h);
         f.update();
         const float aspect = static_cast<float>(std::max(w, 1)) / static_cast<float>(std::max(h, 1));

@@ -73,27 +73,81 @@ TEST_P(PhysicsUpdate, IntegratesThenDampsAndKeepsThePreviousPose) {
 
 constexpr float kHalfPi = std::numbers::pi_v<float> / 2.0f;
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PhysicsUpdate,
-    ::testing::Values(
-        // Moves by v h = (1, 0), then turns 0.5 about the pivot (1, 0): (1 + cos 0.5, sin 0.5). Damping
-        // 0.5 over 0.5 s multiplies by 0.75.
-        UpdateCase{"move_and_turn", {1.0f, 0.0f}, {0.0f, 0.0f}, {1.0f, 1.0f}, {2.0f, 0.0f}, 1.0f, 0, 0.5f, 0.5f,
-                   {1.8775826f, 0.4794255f}, 0.5f, {1.5f, 0.0f}, 0.75f},
-        // The pivot is the centre of mass placed by the Transform: (0.5, 0) * 2 = (1, 0). A quarter turn
-        // takes the origin to (1, -1).
-        UpdateCase{"turn_about_centre_of_mass", {0.0f, 0.0f}, {0.5f, 0.0f}, {2.0f, 2.0f}, {0.0f, 0.0f}, kHalfPi, 0,
-                   0.0f, 1.0f, {1.0f, -1.0f}, kHalfPi, {0.0f, 0.0f}, kHalfPi},
-        // angle_fixed: no turn, but the angular velocity still decays (1 - 0.1 * 1 = 0.9).
-        UpdateCase{"angle_fixed", {0.0f, 0.0f}, {0.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}, 2.0f, 1, 0.1f, 1.0f,
-                   {0.0f, 1.0f}, 0.0f, {0.0f, 0.9f}, 1.8f},
-        // A damping of 1 / h or more stops the body after this step's move.
-        UpdateCase{"damping_clamped", {0.0f, 0.0f}, {0.0f, 0.0f}, {1.0f, 1.0f}, {3.0f, 0.0f}, 0.0f, 0, 120.0f,
-                   1.0f / 60.0f, {0.05f, 0.0f}, 0.0f, {0.0f, 0.0f}, 0.0f},
-        // A fixed step of 0 moves and damps nothing.
-        UpdateCase{"zero_step", {2.0f, 3.0f}, {0.0f, 0.0f}, {1.0f, 1.0f}, {3.0f, 1.0f}, 1.0f, 0, 0.5f, 0.0f,
-                   {2.0f, 3.0f}, 0.0f, {3.0f, 1.0f}, 1.0f}),
-    [](const ::testing::TestParamInfo<UpdateCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, PhysicsUpdate,
+                         ::testing::Values(
+                             // Moves by v h = (1, 0), then turns 0.5 about the pivot (1, 0): (1 + cos 0.5, sin 0.5).
+                             // Damping 0.5 over 0.5 s multiplies by 0.75.
+                             UpdateCase{"move_and_turn",
+                                        {1.0f, 0.0f},
+                                        {0.0f, 0.0f},
+                                        {1.0f, 1.0f},
+                                        {2.0f, 0.0f},
+                                        1.0f,
+                                        0,
+                                        0.5f,
+                                        0.5f,
+                                        {1.8775826f, 0.4794255f},
+                                        0.5f,
+                                        {1.5f, 0.0f},
+                                        0.75f},
+                             // The pivot is the centre of mass placed by the Transform: (0.5, 0) * 2 = (1, 0). A
+                             // quarter turn takes the origin to (1, -1).
+                             UpdateCase{"turn_about_centre_of_mass",
+                                        {0.0f, 0.0f},
+                                        {0.5f, 0.0f},
+                                        {2.0f, 2.0f},
+                                        {0.0f, 0.0f},
+                                        kHalfPi,
+                                        0,
+                                        0.0f,
+                                        1.0f,
+                                        {1.0f, -1.0f},
+                                        kHalfPi,
+                                        {0.0f, 0.0f},
+                                        kHalfPi},
+                             // angle_fixed: no turn, but the angular velocity still decays (1 - 0.1 * 1 = 0.9).
+                             UpdateCase{"angle_fixed",
+                                        {0.0f, 0.0f},
+                                        {0.0f, 0.0f},
+                                        {1.0f, 1.0f},
+                                        {0.0f, 1.0f},
+                                        2.0f,
+                                        1,
+                                        0.1f,
+                                        1.0f,
+                                        {0.0f, 1.0f},
+                                        0.0f,
+                                        {0.0f, 0.9f},
+                                        1.8f},
+                             // A damping of 1 / h or more stops the body after this step's move.
+                             UpdateCase{"damping_clamped",
+                                        {0.0f, 0.0f},
+                                        {0.0f, 0.0f},
+                                        {1.0f, 1.0f},
+                                        {3.0f, 0.0f},
+                                        0.0f,
+                                        0,
+                                        120.0f,
+                                        1.0f / 60.0f,
+                                        {0.05f, 0.0f},
+                                        0.0f,
+                                        {0.0f, 0.0f},
+                                        0.0f},
+                             // A fixed step of 0 moves and damps nothing.
+                             UpdateCase{"zero_step",
+                                        {2.0f, 3.0f},
+                                        {0.0f, 0.0f},
+                                        {1.0f, 1.0f},
+                                        {3.0f, 1.0f},
+                                        1.0f,
+                                        0,
+                                        0.5f,
+                                        0.0f,
+                                        {2.0f, 3.0f},
+                                        0.0f,
+                                        {3.0f, 1.0f},
+                                        1.0f}),
+                         [](const ::testing::TestParamInfo<UpdateCase>& info) { return std::string(info.param.name); });
 
 struct LerpCase {
     const char* name;
@@ -134,14 +188,13 @@ TEST_P(PhysicsLerp, PlacesTheTransformBetweenTheLastTwoPoses) {
     EXPECT_EQ(t.z, 7.0f);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PhysicsLerp,
-    ::testing::Values(LerpCase{"none_accumulated", 0.0f, 0.02f, {0.0f, 2.0f}, 1.0f},
-                      LerpCase{"quarter", 0.005f, 0.02f, {1.0f, 1.5f}, 1.25f},
-                      LerpCase{"whole_step", 0.02f, 0.02f, {4.0f, 0.0f}, 2.0f},
-                      LerpCase{"beyond_the_step", 0.05f, 0.02f, {4.0f, 0.0f}, 2.0f},
-                      // A fixed step of 0 shows the current pose instead of dividing by it.
-                      LerpCase{"zero_step", 0.01f, 0.0f, {4.0f, 0.0f}, 2.0f}),
-    [](const ::testing::TestParamInfo<LerpCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, PhysicsLerp,
+                         ::testing::Values(LerpCase{"none_accumulated", 0.0f, 0.02f, {0.0f, 2.0f}, 1.0f},
+                                           LerpCase{"quarter", 0.005f, 0.02f, {1.0f, 1.5f}, 1.25f},
+                                           LerpCase{"whole_step", 0.02f, 0.02f, {4.0f, 0.0f}, 2.0f},
+                                           LerpCase{"beyond_the_step", 0.05f, 0.02f, {4.0f, 0.0f}, 2.0f},
+                                           // A fixed step of 0 shows the current pose instead of dividing by it.
+                                           LerpCase{"zero_step", 0.01f, 0.0f, {4.0f, 0.0f}, 2.0f}),
+                         [](const ::testing::TestParamInfo<LerpCase>& info) { return std::string(info.param.name); });
 
 } // namespace

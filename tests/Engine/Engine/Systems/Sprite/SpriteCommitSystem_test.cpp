@@ -7,9 +7,9 @@
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
 #include "Engine/Engine/Systems/Sprite/SpawnCellParticleEvent.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCommitSystem.h"
+#include "SpriteTestEntity.h"
 #include "Support/SceneHarness.h"
 #include "Support/SpriteBuilder.h"
-#include "SpriteTestEntity.h"
 
 using namespace test_support;
 

@@ -6,9 +6,9 @@
 #include "Engine/Engine/Systems/Sprite/SpriteCommitSystem.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreExplodedEvent.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreUpdateSystem.h"
+#include "SpriteTestEntity.h"
 #include "Support/SceneHarness.h"
 #include "Support/SpriteBuilder.h"
-#include "SpriteTestEntity.h"
 
 using namespace test_support;
 
@@ -31,13 +31,13 @@ TEST_P(CoreRule, FollowsTheThreeRules) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, CoreRule,
-                         ::testing::Values(RuleCase{29, 100, 429, false, true},   // 0.29 of its cells left
-                                           RuleCase{30, 100, 430, false, false},  // 0.30 is not below
-                                           RuleCase{11, 11, 50, false, true},     // 0.22 of the sprite
-                                           RuleCase{10, 10, 50, false, false},    // 0.20 is not above
-                                           RuleCase{10, 10, 0, false, false},     // empty sprite: share 0
-                                           RuleCase{10, 0, 100, false, false},    // no initial cells
-                                           RuleCase{10, 10, 100, true, true}));   // the commit destroyed it
+                         ::testing::Values(RuleCase{29, 100, 429, false, true},  // 0.29 of its cells left
+                                           RuleCase{30, 100, 430, false, false}, // 0.30 is not below
+                                           RuleCase{11, 11, 50, false, true},    // 0.22 of the sprite
+                                           RuleCase{10, 10, 50, false, false},   // 0.20 is not above
+                                           RuleCase{10, 10, 0, false, false},    // empty sprite: share 0
+                                           RuleCase{10, 0, 100, false, false},   // no initial cells
+                                           RuleCase{10, 10, 100, true, true}));  // the commit destroyed it
 
 // A 2 x 1 chunk sprite: `core` Core cells in rows from (0, 0), `filled` filled cells from x = 20.
 struct CoreSprite {

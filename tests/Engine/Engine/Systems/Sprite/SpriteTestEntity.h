@@ -25,8 +25,7 @@ inline void register_sprite_test_lists(EntityPool& pool) {
     pool.add_list<RockEntity>("RockEntity", &RockEntity::transform, &RockEntity::body, &RockEntity::sprite,
                               &RockEntity::cores, &RockEntity::dirty, &RockEntity::marker);
     pool.add_list<SpriteTestEntity>("SpriteTestEntity", &SpriteTestEntity::transform, &SpriteTestEntity::body,
-                                    &SpriteTestEntity::sprite, &SpriteTestEntity::cores,
-                                    &SpriteTestEntity::dirty);
+                                    &SpriteTestEntity::sprite, &SpriteTestEntity::cores, &SpriteTestEntity::dirty);
 }
 
 // A transform that makes the sprite's grid one world unit per chunk, as the factory does.
