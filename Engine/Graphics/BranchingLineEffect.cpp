@@ -73,6 +73,9 @@ void spawn_branching_line_effect(std::vector<BranchingLineEffect>& effects, cons
     for (const BranchNode& node : effect.nodes) {
         effect.lifetime = std::max(effect.lifetime, node.end_time);
     }
+    if (effects.size() >= kMaxBranchingLineEffects) {
+        return;
+    }
     effects.push_back(std::move(effect));
 }
 

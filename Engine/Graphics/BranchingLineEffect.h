@@ -3,6 +3,7 @@
 // a trail grows along each node's polyline during that node's time window, so a short tapering streak runs
 // along it.
 
+#include <cstddef>
 #include <vector>
 
 #include <glm/vec2.hpp>
@@ -28,6 +29,10 @@ struct BranchingLineEffect {
 // The effect's nodes, branches before the line they branch from. Draws from the global generator: per segment the
 // offset, the branch chance, and on a branch its end point followed by the whole branch's own generation.
 std::vector<BranchNode> generate_branching_lines(const SpawnLightningEvent& event, float start_time);
+
+// Live effects at most: runs that never render never age them out. A bolt beyond it is still generated, so the
+// global random sequence does not depend on whether frames are drawn, and then dropped.
+inline constexpr size_t kMaxBranchingLineEffects = 4096;
 
 void spawn_branching_line_effect(std::vector<BranchingLineEffect>& effects, const SpawnLightningEvent& event);
 

@@ -111,6 +111,33 @@ TEST(BranchingLines, GrowAlongTheWindowThenGo) {
     EXPECT_LE(most_points, 10u) << "half the segment count";
 }
 
+// A renderer that never draws never ages its effects: the live list stops at its cap, while every bolt still takes
+// its random draws as if it had been kept.
+TEST(BranchingLines, LiveEffectsAreCappedWithoutChangingTheRandomSequence) {
+    const SpawnLightningEvent bolt{{0, 0}, {1.5f, 0.5f}, 12, 1.0f, 2.0f, 6.0f};
+    const size_t spawned = kMaxBranchingLineEffects + 900;
+    random_seed(21);
+    for (size_t i = 0; i < spawned; ++i) {
+        (void)generate_branching_lines(bolt, 0.0f);
+    }
+    const int32_t next_uncapped = random_draw();
+
+    Renderer renderer; // no window, no init: a run that never renders
+    random_seed(21);
+    for (size_t i = 0; i < spawned; ++i) {
+        renderer.add_effect(bolt);
+        ASSERT_LE(renderer.effects().size(), kMaxBranchingLineEffects);
+    }
+    EXPECT_EQ(renderer.effects().size(), kMaxBranchingLineEffects);
+    EXPECT_EQ(random_draw(), next_uncapped);
+
+    // Once they age out there is room again.
+    renderer.advance_time(10.0f);
+    EXPECT_TRUE(renderer.effects().empty());
+    renderer.add_effect(bolt);
+    EXPECT_EQ(renderer.effects().size(), 1u);
+}
+
 // Drawn: the renderer's effects go into the thick-line batch with every upload.
 TEST(BranchingLines, RendererDrawsEffectsThroughTheLineBatch) {
     RenderContextOpenGL& gl = test_support::gl_context();
