@@ -141,8 +141,8 @@ void BM_CollisionOneThread(benchmark::State& state) {
     run_pile(state, pool);
 }
 
-BENCHMARK(BM_CollisionPool)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_CollisionOneThread)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CollisionPool)->Arg(64)->Arg(256)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CollisionOneThread)->Arg(64)->Arg(256)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
@@ -151,5 +151,9 @@ int main(int argc, char** argv) {
                              {{"pile of 64 rocks: one thread / 16-worker pool", "BM_CollisionOneThread/64/real_time",
                                "BM_CollisionPool/64/real_time", "> 1 on a multi-core machine", ""},
                               {"pile of 256 rocks: one thread / 16-worker pool", "BM_CollisionOneThread/256/real_time",
-                               "BM_CollisionPool/256/real_time", "> 1 on a multi-core machine", ""}});
+                               "BM_CollisionPool/256/real_time", "> 1 on a multi-core machine", ""},
+                              {"pile of 500 rocks: one thread / 16-worker pool", "BM_CollisionOneThread/500/real_time",
+                               "BM_CollisionPool/500/real_time", ">= 5 on 8 cores", ""},
+                              {"pile of 500 rocks on the 16-worker pool, per fixed step",
+                               "BM_CollisionPool/500/real_time", "", "<= 2 ms on 8 cores", ""}});
 }

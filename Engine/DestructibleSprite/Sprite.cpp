@@ -138,14 +138,6 @@ CellValue Sprite::get_cell(int32_t chunk_index, int32_t cell_index) const {
     return {c->flags[static_cast<size_t>(cell_index)], c->colours[static_cast<size_t>(cell_index)]};
 }
 
-bool Sprite::is_cell_active(int32_t chunk_index, int32_t cell_index) const {
-    if (!m_grid.contains_chunk_index(chunk_index) || !m_grid.contains_local_index(cell_index)) {
-        return false;
-    }
-    const SpriteChunk* c = m_table.find(chunk_index);
-    return c != nullptr && cell_active(c->flags[static_cast<size_t>(cell_index)]);
-}
-
 const CellTypeInfo& Sprite::cell_type_info(uint32_t type) const {
     if (type >= kCellTypeCount) {
         throw std::out_of_range("Sprite: cell type out of range");

@@ -59,7 +59,14 @@ public:
     ~Sprite();
 
     CellValue get_cell(int32_t chunk_index, int32_t cell_index) const;
-    bool is_cell_active(int32_t chunk_index, int32_t cell_index) const;
+    // Inline: sweeps and bullet walks ask it for every cell they pass.
+    bool is_cell_active(int32_t chunk_index, int32_t cell_index) const {
+        if (!m_grid.contains_chunk_index(chunk_index) || !m_grid.contains_local_index(cell_index)) {
+            return false;
+        }
+        const SpriteChunk* c = m_table.find(chunk_index);
+        return c != nullptr && cell_active(c->flags[static_cast<size_t>(cell_index)]);
+    }
     bool has_chunk(int32_t chunk_index) const { return m_table.find(chunk_index) != nullptr; }
     SpriteChunk* chunk(int32_t chunk_index) const { return m_table.find(chunk_index); }
     int32_t active_cell_count() const { return m_active; }

@@ -4,10 +4,6 @@
 
 #include "Engine/Math/Vector.h"
 
-glm::vec2 Transform::to_world(glm::vec2 local) const { return rotate(local * scale, angle) + position; }
-
-glm::vec2 Transform::to_local(glm::vec2 world) const { return rotate(world - position, -angle) / scale; }
-
 void Transform::corners(glm::vec2 out[4]) const {
     float s = std::sin(angle);
     float c = std::cos(angle);

@@ -4,6 +4,7 @@
 #include <glm/glm.hpp>
 
 #include "Engine/Math/AxisAlignedArea.h"
+#include "Engine/Math/Vector.h"
 
 struct Transform {
     glm::vec2 position{0.0f, 0.0f};
@@ -11,8 +12,8 @@ struct Transform {
     float angle = 0.0f;
     float z = 0.0f;
 
-    glm::vec2 to_world(glm::vec2 local) const;
-    glm::vec2 to_local(glm::vec2 world) const;
+    glm::vec2 to_world(glm::vec2 local) const { return rotate(local * scale, angle) + position; }
+    glm::vec2 to_local(glm::vec2 world) const { return rotate(world - position, -angle) / scale; }
     // The four corners of the transformed square [-1, 1]^2: (+,+), (+,-), (-,-), (-,+).
     void corners(glm::vec2 out[4]) const;
     // World bounds of those four corners.

@@ -7,24 +7,6 @@ float angle_of(glm::vec2 v) { return std::atan2(v.y, v.x); }
 
 glm::vec2 direction_from_angle(float angle) { return {std::cos(angle), std::sin(angle)}; }
 
-glm::vec2 rotate(glm::vec2 v, float angle) { return rotate_sin_cos(v, std::sin(angle), std::cos(angle)); }
-
-glm::vec2 rotate_sin_cos(glm::vec2 v, float s, float c) { return {v.x * c - v.y * s, v.x * s + v.y * c}; }
-
-glm::vec2 rotate_scaled_offset(glm::vec2 a, glm::vec2 b, glm::vec2 s, float angle) {
-    return rotate((a - b) * s, angle);
-}
-
-float cross(glm::vec2 a, glm::vec2 b) { return a.x * b.y - a.y * b.x; }
-
-glm::vec2 cross_scalar(float w, glm::vec2 v) { return {-w * v.y, w * v.x}; }
-
-glm::vec2 point_velocity(glm::vec2 u, float w, glm::vec2 c, glm::vec2 p) {
-    return {u.x - w * (p.y - c.y), u.y + w * (p.x - c.x)};
-}
-
-float length_squared(glm::vec2 v) { return v.x * v.x + v.y * v.y; }
-
 glm::vec2 normalize_or_zero(glm::vec2 v) {
     float length = std::sqrt(length_squared(v));
     return length == 0.0f ? v : v / length;
@@ -62,16 +44,6 @@ float lerp_clamped_float(float a, float b, float t) { return a + (b - a) * clamp
 glm::vec2 lerp_clamped(glm::vec2 a, glm::vec2 b, float t) { return a + (b - a) * clamp(t, 0.0f, 1.0f); }
 
 glm::vec4 lerp_clamped_vec4(glm::vec4 a, glm::vec4 b, float t) { return a + (b - a) * clamp(t, 0.0f, 1.0f); }
-
-PositionAngle integrate_position_angle(glm::vec2 pivot, glm::vec2 position, float angle, glm::vec2 velocity, float w,
-                                       float dt) {
-    return {pivot + rotate(position + velocity * dt - pivot, w * dt), angle + w * dt};
-}
-
-bool circles_overlap(glm::vec2 c1, float r1, glm::vec2 c2, float r2) {
-    float r = r1 + r2;
-    return r * r > length_squared(c2 - c1);
-}
 
 float polyline_length(const std::vector<glm::vec2>& points) {
     float length = 0.0f;

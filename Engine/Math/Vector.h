@@ -1,6 +1,7 @@
 #pragma once
 // 2D vector and scalar helpers shared by physics, rendering, AI and input. Angles are radians, counter-clockwise.
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -13,15 +14,20 @@ struct VectorWithLength {
 
 float angle_of(glm::vec2 v);
 glm::vec2 direction_from_angle(float angle);
-glm::vec2 rotate(glm::vec2 v, float angle);
-glm::vec2 rotate_sin_cos(glm::vec2 v, float s, float c);
+// The small helpers below are inline: collision and bullet walks call them per sub-step and per cell.
+inline glm::vec2 rotate_sin_cos(glm::vec2 v, float s, float c) { return {v.x * c - v.y * s, v.x * s + v.y * c}; }
+inline glm::vec2 rotate(glm::vec2 v, float angle) { return rotate_sin_cos(v, std::sin(angle), std::cos(angle)); }
 // rotate((a - b) * s, angle): joint anchors and contact points.
-glm::vec2 rotate_scaled_offset(glm::vec2 a, glm::vec2 b, glm::vec2 s, float angle);
-float cross(glm::vec2 a, glm::vec2 b);
+inline glm::vec2 rotate_scaled_offset(glm::vec2 a, glm::vec2 b, glm::vec2 s, float angle) {
+    return rotate((a - b) * s, angle);
+}
+inline float cross(glm::vec2 a, glm::vec2 b) { return a.x * b.y - a.y * b.x; }
 // The velocity of a rotation w at offset v.
-glm::vec2 cross_scalar(float w, glm::vec2 v);
-glm::vec2 point_velocity(glm::vec2 linear_velocity, float w, glm::vec2 centre, glm::vec2 point);
-float length_squared(glm::vec2 v);
+inline glm::vec2 cross_scalar(float w, glm::vec2 v) { return {-w * v.y, w * v.x}; }
+inline glm::vec2 point_velocity(glm::vec2 u, float w, glm::vec2 c, glm::vec2 p) {
+    return {u.x - w * (p.y - c.y), u.y + w * (p.x - c.x)};
+}
+inline float length_squared(glm::vec2 v) { return v.x * v.x + v.y * v.y; }
 // Zero-length vectors come back unchanged, so callers never divide by zero.
 glm::vec2 normalize_or_zero(glm::vec2 v);
 VectorWithLength normalize_with_length(glm::vec2 v);
@@ -38,11 +44,16 @@ struct PositionAngle {
     float angle = 0.0f;
 };
 // Moves the point by its velocity, then turns it about the pivot (the centre of mass) by the angle the body turns.
-PositionAngle integrate_position_angle(glm::vec2 pivot, glm::vec2 position, float angle, glm::vec2 velocity, float w,
-                                       float dt);
+inline PositionAngle integrate_position_angle(glm::vec2 pivot, glm::vec2 position, float angle, glm::vec2 velocity,
+                                              float w, float dt) {
+    return {pivot + rotate(position + velocity * dt - pivot, w * dt), angle + w * dt};
+}
 
 // Strict: circles that just touch do not overlap.
-bool circles_overlap(glm::vec2 c1, float r1, glm::vec2 c2, float r2);
+inline bool circles_overlap(glm::vec2 c1, float r1, glm::vec2 c2, float r2) {
+    const float r = r1 + r2;
+    return r * r > length_squared(c2 - c1);
+}
 float polyline_length(const std::vector<glm::vec2>& points);
 // t spaces the points evenly by index, not by length.
 glm::vec2 polyline_sample(const std::vector<glm::vec2>& points, float t);

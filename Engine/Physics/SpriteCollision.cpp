@@ -1,9 +1,13 @@
 #include "Engine/Physics/SpriteCollision.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <exception>
 #include <iterator>
+#include <mutex>
 #include <tuple>
 
 #include "Engine/DestructibleSprite/Cell.h"
@@ -23,31 +27,54 @@ constexpr float kChunkRadius = 1.0f;
 // One cell side in world units at the usual scale of half the chunk counts.
 constexpr float kCellWorldSize = 0.03125f;
 
-// Runs item(i, local) for i in [0, count) as one task per worker; each task fills its own list, and the
-// lists are joined in task order. The tasks cover consecutive index ranges, so the result is the same
-// sequence whatever the number of workers and whichever task finishes first.
+// Runs item(i, local) for i in [0, count) on the pool and on the calling thread. The items are cut into
+// consecutive blocks that the threads take in turn as they come free (the work per item varies a lot, and under
+// load workers wake late: the caller starts at once instead of sleeping). Each block fills its own list and the
+// lists are joined in block order, so the result is the same sequence whatever the number of workers and
+// whichever thread ran which block.
 template <typename T, typename Item>
 std::vector<T> parallel_collect(ThreadPool& pool, uint64_t count, const Item& item) {
     std::vector<T> result;
     if (count == 0) {
         return result;
     }
-    const uint64_t workers = std::max<uint64_t>(1, pool.worker_count());
-    const uint64_t tasks = parallel_chunk_count(0, count, workers);
-    std::vector<std::vector<T>> per_task(tasks);
-    pool.parallel_for(0, tasks, [&](uint64_t k) {
-        const ParallelRange range = parallel_chunk(0, count, workers, k);
-        std::vector<T>& local = per_task[k];
-        for (uint64_t i = range.lo; i < range.hi; ++i) {
-            item(i, local);
+    const uint64_t workers = pool.worker_count();
+    const uint64_t block = std::max<uint64_t>(1, count / ((workers + 1) * 8));
+    const uint64_t blocks = (count + block - 1) / block;
+    std::vector<std::vector<T>> per_block(blocks);
+    std::atomic<uint64_t> next{0};
+    std::mutex error_mutex;
+    std::exception_ptr error;
+    const auto work = [&](uint64_t) {
+        try {
+            for (uint64_t k = next.fetch_add(1, std::memory_order_relaxed); k < blocks;
+                 k = next.fetch_add(1, std::memory_order_relaxed)) {
+                std::vector<T>& local = per_block[k];
+                const uint64_t hi = std::min(count, (k + 1) * block);
+                for (uint64_t i = k * block; i < hi; ++i) {
+                    item(i, local);
+                }
+            }
+        } catch (...) {
+            const std::lock_guard<std::mutex> guard(error_mutex);
+            if (!error) {
+                error = std::current_exception();
+            }
+            next.store(blocks, std::memory_order_relaxed);
         }
-    });
+    };
+    pool.queue_parallel_for(0, std::min(workers, blocks - 1), work);
+    work(0);
+    pool.wait_idle();
+    if (error) {
+        std::rethrow_exception(error);
+    }
     size_t total = 0;
-    for (const std::vector<T>& local : per_task) {
+    for (const std::vector<T>& local : per_block) {
         total += local.size();
     }
     result.reserve(total);
-    for (std::vector<T>& local : per_task) {
+    for (std::vector<T>& local : per_block) {
         result.insert(result.end(), std::make_move_iterator(local.begin()), std::make_move_iterator(local.end()));
     }
     return result;
@@ -215,80 +242,159 @@ std::vector<ProxyChunk> find_chunk_proxies(ThreadPool& pool, const std::vector<S
     });
 }
 
+namespace {
+
+// What every boundary cell swept by one chunk task shares: the moving sprite's pose and motion, and the other
+// sprite's pose at each sampled time. The sub-steps of neighbouring cells sample the same few times (i * dt / n
+// for a handful of n), so each pose costs its two sines once per task instead of once per sub-step. Every value
+// is computed by the same expressions as before, so the results are the same bit for bit.
+class SweepContext {
+public:
+    SweepContext(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, float dt)
+        : m_a(a), m_b(b), m_dt(dt), m_a_sin(std::sin(a.transform->angle)), m_a_cos(std::cos(a.transform->angle)),
+          m_d(a.body->linear_velocity * dt), m_w(a.body->angular_velocity * dt) {}
+
+    bool sweep(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_index, HitPoint& out, DebugLines* debug) {
+        const SpritePhysicsProxy& a = m_a;
+        const SpritePhysicsProxy& b = m_b;
+        // a.transform->to_world(p) with the sines taken once.
+        const glm::vec2 q0 = rotate_sin_cos(p * a.transform->scale, m_a_sin, m_a_cos) + a.transform->position;
+        glm::vec2 r = q0 - a.world_center_of_mass;
+        const float travel = std::sqrt(length_squared(m_d) + length_squared(r) * m_w * m_w);
+        // Compared as floats first: a huge travel must not overflow the integer conversion.
+        const float wanted = travel * 32.0f;
+        int32_t n = wanted >= static_cast<float>(kMaxSweepSubSteps) ? kMaxSweepSubSteps : static_cast<int32_t>(wanted);
+        if (n <= 0) {
+            n = 1;
+        }
+        const glm::vec2 step = m_d / static_cast<float>(n);
+        const float h = m_dt / static_cast<float>(n);
+        if (n != m_turn_n) {
+            const float turn = m_w / static_cast<float>(n);
+            m_turn_n = n;
+            m_turn_sin = std::sin(turn);
+            m_turn_cos = std::cos(turn);
+        }
+
+        const Sprite& other = *b.sprite;
+        const SpriteGrid& grid = other.grid();
+        const float cells_x = static_cast<float>(grid.cells_x);
+        const float cells_y = static_cast<float>(grid.cells_y);
+        const bool chunk32 = grid.chunk_size == 32;
+        const auto chunks_x = static_cast<int32_t>(grid.chunks_x);
+        for (int32_t i = 0; i < n; ++i) {
+            const glm::vec2 q = a.world_center_of_mass + static_cast<float>(i) * step + r;
+            r = rotate_sin_cos(r, m_turn_sin, m_turn_cos);
+            const float t = static_cast<float>(i) * h;
+            if (debug != nullptr) {
+                debug_circle(*debug, q, 0.015625f / static_cast<float>(i + 1), DebugName::Physics_Sweep_Cell);
+            }
+            // b.transform->integrate(...) at t, then to_local(q).
+            const Pose& pose = pose_at(t);
+            const glm::vec2 local = rotate_sin_cos(q - pose.position, pose.sin, pose.cos) / b.transform->scale;
+            const glm::vec2 g = grid.local_to_cell(local) - glm::vec2(0.5f);
+            // Truncated toward zero; tested as floats first so that a far-off point never overflows the conversion.
+            if (!(g.x > -1.0f && g.y > -1.0f && g.x < cells_x && g.y < cells_y)) {
+                continue;
+            }
+            const auto cx = static_cast<int32_t>(g.x);
+            const auto cy = static_cast<int32_t>(g.y);
+            // Both are at least 0 here; the usual chunk size of 32 takes shifts instead of divisions.
+            const ChunkCell cell = chunk32 ? ChunkCell{(cy >> 5) * chunks_x + (cx >> 5), ((cy & 31) << 5) + (cx & 31)}
+                                           : grid.to_chunk_cell(cx, cy);
+            if (!other.is_cell_active(cell.chunk, cell.cell)) {
+                continue;
+            }
+            const glm::vec2 c = b.transform->to_world(grid.cell_center_to_local(cx, cy));
+            out.point = q;
+            out.normal = kCellDirectionNormals[cell_direction(chunk.flags[cell_index])];
+            out.depth = std::fabs(kCellWorldSize - glm::length(q - c));
+            out.time = t;
+            return true;
+        }
+        return false;
+    }
+
+    void find_hits(const SpriteChunk& chunk, const std::vector<EdgeCell>& cells, Impact& impact, DebugLines* debug) {
+        impact.time = kNoImpactTime;
+        impact.point = glm::vec2(0.0f);
+        impact.normal = glm::vec2(0.0f);
+        impact.count = 0;
+        for (const EdgeCell& cell : cells) {
+            HitPoint hit;
+            if (!sweep(chunk, cell.center, cell.index, hit, debug)) {
+                continue;
+            }
+            if (impact.time > hit.time) {
+                impact.time = hit.time;
+                impact.point = hit.point;
+                impact.normal = kCellDirectionNormals[cell_direction(chunk.flags[cell.index])];
+                impact.count = 0;
+            }
+            if (impact.count == kMaxImpactHits) {
+                std::printf("ran out of hit points!\n");
+            } else if (impact.time == hit.time) {
+                impact.hits[static_cast<size_t>(impact.count)] = hit;
+                impact.count += 1;
+            }
+        }
+    }
+
+private:
+    struct Pose {
+        uint32_t key = 0;
+        bool valid = false;
+        glm::vec2 position{0.0f};
+        float sin = 0.0f; // of minus the angle: the pose is used to go from world to local
+        float cos = 1.0f;
+    };
+
+    const Pose& pose_at(float t) {
+        uint32_t key = 0;
+        std::memcpy(&key, &t, sizeof key);
+        Pose& slot = m_poses[(key * 2654435761u) >> (32 - kPoseSlotBits)];
+        if (!slot.valid || slot.key != key) {
+            const Transform& bt = *m_b.transform;
+            const PositionAngle moved =
+                integrate_position_angle(m_b.world_center_of_mass, bt.position, bt.angle, m_b.body->linear_velocity,
+                                         m_b.body->angular_velocity, t);
+            slot.key = key;
+            slot.valid = true;
+            slot.position = moved.position;
+            slot.sin = std::sin(-moved.angle);
+            slot.cos = std::cos(-moved.angle);
+        }
+        return slot;
+    }
+
+    static constexpr uint32_t kPoseSlotBits = 6;
+
+    const SpritePhysicsProxy& m_a;
+    const SpritePhysicsProxy& m_b;
+    float m_dt;
+    float m_a_sin;
+    float m_a_cos;
+    glm::vec2 m_d;
+    float m_w;
+    int32_t m_turn_n = 0;
+    float m_turn_sin = 0.0f;
+    float m_turn_cos = 1.0f;
+    std::array<Pose, size_t{1} << kPoseSlotBits> m_poses{};
+};
+
+} // namespace
+
 bool sweep_cell(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_index, const SpritePhysicsProxy& a,
                 const SpritePhysicsProxy& b, float dt, HitPoint& out, DebugLines* debug) {
-    const glm::vec2 q0 = a.transform->to_world(p);
-    const glm::vec2 d = a.body->linear_velocity * dt;
-    const float w = a.body->angular_velocity * dt;
-    glm::vec2 r = q0 - a.world_center_of_mass;
-    const float travel = std::sqrt(length_squared(d) + length_squared(r) * w * w);
-    // Compared as floats first: a huge travel must not overflow the integer conversion.
-    const float wanted = travel * 32.0f;
-    int32_t n = wanted >= static_cast<float>(kMaxSweepSubSteps) ? kMaxSweepSubSteps : static_cast<int32_t>(wanted);
-    if (n <= 0) {
-        n = 1;
-    }
-    const glm::vec2 step = d / static_cast<float>(n);
-    const float turn = w / static_cast<float>(n);
-    const float h = dt / static_cast<float>(n);
-    const float turn_sin = std::sin(turn);
-    const float turn_cos = std::cos(turn);
-
-    const Sprite& other = *b.sprite;
-    const SpriteGrid& grid = other.grid();
-    for (int32_t i = 0; i < n; ++i) {
-        const glm::vec2 q = a.world_center_of_mass + static_cast<float>(i) * step + r;
-        r = rotate_sin_cos(r, turn_sin, turn_cos);
-        const float t = static_cast<float>(i) * h;
-        if (debug != nullptr) {
-            debug_circle(*debug, q, 0.015625f / static_cast<float>(i + 1), DebugName::Physics_Sweep_Cell);
-        }
-        const Transform placed =
-            b.transform->integrate(b.world_center_of_mass, b.body->linear_velocity, b.body->angular_velocity, t);
-        const glm::vec2 g = grid.local_to_cell(placed.to_local(q)) - glm::vec2(0.5f);
-        // Truncated toward zero; tested as floats first so that a far-off point never overflows the conversion.
-        if (!(g.x > -1.0f && g.y > -1.0f && g.x < static_cast<float>(grid.cells_x) &&
-              g.y < static_cast<float>(grid.cells_y))) {
-            continue;
-        }
-        const auto cx = static_cast<int32_t>(g.x);
-        const auto cy = static_cast<int32_t>(g.y);
-        const ChunkCell cell = grid.to_chunk_cell(cx, cy);
-        if (!other.is_cell_active(cell.chunk, cell.cell)) {
-            continue;
-        }
-        const glm::vec2 c = b.transform->to_world(grid.cell_center_to_local(cx, cy));
-        out.point = q;
-        out.normal = kCellDirectionNormals[cell_direction(chunk.flags[cell_index])];
-        out.depth = std::fabs(kCellWorldSize - glm::length(q - c));
-        out.time = t;
-        return true;
-    }
-    return false;
+    SweepContext context(a, b, dt);
+    return context.sweep(chunk, p, cell_index, out, debug);
 }
 
 Impact find_cell_hits(const SpriteChunk& chunk, const std::vector<EdgeCell>& cells, const SpritePhysicsProxy& a,
                       const SpritePhysicsProxy& b, float dt, DebugLines* debug) {
+    SweepContext context(a, b, dt);
     Impact impact;
-    impact.time = kNoImpactTime;
-    for (const EdgeCell& cell : cells) {
-        HitPoint hit;
-        if (!sweep_cell(chunk, cell.center, cell.index, a, b, dt, hit, debug)) {
-            continue;
-        }
-        if (impact.time > hit.time) {
-            impact.time = hit.time;
-            impact.point = hit.point;
-            impact.normal = kCellDirectionNormals[cell_direction(chunk.flags[cell.index])];
-            impact.count = 0;
-        }
-        if (impact.count == kMaxImpactHits) {
-            std::printf("ran out of hit points!\n");
-        } else if (impact.time == hit.time) {
-            impact.hits[static_cast<size_t>(impact.count)] = hit;
-            impact.count += 1;
-        }
-    }
+    context.find_hits(chunk, cells, impact, debug);
     return impact;
 }
 
@@ -301,24 +407,26 @@ std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysi
     std::vector<Impact> impacts =
         parallel_collect<Impact>(pool, chunks.size(), [&](uint64_t i, std::vector<Impact>& local) {
             const ProxyChunk& c = chunks[i];
-            const SpritePhysicsProxy& a = proxies[static_cast<size_t>(c.proxy)];
-            const SpritePhysicsProxy& b = proxies[static_cast<size_t>(c.other_proxy)];
-            Impact result;
-            if (c.second == 1) {
-                result = find_cell_hits(*c.chunk, c.chunk->corner_cells, a, b, dt, debug);
-            } else {
-                const Impact corner = find_cell_hits(*c.chunk, c.chunk->corner_cells, a, b, dt, debug);
-                const Impact side = find_cell_hits(*c.chunk, c.chunk->side_cells, a, b, dt, debug);
+            SweepContext context(proxies[static_cast<size_t>(c.proxy)], proxies[static_cast<size_t>(c.other_proxy)],
+                                 dt);
+            Impact corner;
+            context.find_hits(*c.chunk, c.chunk->corner_cells, corner, debug);
+            const Impact* result = &corner;
+            Impact side;
+            if (c.second == 0) {
+                context.find_hits(*c.chunk, c.chunk->side_cells, side, debug);
                 // Ties go to the side cells.
-                result = side.time > corner.time ? corner : side;
+                if (!(side.time > corner.time)) {
+                    result = &side;
+                }
             }
-            if (result.count == 0) {
+            if (result->count == 0) {
                 return;
             }
-            result.a = c.proxy;
-            result.b = c.other_proxy;
-            result.chunk = c.chunk->index;
-            local.push_back(result);
+            local.push_back(*result);
+            local.back().a = c.proxy;
+            local.back().b = c.other_proxy;
+            local.back().chunk = c.chunk->index;
         });
     // A total order: a resting pile has every impact at time 0, and the first impact moves its two bodies.
     std::stable_sort(impacts.begin(), impacts.end(), impact_before);
