@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Engine/Graphics/Camera.h"
+#include "Engine/Graphics/DebugLines.h"
 #include "Game/Input/EditorInputScheme.h"
 
 EditorCameraControllerSystem::EditorCameraControllerSystem(SceneBase&, EditorInputScheme* input)
@@ -11,7 +12,11 @@ EditorCameraControllerSystem::EditorCameraControllerSystem(SceneBase&, EditorInp
 void EditorCameraControllerSystem::update(const SimulationTick&) {
     const glm::vec2 d = m_input->mouse - m_input->previous_mouse;
     const float z = -m_input->wheel / 10.0f;
-    // DEBUG CROSS: the mouse's world position is marked here.
+    // A small cross marks the world point under the mouse.
+    const glm::vec2 p = m_input->mouse_world;
+    DebugLines& lines = debug_lines();
+    debug_line(lines, {p.x - kCrossHalf, p.y}, {p.x + kCrossHalf, p.y}, DebugName::Default);
+    debug_line(lines, {p.x, p.y - kCrossHalf}, {p.x, p.y + kCrossHalf}, DebugName::Default);
     if (!m_input->editor_camera_pan_active) {
         return;
     }

@@ -1,6 +1,6 @@
 #pragma once
 // The editor's camera: a right-button drag pans the scene camera so the world point under the cursor stays
-// under it, and the wheel zooms while that button is held.
+// under it, and the wheel zooms while that button is held. A small debug cross marks the mouse in the world.
 
 #include <string_view>
 
@@ -16,6 +16,7 @@ public:
     // would make the projection singular or mirror the view.
     static constexpr float kMinSize = 0.05f;
     static constexpr float kMaxSize = 1000.0f;
+    static constexpr float kCrossHalf = 0.2f; // half the length of each arm of the cross at the mouse
 
     EditorCameraControllerSystem(SceneBase& scene, EditorInputScheme* input);
     void update(const SimulationTick& tick) override;

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include <glm/geometric.hpp>
 
 #include "Editor/EditorCameraControllerSystem.h"
 #include "Engine/Graphics/Camera.h"
+#include "Engine/Graphics/DebugLines.h"
 #include "Game/Input/EditorInputScheme.h"
 #include "Support/SceneHarness.h"
 
@@ -85,5 +89,34 @@ INSTANTIATE_TEST_SUITE_P(
                          {1.0f, 2.0f},
                          EditorCameraControllerSystem::kMaxSize}),
     [](const testing::TestParamInfo<EditorCameraCase>& info) { return std::string(info.param.name); });
+
+// The cross at the mouse's world position goes into the render group's buffer, with or without the right button,
+// and only while its debug name is on.
+TEST(EditorCameraCross, MarksTheMouseInTheWorld) {
+    for (const bool pan : {false, true}) {
+        EditorCameraFixture f;
+        f.input.editor_camera_pan_active = pan;
+        f.input.mouse_world = glm::vec2(3.0f, -1.5f);
+        debug_lines_render().clear();
+        debug_renderer_settings = DebugRendererSettings::defaults();
+        f.frame();
+        EXPECT_EQ(debug_lines_render().size(), 0u) << "the default name is off by default";
+
+        debug_renderer_settings.names[DebugName::Default].enabled = 1;
+        f.frame();
+        const std::vector<DebugLine> lines = debug_lines_render().lines();
+        debug_renderer_settings = DebugRendererSettings::defaults();
+        debug_lines_render().clear();
+        ASSERT_EQ(lines.size(), 2u) << "pan " << pan;
+        EXPECT_LT(glm::distance(lines[0].a, glm::vec2(2.8f, -1.5f)), 1e-6f);
+        EXPECT_LT(glm::distance(lines[0].b, glm::vec2(3.2f, -1.5f)), 1e-6f);
+        EXPECT_LT(glm::distance(lines[1].a, glm::vec2(3.0f, -1.7f)), 1e-6f);
+        EXPECT_LT(glm::distance(lines[1].b, glm::vec2(3.0f, -1.3f)), 1e-6f);
+        for (const DebugLine& line : lines) {
+            EXPECT_EQ(line.name, DebugName::Default);
+            EXPECT_EQ(line.layer, DebugLayer::Default);
+        }
+    }
+}
 
 } // namespace

@@ -1,21 +1,23 @@
 // A recorded run of the real game scene plays back to the same world. The engine runs with its window on the
 // offscreen driver and its thread pool started with 16 threaded workers; about 400 frames of scripted platform
-// events (WASD, mouse aim and wheel, the left button, Escape pausing and unpausing) go through the engine's
-// own event polling and capture. An explosion inside "hello" throws shrapnel bullets through the entity factory
-// at the start of the run: the bullets knock cells out of the ring and the ship, and the sprites collide on
-// the pool. The run is written to "recording.bin", read back and played; the world (entity
-// counts per list, body poses, cell counts, the next random draw) must equal the recorded one at the end, and
-// again after stepping back five records and forward five.
+// events (WASD flight, mouse aim and wheel, the left button shooting into "hello", Escape pausing and
+// unpausing) go through the engine's own event polling and capture. An explosion inside "hello" throws shrapnel
+// bullets through the entity factory at the start of the run: the bullets knock cells out of the ring and the
+// ship, and the sprites collide on the pool. The run is written to "recording.bin", read back and played; the
+// world (entity counts per list, body poses, cell counts, the next random draw) must equal the recorded one
+// after every frame, and again after stepping back five records and forward five.
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <SDL.h>
@@ -30,6 +32,9 @@
 #include "Engine/Physics/PhysicsBody.h"
 #include "Engine/Random.h"
 #include "Engine/ThreadPool.h"
+#include "Engine/TypeId.h"
+#include "Game/Entities/BulletEntity.h"
+#include "Game/Entities/PlayerEntity.h"
 #include "Game/Scenes/GameScene.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
 #include "Support/GlContext.h"
@@ -104,22 +109,48 @@ std::vector<SDL_Event> script(uint32_t i) {
     // Escape pauses at 240 and unpauses at 280; each press is held over several frames.
     key(SDL_SCANCODE_ESCAPE, 240, 246);
     key(SDL_SCANCODE_ESCAPE, 280, 286);
-    // The aim circles the ship, with the left button held twice.
+    // The aim circles the ship, with the left button held three times: first while the ship is still inside
+    // the ring of "hello", so its shots bite into it.
+    const bool shooting = (i > 15 && i < 45) || (i > 100 && i < 170) || (i > 300 && i < 360);
     if (i % 3 == 0) {
         const int32_t x = 640 + static_cast<int32_t>(200.0 * std::cos(0.05 * i));
         const int32_t y = 360 + static_cast<int32_t>(200.0 * std::sin(0.05 * i));
-        events.push_back(mouse_motion_event(x, y, 2, -1, (i > 100 && i < 170) || (i > 300 && i < 360) ? 1u : 0u));
+        events.push_back(mouse_motion_event(x, y, 2, -1, shooting ? 1u : 0u));
     }
-    if (i == 100 || i == 300) {
+    if (i == 15 || i == 100 || i == 300) {
         events.push_back(mouse_button_event(SDL_BUTTON_LEFT, true, 700, 300));
     }
-    if (i == 170 || i == 360) {
+    if (i == 45 || i == 170 || i == 360) {
         events.push_back(mouse_button_event(SDL_BUTTON_LEFT, false, 720, 310));
     }
     if (i == 50) {
         events.push_back(mouse_wheel_event(0.0f, 1.0f));
     }
     return events;
+}
+
+using Key = std::tuple<uint32_t, int32_t, uint32_t>;
+Key key_of(EntityId id) { return {id.entity_type_id, id.index, id.generation}; }
+
+// What the recorded run did: the ship flew and its shots bit cells.
+struct RunFacts {
+    float farthest_flight = 0.0f;
+    std::set<Key> player_bullets_that_hit;
+};
+
+void observe(GameScene& scene, RunFacts& facts) {
+    EntityPool& pool = scene.entity_pool();
+    for (const PlayerEntity& player : pool.list<PlayerEntity>().entities()) {
+        facts.farthest_flight = std::max(facts.farthest_flight, glm::length(player.body.position));
+    }
+    EntityListView bullets;
+    pool.list<BulletEntity>().view_all(bullets);
+    for (size_t k = 0; k < bullets.count(); ++k) {
+        const BulletEntity& bullet = *reinterpret_cast<const BulletEntity*>(bullets.entity(k));
+        if (bullet.owner.entity_type_id == entity_type_id<PlayerEntity>() && bullet.hits_left < bullet.hits_total) {
+            facts.player_bullets_that_hit.insert(key_of(bullets.id(k)));
+        }
+    }
 }
 
 class Replay : public ::testing::Test {
@@ -147,9 +178,81 @@ protected:
         }
     }
 
-    // The same explosion at the start of every run: published before the restart, it reaches the restarted
-    // scene at the dispatch of the run's first frame.
-    void explode() { engine->event_bus().publish(ExplosionEvent{60, 30, glm::vec2(1.0f, 0.5f), glm::vec2(0.0f)}); }
+    // The same start of every run: published before the restart, it reaches the restarted scene at the dispatch
+    // of the run's first frame: an explosion inside "hello".
+    void at_start() { engine->event_bus().publish(ExplosionEvent{60, 30, glm::vec2(1.0f, 0.5f), glm::vec2(0.0f)}); }
+
+    // Records `frames` scripted frames and writes them; returns the world after every frame.
+    std::vector<World> record(uint32_t frames, RunFacts& facts) {
+        engine->start_recording();
+        at_start();
+        std::vector<World> recorded;
+        for (uint32_t i = 0; i < frames; ++i) {
+            for (SDL_Event& e : script(i)) {
+                EXPECT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+            }
+            engine->run_frame();
+            recorded.push_back(capture(*scene));
+            observe(*scene, facts);
+        }
+        EXPECT_EQ(engine->records().size(), frames);
+        engine->finish_recording();
+        return recorded;
+    }
+
+    // Reads the file back, plays it frame by frame, then seeks five back and five forward from its end; the
+    // world must equal the recorded one at every step.
+    void play_back(const std::vector<World>& recorded) {
+        const uint32_t frames = static_cast<uint32_t>(recorded.size());
+        const World& end = recorded.back();
+        std::vector<TickRecord> read;
+        {
+            std::ifstream in(kRecordingFile, std::ios::binary);
+            const Result result = read_recording(read, in);
+            ASSERT_FALSE(result.failed) << result.message;
+        }
+        ASSERT_EQ(read.size(), engine->records().size());
+        for (size_t i = 0; i < read.size(); ++i) {
+            EXPECT_EQ(read[i].events, engine->records()[i].events) << "record " << i;
+            EXPECT_EQ(read[i].tick.tick, engine->records()[i].tick.tick);
+        }
+
+        // Played: one record per frame, then an idle frame.
+        engine->play_recording(false, 0);
+        at_start();
+        ASSERT_EQ(engine->recording_state(), Engine::kReplayPlaying);
+        for (uint32_t i = 0; i < frames; ++i) {
+            engine->run_frame();
+            const World now = capture(*scene);
+            ASSERT_EQ(now, recorded[i]) << "frame " << i << "\nreplayed " << describe(now) << "\nrecorded "
+                                        << describe(recorded[i]);
+        }
+        engine->run_frame();
+        EXPECT_EQ(engine->recording_state(), Engine::kRecordingIdle);
+        EXPECT_EQ(capture(*scene), end);
+
+        // Paused at the end, five steps back (each restarts and replays up to one record less), five forward.
+        engine->play_recording(true, static_cast<int32_t>(frames));
+        at_start();
+        engine->run_frame();
+        ASSERT_EQ(engine->recording_state(), Engine::kReplayPaused);
+        ASSERT_EQ(engine->replay_index(), static_cast<int32_t>(frames));
+        EXPECT_EQ(capture(*scene), end) << describe(capture(*scene));
+        for (int step = 1; step <= 5; ++step) {
+            engine->seek_recording(-1);
+            at_start();
+            engine->run_frame();
+            ASSERT_EQ(engine->replay_index(), static_cast<int32_t>(frames) - step);
+            EXPECT_EQ(capture(*scene), recorded[frames - 1 - static_cast<size_t>(step)]) << "back " << step;
+        }
+        for (int step = 1; step <= 5; ++step) {
+            engine->seek_recording(1);
+            engine->run_frame();
+            EXPECT_EQ(capture(*scene), recorded[frames - 6 + static_cast<size_t>(step)]) << "forward " << step;
+        }
+        EXPECT_EQ(engine->replay_index(), static_cast<int32_t>(frames));
+        EXPECT_EQ(capture(*scene), end);
+    }
 
     AssetsWorkingDir dir;
     std::unique_ptr<Engine> engine;
@@ -157,71 +260,16 @@ protected:
 };
 
 TEST_F(Replay, ARecordedRunPlaysBackToTheSameWorldAndAfterStepsBackAndForth) {
-    engine->start_recording();
-    explode();
-    std::vector<World> recorded;
-    for (uint32_t i = 0; i < kFrames; ++i) {
-        for (SDL_Event& e : script(i)) {
-            ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
-        }
-        engine->run_frame();
-        recorded.push_back(capture(*scene));
-    }
-    const World& end = recorded.back();
-    ASSERT_EQ(engine->records().size(), kFrames);
+    RunFacts facts;
+    const std::vector<World> recorded = record(kFrames, facts);
+    ASSERT_EQ(recorded.size(), kFrames);
     EXPECT_GT(engine->total_recorded_events(), 150u);
-    // The run did what the test is about: the shrapnel bit cells out of the sprites.
-    EXPECT_LT(end.cells, recorded.front().cells) << describe(end);
-    engine->finish_recording();
-
-    // Read back: the same records as the engine kept.
-    std::vector<TickRecord> read;
-    {
-        std::ifstream in(kRecordingFile, std::ios::binary);
-        const Result result = read_recording(read, in);
-        ASSERT_FALSE(result.failed) << result.message;
-    }
-    ASSERT_EQ(read.size(), engine->records().size());
-    for (size_t i = 0; i < read.size(); ++i) {
-        EXPECT_EQ(read[i].events, engine->records()[i].events) << "record " << i;
-        EXPECT_EQ(read[i].tick.tick, engine->records()[i].tick.tick);
-    }
-
-    // Played: one record per frame, then an idle frame.
-    engine->play_recording(false, 0);
-    explode();
-    ASSERT_EQ(engine->recording_state(), Engine::kReplayPlaying);
-    for (uint32_t i = 0; i < kFrames; ++i) {
-        engine->run_frame();
-        const World now = capture(*scene);
-        ASSERT_EQ(now, recorded[i]) << "frame " << i << "\nreplayed " << describe(now) << "\nrecorded "
-                                    << describe(recorded[i]);
-    }
-    engine->run_frame();
-    EXPECT_EQ(engine->recording_state(), Engine::kRecordingIdle);
-    EXPECT_EQ(capture(*scene), end);
-
-    // Paused at the end, five steps back (each restarts and replays up to one record less), five forward.
-    engine->play_recording(true, static_cast<int32_t>(kFrames));
-    explode();
-    engine->run_frame();
-    ASSERT_EQ(engine->recording_state(), Engine::kReplayPaused);
-    ASSERT_EQ(engine->replay_index(), static_cast<int32_t>(kFrames));
-    EXPECT_EQ(capture(*scene), end) << describe(capture(*scene));
-    for (int step = 1; step <= 5; ++step) {
-        engine->seek_recording(-1);
-        explode();
-        engine->run_frame();
-        ASSERT_EQ(engine->replay_index(), static_cast<int32_t>(kFrames) - step);
-        EXPECT_EQ(capture(*scene), recorded[kFrames - 1 - static_cast<size_t>(step)]) << "back " << step;
-    }
-    for (int step = 1; step <= 5; ++step) {
-        engine->seek_recording(1);
-        engine->run_frame();
-        EXPECT_EQ(capture(*scene), recorded[kFrames - 6 + static_cast<size_t>(step)]) << "forward " << step;
-    }
-    EXPECT_EQ(engine->replay_index(), static_cast<int32_t>(kFrames));
-    EXPECT_EQ(capture(*scene), end);
+    // The run did what the test is about: the ship flew, the shrapnel and the ship's own shots bit cells out of
+    // "hello" and the ship.
+    EXPECT_GT(facts.farthest_flight, 3.0f);
+    EXPECT_GE(facts.player_bullets_that_hit.size(), 3u) << "shots of the ship that removed cells";
+    EXPECT_LT(recorded.back().cells, recorded.front().cells) << describe(recorded.back());
+    play_back(recorded);
 }
 
 } // namespace
