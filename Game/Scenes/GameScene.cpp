@@ -23,6 +23,7 @@
 #include "Engine/Graphics/Renderer.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Physics/PhysicsBody.h"
+#include "Engine/Platform/DetachedProcess.h"
 #include "Engine/Random.h"
 #include "Game/Components/ItemSink.h"
 #include "Game/Components/Tags.h"
@@ -62,7 +63,7 @@ constexpr TextureLayout kSpriteAtlasLayout{TextureType2D, TextureFormatRgba8, 10
 GameScene::GameScene()
     : m_chunk_pool(32, 1024, 32), m_sprite_atlas(kSpriteAtlasLayout),
       m_factory(&entity_pool(), &m_chunk_pool, &m_sprite_atlas, &assets()), m_player_input(&camera()),
-      m_editor_input(&camera()) {
+      m_editor_input(&camera()), m_link_launcher(launch_detached) {
     camera().set_ortho(5.0f, 1.0f, 5.0f);
 }
 

@@ -7,6 +7,11 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include <glm/vec2.hpp>
 
@@ -17,6 +22,7 @@
 #include "Engine/Graphics/UvRect.h"
 #include "Engine/Handle.h"
 #include "Engine/Physics/AxisAlignedAreaTree.h"
+#include "Engine/Result.h"
 #include "Game/Factory/EntityFactory.h"
 #include "Game/Input/EditorInputScheme.h"
 #include "Game/Input/PlayerInputScheme.h"
@@ -53,6 +59,24 @@ public:
     // The welcome panel (from the render hook) and the viewport's context menu (from the editor hook).
     void draw_test_bed_window();
     void draw_viewport_menu();
+    // Empties the world for a loader: every list anew, the cloud effect parked.
+    void reset();
+
+    // Where the welcome panel's feedback link leads, and what opens it: a program and its arguments, started
+    // in the background (xdg-open by default). A failure is logged; the game goes on.
+    static constexpr std::string_view kFeedbackAddress = "https://example.org/pellmar/feedback";
+    using LinkLauncher = std::function<Result(const std::vector<std::string>& argv)>;
+    void set_link_launcher(LinkLauncher launcher) { m_link_launcher = std::move(launcher); }
+    void open_feedback_link();
+
+    // The test-bed panel's settings.
+    bool spawn_enabled() const { return m_spawn_enabled != 0; }
+    void set_spawn_enabled(bool enabled) { m_spawn_enabled = enabled ? 1 : 0; }
+    float spawn_interval() const { return m_spawn_interval; }
+    float spawn_timer() const { return m_spawn_timer; }
+    int32_t spawn_max_enemies() const { return m_spawn_max_enemies; }
+    bool camera_follow_player() const { return m_camera_follow_player != 0; }
+    bool cut_sprite_with_mouse() const { return m_cut_sprite_with_mouse != 0; }
 
     SpriteChunkPool& chunk_pool() { return m_chunk_pool; }
     TextureAtlasPacked& sprite_atlas() { return m_sprite_atlas; }
@@ -67,6 +91,8 @@ private:
     // Fixed ticks: the joint map rebuilt from the bodies' links, snake heads steered, joints that lost a body
     // dropped, and one rope row per joint.
     void update_joints(const SimulationTick& tick);
+    // Every spawn interval, an enemy somewhere on a ring around the player while there are few.
+    void update_spawner(const SimulationTick& tick);
 
     SpriteChunkPool m_chunk_pool;
     TextureAtlasPacked m_sprite_atlas;
@@ -82,4 +108,5 @@ private:
     float m_spawn_timer = 0.0f;
     uint8_t m_camera_follow_player = 1;
     uint8_t m_cut_sprite_with_mouse = 0;
+    LinkLauncher m_link_launcher;
 };

@@ -62,6 +62,10 @@ constexpr Transition kPauseTransitions[] = {
 
 void GameScene::set_paused(const PauseChangedEvent& event) {
     for (const Transition& step : kPauseTransitions) {
+        // A camera that the test-bed panel let go stays where the panel put it.
+        if (step.name == CameraControllerSystem::kName && !m_camera_follow_player) {
+            continue;
+        }
         transition_system(step.name, event.paused ? step.paused_group : step.running_group);
     }
 }
