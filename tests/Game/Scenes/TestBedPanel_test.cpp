@@ -115,8 +115,8 @@ TEST_P(TestBedLoaders, LoaderEmptiesTheWorldAndBuildsItsScene) {
 
     EntityPool& pool = f.scene->entity_pool();
     const MultiSpriteAsset& snake = f.scene->assets().get_by_name<MultiSpriteAsset>("snake");
-    const auto segments = static_cast<size_t>(std::count_if(
-        snake.data.instances.begin(), snake.data.instances.end(), [](const auto& i) { return i.type == 0; }));
+    const auto segments = static_cast<size_t>(std::count_if(snake.data.instances.begin(), snake.data.instances.end(),
+                                                            [](const auto& i) { return i.type == 0; }));
     const size_t snake_rocks = segments * static_cast<size_t>(c.snakes);
 
     // Exactly the listed entities, already flushed.
@@ -168,37 +168,33 @@ TEST_P(TestBedLoaders, LoaderEmptiesTheWorldAndBuildsItsScene) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, TestBedLoaders,
-    testing::Values(LoaderCase{"Load some enemies", {{0, 0}}, {{0, 10}}, {{5, 4}}, {}, 0},
-                    LoaderCase{"Load large structure", {{7, 3}}, {}, {}, {{"horrid", {0, 0}, 0, {0, 0}, 0}}, 0},
-                    LoaderCase{"Load some snakes", {{0, 0}}, {}, {}, {}, 2},
-                    LoaderCase{"Load circle thing", {{0, 0}}, {}, {}, {{"hello", {0, 0}, 0, {0, 0}, 0}}, 0},
-                    LoaderCase{"Load some shapes",
-                               {},
-                               {},
-                               {},
-                               {{"game/shapes/hear", {-6, 0}, 0, {0, 0}, 0},
-                                {"game/shapes/star", {0, 0}, 0, {0, 0}, 0},
-                                {"game/shapes/hexagon", {6, 0}, 0, {0, 0}, 0}},
-                               0},
-                    LoaderCase{"Load shapes hitting",
-                               {},
-                               {},
-                               {},
-                               {{"game/shapes/hear", {-20, -10}, 0.5f, {30, 15}, 0},
-                                {"game/shapes/star", {0, 0}, 0.2f, {0, 0}, 0}},
-                               0},
-                    LoaderCase{"Load 2 chunks",
-                               {},
-                               {},
-                               {},
-                               {{"half_chunk", {0.25f, 2.0f}, 0, {0, -2.0f}, 0}, {"full_chunk", {0, 0}, 0, {0, 0}, 0}},
-                               0},
-                    LoaderCase{"Load floors",
-                               {},
-                               {},
-                               {},
-                               {{"floor", {4, 3}, 0, {0, 0}, 10.0f}, {"floor", {0, 0}, 0, {0, 0}, -2.0f}},
-                               0}),
+    testing::Values(
+        LoaderCase{"Load some enemies", {{0, 0}}, {{0, 10}}, {{5, 4}}, {}, 0},
+        LoaderCase{"Load large structure", {{7, 3}}, {}, {}, {{"horrid", {0, 0}, 0, {0, 0}, 0}}, 0},
+        LoaderCase{"Load some snakes", {{0, 0}}, {}, {}, {}, 2},
+        LoaderCase{"Load circle thing", {{0, 0}}, {}, {}, {{"hello", {0, 0}, 0, {0, 0}, 0}}, 0},
+        LoaderCase{"Load some shapes",
+                   {},
+                   {},
+                   {},
+                   {{"game/shapes/hear", {-6, 0}, 0, {0, 0}, 0},
+                    {"game/shapes/star", {0, 0}, 0, {0, 0}, 0},
+                    {"game/shapes/hexagon", {6, 0}, 0, {0, 0}, 0}},
+                   0},
+        LoaderCase{"Load shapes hitting",
+                   {},
+                   {},
+                   {},
+                   {{"game/shapes/hear", {-20, -10}, 0.5f, {30, 15}, 0}, {"game/shapes/star", {0, 0}, 0.2f, {0, 0}, 0}},
+                   0},
+        LoaderCase{"Load 2 chunks",
+                   {},
+                   {},
+                   {},
+                   {{"half_chunk", {0.25f, 2.0f}, 0, {0, -2.0f}, 0}, {"full_chunk", {0, 0}, 0, {0, 0}, 0}},
+                   0},
+        LoaderCase{
+            "Load floors", {}, {}, {}, {{"floor", {4, 3}, 0, {0, 0}, 10.0f}, {"floor", {0, 0}, 0, {0, 0}, -2.0f}}, 0}),
     [](const testing::TestParamInfo<LoaderCase>& info) {
         std::string name = info.param.label;
         std::erase(name, ' ');
