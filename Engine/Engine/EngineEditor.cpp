@@ -8,6 +8,7 @@
 
 #include "Engine/Engine/EditorLayout.h"
 #include "Engine/Engine/Engine.h"
+#include "Engine/Graphics/Backends/OpenGL/GuiImage.h"
 
 void Engine::draw_workspace_backdrop() {
     // The GUI library has no docking here: a window covering the work area stands in as the workspace,
@@ -65,8 +66,9 @@ void Engine::draw_viewport_panel() {
             }
         }
         uint32_t texture = m_render_context.framebuffer_color_texture(m_viewport_target);
-        ImGui::Image(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(texture)), avail, ImVec2(0.0f, 1.0f),
-                     ImVec2(1.0f, 0.0f));
+        // Opaque: the game's picture covers the panel, and blending it costs the software rasteriser most of
+        // the editor's frame.
+        gui_opaque_image(texture, avail, ImVec2(0.0f, 1.0f), ImVec2(1.0f, 0.0f));
     }
     ImGui::End();
     ImGui::PopStyleVar();

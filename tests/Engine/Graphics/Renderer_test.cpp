@@ -205,4 +205,100 @@ TEST_F(RendererTest, BackgroundBehindEverythingAndUiOverWorldDepth) {
     EXPECT_EQ(p.at(12, 12), blue);    // top right: UI over the near world picture
 }
 
+// The back end skips a clear of buffers that nothing drew into since they were cleared to the same values: the
+// frame start's clear makes the first step's clear redundant, and the background draws without depth testing, so
+// the depth clear after it is too. The picture is the one every clear gives.
+TEST_F(RendererTest, CleanBuffersAreNotClearedAgainAndThePictureStaysTheSame) {
+    Handle white = gl.create_texture({TextureType2D, TextureFormatRgba8, 1, 1, 1, 4, 1});
+    uint32_t px = 0xFFFFFFFFu;
+    gl.write_texture(white, {UploadFormatRgba, PixelTypeUnsignedByte, 0, 0, 0, 1, 1, 1}, &px);
+    renderer.set_sprite_textures(white, kInvalidHandle, kInvalidHandle);
+    Camera ui;
+    renderer.set_ui_camera(ui);
+    Handle fb = gl.create_framebuffer(16, 16);
+
+    struct Frame {
+        test_support::Pixels pixels;
+        uint64_t clears = 0;
+    };
+    const auto frame = [&](bool skip) {
+        gl.set_skip_clean_clears(skip);
+        UvRect uv;
+        renderer.add_background_sprite(Transform{{0, 0}, {1, 1}, 0, 0.9f}, uv, pack_rgba8(255, 0, 0, 255));
+        renderer.add_static_sprite(Transform{{-0.5f, 0}, {0.5f, 1}, 0, -0.9f}, uv);
+        renderer.add_static_sprite(Transform{{0, 0.5f}, {1, 0.5f}, 0, 0.9f}, uv);
+        renderer.add_ui_static_sprite(Transform{{0.5f, 0.5f}, {0.5f, 0.5f}, 0, -0.9f}, uv, pack_rgba8(0, 0, 255, 255));
+        renderer.upload_batches(gl);
+        // Whatever the last frame left in the target, then the frame start's clear of colour and depth.
+        test_support::clear_target(gl, fb, 16, 16, glm::vec4(0.2f, 0.4f, 0.6f, 1.0f));
+        renderer.set_target(fb);
+        renderer.render(gl);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        const uint64_t before = gl.clears_issued();
+        RenderCommandList start;
+        start.bind_framebuffer(fb);
+        start.clear({ClearTargetColor, ClearTargetDepth});
+        gl.execute(start);
+        renderer.render(gl);
+        Frame f{test_support::read_framebuffer(gl, fb, 16, 16), gl.clears_issued() - before};
+        gl.set_skip_clean_clears(true);
+        return f;
+    };
+    const Frame every = frame(false);
+    const Frame skipped = frame(true);
+    EXPECT_EQ(every.clears, 4u);
+    // The frame start's clear, and the depth clear between the world and the UI.
+    EXPECT_EQ(skipped.clears, 2u);
+    EXPECT_EQ(skipped.pixels.rgba, every.pixels.rgba);
+    EXPECT_EQ(skipped.pixels.at(12, 3), pack_rgba8(255, 0, 0, 255));  // background only
+    EXPECT_EQ(skipped.pixels.at(3, 3), 0xFFFFFFFFu);                  // far world picture over the background
+    EXPECT_EQ(skipped.pixels.at(12, 12), pack_rgba8(0, 0, 255, 255)); // UI over near world depth
+}
+
+// A clear of clean buffers to other values, a draw since the clear, or another framebuffer bound in between: the
+// clear is issued.
+TEST_F(RendererTest, ClearsAfterADrawOrToOtherValuesAreIssued) {
+    Handle a = gl.create_framebuffer(4, 4);
+    Handle b = gl.create_framebuffer(4, 4);
+    const auto issued = [&](const RenderCommandList& list) {
+        const uint64_t before = gl.clears_issued();
+        gl.execute(list);
+        return gl.clears_issued() - before;
+    };
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    RenderCommandList clear_a;
+    clear_a.bind_framebuffer(a);
+    clear_a.set_viewport(0, 0, 4, 4);
+    clear_a.clear({ClearTargetColor, ClearTargetDepth});
+    EXPECT_EQ(issued(clear_a), 1u);
+    EXPECT_EQ(issued(clear_a), 0u); // still clean
+
+    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+    EXPECT_EQ(issued(clear_a), 1u); // another colour
+    EXPECT_EQ(test_support::read_framebuffer(gl, a, 4, 4).at(1, 1), pack_rgba8(0, 255, 0, 255));
+
+    RenderCommandList via_b;
+    via_b.bind_framebuffer(b);
+    via_b.bind_framebuffer(a);
+    via_b.clear({ClearTargetColor});
+    EXPECT_EQ(issued(via_b), 1u); // what happened to a while b was bound is not followed
+
+    // A draw into a (the renderer's empty frame draws nothing, so draw a background sprite).
+    Handle white = gl.create_texture({TextureType2D, TextureFormatRgba8, 1, 1, 1, 4, 1});
+    uint32_t px = 0xFFFFFFFFu;
+    gl.write_texture(white, {UploadFormatRgba, PixelTypeUnsignedByte, 0, 0, 0, 1, 1, 1}, &px);
+    renderer.set_sprite_textures(white, kInvalidHandle, kInvalidHandle);
+    renderer.add_background_sprite(Transform{{0, 0}, {1, 1}, 0, 0.0f}, UvRect{}, pack_rgba8(255, 0, 0, 255));
+    renderer.upload_batches(gl);
+    renderer.set_target(a);
+    renderer.render(gl);
+    EXPECT_EQ(test_support::read_framebuffer(gl, a, 4, 4).at(1, 1), pack_rgba8(255, 0, 0, 255));
+    RenderCommandList colour_only;
+    colour_only.bind_framebuffer(a);
+    colour_only.clear({ClearTargetColor});
+    EXPECT_EQ(issued(colour_only), 1u);
+    EXPECT_EQ(test_support::read_framebuffer(gl, a, 4, 4).at(1, 1), pack_rgba8(0, 255, 0, 255));
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+}
+
 } // namespace

@@ -211,12 +211,37 @@ bool RenderContextOpenGL::poll_event(SDL_Event& event) {
 void RenderContextOpenGL::begin_frame() {
     gui_backend_new_frame();
     ImGui::NewFrame();
-    GL_CALL(glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
+    clear_buffers(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void RenderContextOpenGL::clear_buffers(uint32_t bits) {
+    float color[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    double depth = 1.0;
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, color);
+    glGetDoublev(GL_DEPTH_CLEAR_VALUE, &depth);
+    uint32_t clean = m_clean_bits;
+    if ((clean & GL_COLOR_BUFFER_BIT) != 0 && std::memcmp(color, m_clean_color, sizeof color) != 0) {
+        clean &= ~static_cast<uint32_t>(GL_COLOR_BUFFER_BIT);
+    }
+    if ((clean & GL_DEPTH_BUFFER_BIT) != 0 && depth != m_clean_depth) {
+        clean &= ~static_cast<uint32_t>(GL_DEPTH_BUFFER_BIT);
+    }
+    const uint32_t issue = m_skip_clean_clears ? bits & ~clean : bits;
+    if (issue != 0) {
+        GL_CALL(glClear(issue));
+        m_clears_issued += 1;
+    }
+    m_clean_bits = clean | bits;
+    std::memcpy(m_clean_color, color, sizeof color);
+    m_clean_depth = depth;
 }
 
 void RenderContextOpenGL::end_frame() {
     ImGui::Render();
     gui_backend_render();
+    // The GUI draws behind the back end's back, and the swap leaves the window undefined.
+    forget_clean_buffers();
+    m_depth_test = true;
     SDL_GL_SwapWindow(m_window);
     wait_for_previous_frame();
     pace_frame();
@@ -237,7 +262,7 @@ void RenderContextOpenGL::wait_for_previous_frame() {
 void RenderContextOpenGL::pace_frame() {
     // A minimised or hidden window swaps at once even with vsync.
     bool hidden = (SDL_GetWindowFlags(m_window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0;
-    if (m_vsync_in_effect && !hidden) {
+    if ((m_vsync_in_effect && !hidden) || !m_pace_frames) {
         return;
     }
     uint64_t wait = frame_pacer_wait(m_pacer, now_ns());
@@ -413,6 +438,9 @@ Handle RenderContextOpenGL::create_framebuffer(uint32_t width, uint32_t height) 
     GLuint id = 0;
     GL_CALL(glGenFramebuffers(1, &id));
     GL_CALL(glBindFramebuffer(GL_FRAMEBUFFER, id));
+    m_bound_framebuffer = id;
+    m_bound_known = true;
+    forget_clean_buffers();
     record.id = id;
     make_framebuffer_attachments(record, width, height);
     return m_framebuffers.add(record);
@@ -423,6 +451,9 @@ void RenderContextOpenGL::resize_framebuffer(Handle framebuffer, uint32_t width,
     GL_CALL(glDeleteTextures(1, &record.color));
     GL_CALL(glDeleteRenderbuffers(1, &record.depth));
     GL_CALL(glBindFramebuffer(GL_FRAMEBUFFER, record.id));
+    m_bound_framebuffer = record.id;
+    m_bound_known = true;
+    forget_clean_buffers();
     make_framebuffer_attachments(record, width, height);
 }
 
@@ -438,6 +469,7 @@ void RenderContextOpenGL::execute(const RenderCommandList& list) {
         switch (command.kind) {
         case RenderCommandDepthTest:
             command.enabled ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
+            m_depth_test = command.enabled != 0;
             break;
         case RenderCommandBlend:
             command.enabled ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
@@ -479,6 +511,11 @@ void RenderContextOpenGL::execute(const RenderCommandList& list) {
         case RenderCommandBindFramebuffer: {
             GLuint id = command.framebuffer == kInvalidHandle ? 0 : m_framebuffers.get(command.framebuffer).id;
             GL_CALL(glBindFramebuffer(GL_FRAMEBUFFER, id));
+            if (!m_bound_known || id != m_bound_framebuffer) {
+                forget_clean_buffers();
+            }
+            m_bound_framebuffer = id;
+            m_bound_known = true;
             break;
         }
         case RenderCommandViewport:
@@ -490,11 +527,13 @@ void RenderContextOpenGL::execute(const RenderCommandList& list) {
             for (uint64_t i = 0; i < command.clear.count && i < 4; ++i) {
                 bits |= kClearTargets.at(command.clear.targets[i]);
             }
-            GL_CALL(glClear(bits));
+            clear_buffers(bits);
             break;
         }
         case RenderCommandDraw: {
             const DrawCall& draw = command.draw;
+            // Only a depth-tested draw writes depth.
+            m_clean_bits &= m_depth_test ? 0u : static_cast<uint32_t>(GL_DEPTH_BUFFER_BIT);
             GLuint vao = m_meshes.get(draw.mesh);
             GL_CALL(glBindVertexArray(vao));
             GLenum gl_topology = kTopologies.at(draw.topology);

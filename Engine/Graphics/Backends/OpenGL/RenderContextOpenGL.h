@@ -122,7 +122,18 @@ public:
     bool vsync_in_effect() const { return m_vsync_in_effect; }
     const FramePacer& frame_pacer() const { return m_pacer; }
 
+    // A clear of buffers that nothing has drawn into since they were cleared to the same values is skipped: the
+    // window cleared by begin_frame is cleared again by the renderer's first step, and a depth clear after draws
+    // without depth testing finds nothing to clear. Off, every clear is issued (for checks).
+    void set_skip_clean_clears(bool skip) { m_skip_clean_clears = skip; }
+    // glClear calls issued so far.
+    uint64_t clears_issued() const { return m_clears_issued; }
+    // Off, end_frame never sleeps to hold the refresh rate: benchmarks time frames back to back.
+    void set_frame_pacing(bool pace) { m_pace_frames = pace; }
+
 private:
+    void clear_buffers(uint32_t bits);
+    void forget_clean_buffers() { m_clean_bits = 0; }
     void release_resources();
     void make_framebuffer_attachments(GlFramebufferRecord& record, uint32_t width, uint32_t height);
     void wait_for_previous_frame();
@@ -143,4 +154,16 @@ private:
     void* m_frame_fence = nullptr;
     FramePacer m_pacer;
     std::string m_font_path;
+    // The bound framebuffer as far as the back end bound it; valid once the back end bound one itself.
+    uint32_t m_bound_framebuffer = 0;
+    bool m_bound_known = false;
+    // Buffers of the bound framebuffer that hold only their clear values, and those values.
+    uint32_t m_clean_bits = 0;
+    float m_clean_color[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    double m_clean_depth = 1.0;
+    // Depth testing as last set by a command; assumed on when unknown (a draw may then write depth).
+    bool m_depth_test = true;
+    bool m_skip_clean_clears = true;
+    bool m_pace_frames = true;
+    uint64_t m_clears_issued = 0;
 };

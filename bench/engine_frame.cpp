@@ -1,0 +1,174 @@
+// Whole frames of the game scene in a 1280 x 720 window on SDL's offscreen driver (software GL here: figures
+// compare runs, not machines), unpaced: the game view with every clear issued against the same frames with the
+// clears of still clean buffers skipped, and the editor view (the panels, and the game drawn into the "Viewport"
+// panel). Median and 99th percentile of the wall time per frame, and of the process CPU time per frame (the
+// software rasteriser's threads included).
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "Engine/Engine/Engine.h"
+#include "Engine/Engine/EngineEvents.h"
+#include "Engine/Graphics/Backends/OpenGL/RenderContextOpenGL.h"
+#include "Game/Scenes/GameScene.h"
+#include "sprite_ratio.h"
+
+namespace {
+
+constexpr int32_t kFrames = 300;
+constexpr int32_t kWarmUpFrames = 30;
+
+// Log lines go nowhere while the frames run, so the report stays readable.
+class QuietStdout {
+public:
+    QuietStdout() {
+        std::fflush(stdout);
+        m_saved = dup(fileno(stdout));
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, fileno(stdout));
+        close(null);
+    }
+    ~QuietStdout() {
+        std::fflush(stdout);
+        dup2(m_saved, fileno(stdout));
+        close(m_saved);
+    }
+
+private:
+    int m_saved = -1;
+};
+
+double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    const size_t i = std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())));
+    return values[i];
+}
+
+double process_cpu_seconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+double wall_seconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// One engine with its window and the game scene for the whole program.
+struct Game {
+    Game() {
+        const std::filesystem::path dir = std::filesystem::temp_directory_path() / "pellmar-bench-engine-frame";
+        std::filesystem::create_directories(dir);
+        std::filesystem::remove(dir / "assets.bin");
+        std::filesystem::create_symlink(PELLMAR_ASSETS_BIN, dir / "assets.bin");
+        std::filesystem::current_path(dir);
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        QuietStdout quiet;
+        EngineConfig config;
+        config.vsync = false;
+        config.debug_output = false;
+        engine = std::make_unique<Engine>(config);
+        engine->startup();
+        gl = dynamic_cast<RenderContextOpenGL*>(engine->render_context().backend());
+        if (gl == nullptr) {
+            std::abort();
+        }
+        gl->set_frame_pacing(false);
+        engine->set_scene(std::make_shared<GameScene>());
+        engine->run_frame();
+    }
+    ~Game() {
+        QuietStdout quiet;
+        engine->shutdown();
+    }
+
+    void set_editor(bool on) {
+        if (engine->editor_mode() != on) {
+            engine->event_bus().publish(ToggleEditorEvent{});
+            engine->run_frame();
+        }
+    }
+
+    std::unique_ptr<Engine> engine;
+    RenderContextOpenGL* gl = nullptr;
+};
+
+std::unique_ptr<Game>& game_holder() {
+    static std::unique_ptr<Game> g;
+    return g;
+}
+
+Game& game() {
+    if (!game_holder()) {
+        game_holder() = std::make_unique<Game>();
+    }
+    return *game_holder();
+}
+
+void run_frames(benchmark::State& state, bool editor, bool skip_clean_clears) {
+    Game& g = game();
+    std::vector<double> wall_ms;
+    std::vector<double> cpu_ms;
+    uint64_t clears = 0;
+    {
+        QuietStdout quiet;
+        g.set_editor(editor);
+        g.gl->set_skip_clean_clears(skip_clean_clears);
+        for (int32_t i = 0; i < kWarmUpFrames; ++i) {
+            g.engine->run_frame();
+        }
+        const uint64_t clears_before = g.gl->clears_issued();
+        for (auto _ : state) {
+            const double cpu = process_cpu_seconds();
+            const double wall = wall_seconds();
+            g.engine->run_frame();
+            const double wall_s = wall_seconds() - wall;
+            state.SetIterationTime(wall_s);
+            wall_ms.push_back(wall_s * 1e3);
+            cpu_ms.push_back((process_cpu_seconds() - cpu) * 1e3);
+        }
+        clears = g.gl->clears_issued() - clears_before;
+        g.gl->set_skip_clean_clears(true);
+    }
+    state.counters["median_ms"] = percentile(wall_ms, 0.5);
+    state.counters["p99_ms"] = percentile(wall_ms, 0.99);
+    state.counters["cpu_median_ms"] = percentile(cpu_ms, 0.5);
+    state.counters["cpu_p99_ms"] = percentile(cpu_ms, 0.99);
+    state.counters["clears_per_frame"] = static_cast<double>(clears) / static_cast<double>(state.iterations());
+}
+
+void BM_GameViewFrameEveryClear(benchmark::State& state) { run_frames(state, false, false); }
+void BM_GameViewFrame(benchmark::State& state) { run_frames(state, false, true); }
+void BM_EditorViewFrameEveryClear(benchmark::State& state) { run_frames(state, true, false); }
+void BM_EditorViewFrame(benchmark::State& state) { run_frames(state, true, true); }
+
+BENCHMARK(BM_GameViewFrameEveryClear)->Iterations(kFrames)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GameViewFrame)->Iterations(kFrames)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditorViewFrameEveryClear)->Iterations(kFrames)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditorViewFrame)->Iterations(kFrames)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int result = sprite_bench::run(
+        argc, argv,
+        {{"game view frame CPU: clean clears skipped / every clear", "BM_GameViewFrame/iterations:300/manual_time",
+          "BM_GameViewFrameEveryClear/iterations:300/manual_time", "< 1", "cpu_median_ms"},
+         {"editor view frame p99: clean clears skipped / every clear", "BM_EditorViewFrame/iterations:300/manual_time",
+          "BM_EditorViewFrameEveryClear/iterations:300/manual_time", "< 1", "p99_ms"}});
+    // The window and its GL context go before the program's statics do.
+    game_holder().reset();
+    return result;
+}
