@@ -13,12 +13,14 @@
 #include "Engine/Event/EventBus.h"
 #include "Engine/Graphics/DebugLines.h"
 #include "Engine/Log.h"
+#include "Engine/Math/AxisAlignedArea.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Math/Vector.h"
 #include "Engine/Physics/JointMap.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Engine/Physics/VelocityConstraint.h"
 #include "Engine/Random.h"
+#include "Game/Components/Tags.h"
 #include "Game/Entities/PlayerEntity.h"
 #include "Game/Entities/SnakeHeadEntity.h"
 #include "Game/Scenes/GameScene.h"
@@ -34,6 +36,7 @@ constexpr float kHeadSpeed = 5.0f;
 // A rope: it may only pull its anchors together, softly, down to this length.
 constexpr float kRopeStiffness = 1000.0f;
 constexpr float kRopeRestLength = 0.6f;
+constexpr int32_t kSpawnCandidates = 10;
 
 void enter_circle(AiSnakeHead& s) {
     LOGF("State is circle");
@@ -117,7 +120,7 @@ void GameScene::on_tick(const SimulationTick& tick) {
     if (m_editor_input.toggle_editor) {
         bus.publish(ToggleEditorEvent{});
     }
-    // SPAWNER: the random-enemy spawner runs here.
+    update_spawner(tick);
     // Escape asks the scene to toggle its pause state; the answer comes back as a PauseChangedEvent.
     if (m_player_input.pause_game) {
         bus.publish(PauseRequestEvent{0, 1});
@@ -125,6 +128,47 @@ void GameScene::on_tick(const SimulationTick& tick) {
     if (tick.run_simulation_tick_fixed) {
         update_joints(tick);
     }
+}
+
+void GameScene::update_spawner(const SimulationTick& tick) {
+    // A paused game spawns nothing and its countdown waits.
+    if (!m_spawn_enabled || paused()) {
+        return;
+    }
+    m_spawn_timer += tick.delta_time;
+    if (m_spawn_timer < m_spawn_interval) {
+        return;
+    }
+    m_spawn_timer = 0.0f;
+    EntityPool& pool = entity_pool();
+    size_t enemies = 0;
+    for (const auto& list : pool.lists()) {
+        if (list->has_components(component_mask<EnemyTag>())) {
+            enemies += list->size();
+        }
+    }
+    if (enemies >= static_cast<size_t>(std::max(m_spawn_max_enemies, 0))) {
+        return;
+    }
+    // A free place on the ring around the player; the last candidate is taken untested.
+    const glm::vec2 player = first_or_default<PlayerEntity>(pool)->transform.position;
+    std::vector<int32_t> overlaps;
+    glm::vec2 position(0.0f);
+    for (int32_t candidate = 0; candidate < kSpawnCandidates; ++candidate) {
+        position = player + random_on_rect_border(4.0f, 4.0f, 2.0f, 2.0f);
+        if (candidate == kSpawnCandidates - 1) {
+            break;
+        }
+        overlaps.clear();
+        m_sprite_tree.query(AxisAlignedArea::around_point(position, 1.0f), overlaps);
+        if (overlaps.empty()) {
+            break;
+        }
+    }
+    // Fighter, Bomb, Station, Base; never the boss.
+    static constexpr uint32_t kKinds[] = {EnemyKindFighter, EnemyKindBomb, EnemyKindStation, EnemyKindBase};
+    const uint32_t kind = kKinds[random_int(4)];
+    m_factory.create_enemy(EnemyRequest{kind, position, glm::vec2(0.0f)});
 }
 
 void GameScene::update_joints(const SimulationTick& tick) {

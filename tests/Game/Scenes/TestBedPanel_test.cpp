@@ -227,8 +227,11 @@ TEST(TestBedPanel, SpawnerSwitchShowsItsCountdownInWholeSeconds) {
     PanelFixture f;
     ASSERT_TRUE(f.press("Spawn Random Enemies"));
     EXPECT_TRUE(f.scene->spawn_enabled());
-    const std::string text = f.gui.frame([&] { f.scene->draw_test_bed_window(); });
+    std::string text = f.gui.frame([&] { f.scene->draw_test_bed_window(); });
     EXPECT_NE(text.find("Spawning in 10 seconds"), std::string::npos) << text;
+    f.tick(2.6f);
+    text = f.gui.frame([&] { f.scene->draw_test_bed_window(); });
+    EXPECT_NE(text.find("Spawning in 7 seconds"), std::string::npos) << text;
     ASSERT_TRUE(f.press("Spawn Random Enemies"));
     EXPECT_FALSE(f.scene->spawn_enabled());
 }
