@@ -179,7 +179,10 @@ void Engine::handle(const ReloadEvent&) {
 
 void Engine::handle(const WindowResizedEvent& event) {
     m_window_rect = event.rect;
-    m_input.set_viewport(event.rect);
+    // In the editor the pointer stays mapped to the panel; a layout change reaches it through the panel.
+    if (!m_editor_mode) {
+        m_input.set_viewport(event.rect);
+    }
 }
 
 void Engine::handle(const TimescaleEvent& event) { m_clock.set_timescale(event.timescale); }
@@ -194,6 +197,12 @@ void Engine::handle(const DisplayModeEvent& event) {
 
 void Engine::handle(const ToggleEditorEvent&) {
     m_editor_mode = !m_editor_mode;
-    m_input.set_viewport(m_window_rect);
-    m_event_bus.publish(ViewportResizedEvent{m_window_rect});
+    // Back in the editor, scene and input get the panel's rectangle again, not the window's: the panel
+    // only publishes when it moves. Its first draw after the entry publishes anyway, so a panel laid out
+    // anew (or never drawn yet) corrects what is published here.
+    const bool panel_known = m_editor_mode && m_viewport_panel_drawn;
+    const ViewportRect rect = panel_known ? m_game_viewport : m_window_rect;
+    m_viewport_publish_pending = m_editor_mode;
+    m_input.set_viewport(rect);
+    m_event_bus.publish(ViewportResizedEvent{rect});
 }

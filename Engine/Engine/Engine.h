@@ -134,6 +134,10 @@ private:
     int32_t m_replay_index = 0;
     int32_t m_replay_steps = 0;
     bool m_editor_mode = false;
+    // The "Viewport" panel has been drawn, so m_game_viewport is its rectangle; its next draw publishes it
+    // even when unchanged.
+    bool m_viewport_panel_drawn = false;
+    bool m_viewport_publish_pending = false;
     bool m_ui_captures_keyboard = false;
     bool m_ui_captures_mouse = false;
     // While recording, a release of held input asked for by the viewport panel waits for the next frame's

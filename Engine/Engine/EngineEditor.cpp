@@ -54,7 +54,9 @@ void Engine::draw_viewport_panel() {
                             static_cast<float>(m_game_viewport.height) != avail.y;
         bool position_changed =
             static_cast<float>(m_game_viewport.x) != pos.x || static_cast<float>(m_game_viewport.y) != pos.y;
-        if (size_changed || position_changed) {
+        if (size_changed || position_changed || m_viewport_publish_pending) {
+            m_viewport_panel_drawn = true;
+            m_viewport_publish_pending = false;
             m_game_viewport =
                 ViewportRect{static_cast<int32_t>(pos.x), static_cast<int32_t>(pos.y),
                              std::max(static_cast<int32_t>(avail.x), 1), std::max(static_cast<int32_t>(avail.y), 1)};

@@ -186,31 +186,97 @@ void SceneBase::update_input_schemes() {
     }
 }
 
-void SceneBase::transition_system(std::string_view name, int32_t group) {
-    LOGF("Transitioning system {}", name);
-    size_t target = checked_group(group);
+std::unique_ptr<SystemBase>* SceneBase::find_system(std::string_view name, size_t skip, size_t& group) {
     for (size_t g = 0; g < m_systems.size(); ++g) {
-        if (g == target) {
+        if (g == skip) {
             continue;
         }
-        SystemList& from = m_systems[g];
-        auto it = std::find_if(from.begin(), from.end(), [&](const auto& s) { return s->name() == name; });
-        if (it == from.end()) {
-            continue;
+        SystemList& list = m_systems[g];
+        auto it = std::find_if(list.begin(), list.end(), [&](const auto& s) { return s->name() == name; });
+        if (it != list.end()) {
+            group = g;
+            return &*it;
         }
-        {
-            LogGuard scope(LogLevelInfo, LogScene, 1);
-            LOGF("Move from group {} to {}", SystemBase::group_name(static_cast<int32_t>(g)),
-                 SystemBase::group_name(group));
-        }
-        std::unique_ptr<SystemBase> system = std::move(*it);
-        from.erase(it);
-        system->set_group(static_cast<uint32_t>(target));
-        m_systems[target].push_back(std::move(system));
-        return;
     }
+    return nullptr;
+}
+
+namespace {
+
+void log_move(size_t from, size_t to) {
+    LogGuard scope(LogLevelInfo, LogScene, 1);
+    LOGF("Move from group {} to {}", SystemBase::group_name(static_cast<int32_t>(from)),
+         SystemBase::group_name(static_cast<int32_t>(to)));
+}
+
+void log_not_found() {
     LogGuard scope(LogLevelError, LogScene, 1);
     LOGF("Failed to transition system, not found");
+}
+
+} // namespace
+
+void SceneBase::transition_system(std::string_view name, int32_t group) {
+    LOGF("Transitioning system {}", name);
+    const size_t target = checked_group(group);
+    size_t from = 0;
+    std::unique_ptr<SystemBase>* slot = find_system(name, target, from);
+    if (slot == nullptr) {
+        // Already there: it stays, and a park no longer takes it back elsewhere.
+        for (auto& system : m_systems[target]) {
+            if (system->name() == name) {
+                system->set_parked_from(-1);
+            }
+        }
+        log_not_found();
+        return;
+    }
+    log_move(from, target);
+    std::unique_ptr<SystemBase> system = std::move(*slot);
+    m_systems[from].erase(m_systems[from].begin() + (slot - m_systems[from].data()));
+    system->set_group(static_cast<uint32_t>(target));
+    system->set_parked_from(-1);
+    m_systems[target].push_back(std::move(system));
+}
+
+void SceneBase::park_system(std::string_view name, int32_t group) {
+    const size_t target = checked_group(group);
+    size_t from = 0;
+    std::unique_ptr<SystemBase>* slot = find_system(name, target, from);
+    transition_system(name, group);
+    if (slot != nullptr) {
+        m_systems[target].back()->set_parked_from(static_cast<int32_t>(from));
+    }
+}
+
+void SceneBase::unpark_system(std::string_view name) {
+    LOGF("Transitioning system {}", name);
+    size_t from = 0;
+    std::unique_ptr<SystemBase>* slot = nullptr;
+    // The parked one of that name: a scene may hold two systems of one name.
+    for (size_t g = 0; g < m_systems.size() && slot == nullptr; ++g) {
+        for (auto& system : m_systems[g]) {
+            if (system->name() == name && system->parked_from() >= 0) {
+                slot = &system;
+                from = g;
+                break;
+            }
+        }
+    }
+    if (slot == nullptr) {
+        log_not_found();
+        return;
+    }
+    const auto target = static_cast<size_t>((*slot)->parked_from());
+    log_move(from, target);
+    std::unique_ptr<SystemBase> system = std::move(*slot);
+    m_systems[from].erase(m_systems[from].begin() + (slot - m_systems[from].data()));
+    system->set_group(static_cast<uint32_t>(target));
+    system->set_parked_from(-1);
+    // Before the first system registered after it: its start-up place when the others are at theirs.
+    SystemList& list = m_systems[target];
+    auto at = std::find_if(list.begin(), list.end(), [&](const auto& s) { return s->rank() > system->rank(); });
+    list.insert(at, std::move(system));
 }
 
 void SceneBase::handle(const TransitionSystemEvent& event) {

@@ -74,6 +74,11 @@ public:
 
     // Moves the first system of that name found outside `group` to the end of `group`.
     void transition_system(std::string_view name, int32_t group);
+    // A transition that remembers the group the system left, for unpark_system.
+    void park_system(std::string_view name, int32_t group);
+    // Puts a parked system back in the group it left, at its registration place among the systems there, so
+    // a park and unpark leaves the run order as it was. A system moved on purpose since is left alone.
+    void unpark_system(std::string_view name);
 
     // A row drop of the "Scene" window: the dragged system goes to `to_group` at the dropped row's place
     // (one less when it came from an earlier row of the same group). False, and nothing changes, for a
@@ -118,6 +123,8 @@ public:
 private:
     static Camera default_scene_camera();
     static size_t checked_group(int32_t group);
+    // The system of that name in any group but `skip` (MAX: any group), or nothing.
+    std::unique_ptr<SystemBase>* find_system(std::string_view name, size_t skip, size_t& group);
     void attach_group(uint32_t group);
     // Runs a start hook; when the package could not be read, a failure of the hook (a lookup in the empty
     // package) is reported as the file's fault, with the file's own reason.
@@ -137,6 +144,7 @@ private:
     std::array<SystemList, SystemGroup::MAX> m_systems;
     std::vector<InputSchemeBase*> m_input_schemes;
     bool m_paused = false;
+    uint32_t m_next_rank = 0;
 };
 
 template <typename T, typename... Args>
@@ -144,6 +152,7 @@ T& SceneBase::register_system(int32_t group, Args&&... args) {
     SystemList& list = m_systems[checked_group(group)];
     auto system = std::make_unique<T>(std::forward<Args>(args)...);
     system->set_group(static_cast<uint32_t>(group));
+    system->set_rank(m_next_rank++);
     LOGF("Registering system {} for group {}", system->name(), SystemBase::group_name(group));
     T& ref = *system;
     list.push_back(std::move(system));

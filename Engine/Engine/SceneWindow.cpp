@@ -47,6 +47,7 @@ bool SceneBase::move_system(const SystemMovePayload& from, uint32_t to_group, si
     }
     // The group field follows the move: it decides where the system's debug lines go.
     system->set_group(to_group);
+    system->set_parked_from(-1);
     target.insert(target.begin() + static_cast<std::ptrdiff_t>(at), std::move(system));
     return true;
 }

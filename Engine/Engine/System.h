@@ -49,6 +49,12 @@ public:
 
     void set_group(uint32_t group) { m_group = group; }
     uint32_t group() const { return m_group; }
+    // Registration order within the scene: where the system goes back to when it is unparked.
+    void set_rank(uint32_t rank) { m_rank = rank; }
+    uint32_t rank() const { return m_rank; }
+    // The group a park left (-1 when not parked, or moved on purpose since).
+    void set_parked_from(int32_t group) { m_parked_from = group; }
+    int32_t parked_from() const { return m_parked_from; }
     std::string_view name() const { return m_name; }
     SceneBase* scene() const { return m_scene; }
     bool attached() const { return m_scene != nullptr; }
@@ -71,5 +77,7 @@ public:
 private:
     std::string m_name;
     uint32_t m_group = 0;
+    uint32_t m_rank = 0;
+    int32_t m_parked_from = -1;
     SceneBase* m_scene = nullptr;
 };

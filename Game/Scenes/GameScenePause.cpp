@@ -1,4 +1,6 @@
-// Pausing parks the simulation systems by name and brings them back.
+// Pausing parks the simulation systems by name; unpausing puts each back where it was, so the run order
+// after a pause is the start-up order (the physics update after the constraint solve, the driver on fixed
+// steps).
 
 #include <cstdint>
 #include <string_view>
@@ -31,31 +33,20 @@ namespace {
 struct Transition {
     std::string_view name;
     int32_t paused_group;
-    int32_t running_group;
 };
 
-// The simulation systems a pause parks, in the order they move both ways, and where they go back to.
+// The simulation systems a pause parks, in the order they move both ways.
 constexpr Transition kPauseTransitions[] = {
-    {PlayerMoveSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {PlayerShootSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {SpriteCreateTreeSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {BulletMoveSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {ItemMoveSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {SpriteCommitSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {SpriteCoreUpdateSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {AiBombSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {AiThrowerSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {AiStationSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {AiFlockerSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {AiDriverSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {AiFighterSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {WeaponSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {CameraControllerSystem::kName, SystemGroup::Unused, SystemGroup::Tick},
-    {SpritePhysicsSystem::kName, SystemGroup::Unused, SystemGroup::Fixed},
-    {PhysicsUpdateSystem::kName, SystemGroup::Unused, SystemGroup::Fixed},
-    {PhysicsLerpTransformSystem::kName, SystemGroup::Unused, SystemGroup::AfterFixed},
-    {ParticleDesignerSystem::kName, SystemGroup::Unused, SystemGroup::EditorUi},
-    {GamePauseMenuUiRenderSystem::kName, SystemGroup::Render, SystemGroup::UnusedRender},
+    {PlayerMoveSystem::kName, SystemGroup::Unused},       {PlayerShootSystem::kName, SystemGroup::Unused},
+    {SpriteCreateTreeSystem::kName, SystemGroup::Unused}, {BulletMoveSystem::kName, SystemGroup::Unused},
+    {ItemMoveSystem::kName, SystemGroup::Unused},         {SpriteCommitSystem::kName, SystemGroup::Unused},
+    {SpriteCoreUpdateSystem::kName, SystemGroup::Unused}, {AiBombSystem::kName, SystemGroup::Unused},
+    {AiThrowerSystem::kName, SystemGroup::Unused},        {AiStationSystem::kName, SystemGroup::Unused},
+    {AiFlockerSystem::kName, SystemGroup::Unused},        {AiDriverSystem::kName, SystemGroup::Unused},
+    {AiFighterSystem::kName, SystemGroup::Unused},        {WeaponSystem::kName, SystemGroup::Unused},
+    {CameraControllerSystem::kName, SystemGroup::Unused}, {SpritePhysicsSystem::kName, SystemGroup::Unused},
+    {PhysicsUpdateSystem::kName, SystemGroup::Unused},    {PhysicsLerpTransformSystem::kName, SystemGroup::Unused},
+    {ParticleDesignerSystem::kName, SystemGroup::Unused}, {GamePauseMenuUiRenderSystem::kName, SystemGroup::Render},
 };
 
 } // namespace
@@ -66,6 +57,10 @@ void GameScene::set_paused(const PauseChangedEvent& event) {
         if (step.name == CameraControllerSystem::kName && !m_camera_follow_player) {
             continue;
         }
-        transition_system(step.name, event.paused ? step.paused_group : step.running_group);
+        if (event.paused != 0) {
+            park_system(step.name, step.paused_group);
+        } else {
+            unpark_system(step.name);
+        }
     }
 }

@@ -159,6 +159,60 @@ TEST(EngineWindow, InTheEditorTheSceneViewportFollowsTheViewportPanel) {
     EXPECT_EQ(viewports[1], (ViewportRect{0, 0, 640, 360})) << "entering the editor gives the window rect first";
 }
 
+// The panel only publishes when it moves, so a second entry must hand out its rectangle again; a window
+// resize in the editor keeps the pointer mapped to the panel.
+TEST(EngineWindow, ReEnteringTheEditorAndResizingTheWindowKeepSceneAndInputOnThePanel) {
+    Log log;
+    Engine engine{window_config()};
+    auto scene = std::make_shared<TestScene>(&log);
+    struct Seen {
+        ViewportRect scene;
+        ViewportRect input;
+    };
+    std::vector<Seen> seen;
+    ViewportRect panel_at_first_entry;
+    scene->script = [&](TestScene& s, uint32_t f) {
+        seen.push_back(Seen{s.viewport(), engine.input().viewport()});
+        if (f == 4) {
+            panel_at_first_entry = engine.game_viewport();
+        }
+        if (f == 1 || f == 4 || f == 6 || f == 12) {
+            s.event_bus().publish(ToggleEditorEvent{});
+        }
+        if (f == 9) {
+            SDL_Event resize{};
+            resize.type = SDL_WINDOWEVENT;
+            resize.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+            resize.window.data1 = 800;
+            resize.window.data2 = 600;
+            SDL_PushEvent(&resize);
+        }
+        if (f == 14) {
+            s.event_bus().publish(QuitEvent{});
+        }
+    };
+    engine.set_scene(scene);
+    engine.run();
+    ASSERT_EQ(seen.size(), 15u) << "quit in frame 14 leaves frame 15 to finish";
+    const ViewportRect window{0, 0, 640, 360};
+    const ViewportRect panel = panel_at_first_entry;
+    ASSERT_LT(panel.width, 640) << "the first entry published the panel";
+    EXPECT_EQ(seen[3].scene, panel);
+    EXPECT_EQ(seen[3].input, panel);
+    // Frame 5: out of the editor, the window.
+    EXPECT_EQ(seen[4].scene, window);
+    EXPECT_EQ(seen[4].input, window);
+    // Frames 7 to 11: in again, before and after the resize of frame 10's poll.
+    for (size_t i = 6; i < 11; ++i) {
+        EXPECT_EQ(seen[i].scene, panel) << "frame " << i + 1;
+        EXPECT_EQ(seen[i].input, panel) << "frame " << i + 1;
+    }
+    EXPECT_EQ(engine.window_rect(), (ViewportRect{0, 0, 800, 600}));
+    // Frame 13: out again, the resized window.
+    EXPECT_EQ(seen[12].scene, (ViewportRect{0, 0, 800, 600}));
+    EXPECT_EQ(seen[12].input, (ViewportRect{0, 0, 800, 600}));
+}
+
 TEST(EditorLayout, ViewportInTheMiddleToolPanelsAroundIt) {
     PanelRect viewport = editor_panel_rect(EditorPanel::Viewport, 0, 20, 1280, 700);
     PanelRect control = editor_panel_rect(EditorPanel::ControlBar, 0, 20, 1280, 700);
