@@ -5,56 +5,20 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
+#include <cmath>
 #include <functional>
-#include <memory>
-#include <vector>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "Common/Assets/AssetPackage.h"
-#include "Engine/Engine/Engine.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Random.h"
-#include "Engine/ThreadPool.h"
 #include "Game/Entities/EnemyEntities.h"
 #include "Game/Factory/EntityFactory.h"
 #include "Game/Scenes/GameScene.h"
+#include "game_bench.h"
 
 namespace {
 
 constexpr int32_t kTicks = 600; // ten seconds of play, timed
-constexpr float kDt = 1.0f / 60.0f;
-
-// Log lines go nowhere while the ticks run, so the report stays readable.
-class QuietStdout {
-public:
-    QuietStdout() {
-        std::fflush(stdout);
-        m_saved = dup(fileno(stdout));
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, fileno(stdout));
-        close(null);
-    }
-    ~QuietStdout() {
-        std::fflush(stdout);
-        dup2(m_saved, fileno(stdout));
-        close(m_saved);
-    }
-
-private:
-    int m_saved = -1;
-};
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const size_t i = std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())));
-    return values[i];
-}
 
 size_t enemy_count(GameScene& scene) {
     EntityPool& pool = scene.entity_pool();
@@ -64,61 +28,27 @@ size_t enemy_count(GameScene& scene) {
 
 // Builds a world, plays it untimed for warm_up_ticks, then times the benchmark's iterations.
 void run_scene(benchmark::State& state, const std::function<void(GameScene&)>& build, int64_t warm_up_ticks) {
-    const std::filesystem::path previous = std::filesystem::current_path();
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "pellmar-bench-enemies";
-    std::filesystem::create_directories(dir);
-    std::filesystem::remove(dir / "assets.bin");
-    std::filesystem::create_symlink(PELLMAR_ASSETS_BIN, dir / "assets.bin");
-    std::filesystem::current_path(dir);
-
-    std::vector<double> ms;
+    game_bench::TickTimes times;
     size_t enemies = 0;
     {
-        QuietStdout quiet;
-        EngineConfig config;
-        config.has_window = false;
-        Engine engine(config);
-        engine.thread_pool().init(16, ThreadPool::kThreaded);
-        auto scene = std::make_shared<GameScene>();
-        scene->start(engine);
+        game_bench::WindowlessGame game("pellmar-bench-enemies", game_bench::Start::Scene, true);
         random_seed(0);
-        build(*scene);
-        scene->entity_pool().flush();
+        build(*game.scene);
+        game.scene->entity_pool().flush();
 
-        SimulationTick tick;
-        tick.delta_time = kDt;
-        tick.fixed_delta_time = kDt;
-        tick.run_simulation_tick = 1;
-        tick.run_simulation_tick_fixed = 1;
-        const auto step = [&] {
-            ++tick.tick;
-            ++tick.fixed_tick;
-            tick.time += kDt;
-            tick.application_time = tick.time;
-            scene->engine_tick(tick);
-            engine.event_bus().dispatch();
-        };
+        uint32_t n = 0;
+        const auto step = [&] { game.step(game_bench::numbered_tick(++n, true)); };
         for (int64_t i = 0; i < warm_up_ticks; ++i) {
             step();
         }
         for (auto _ : state) {
-            const auto start = std::chrono::steady_clock::now();
-            step();
-            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            state.SetIterationTime(seconds);
-            ms.push_back(seconds * 1000.0);
+            times.time(state, step);
         }
-        enemies = enemy_count(*scene);
-        scene->stop();
-        engine.thread_pool().shutdown();
+        enemies = enemy_count(*game.scene);
     }
-    std::filesystem::current_path(previous);
-
-    state.counters["median_ms"] = percentile(ms, 0.5);
-    state.counters["p99_ms"] = percentile(ms, 0.99);
+    times.report(state);
     state.counters["enemies"] = static_cast<double>(enemies);
 }
-
 void player_only(GameScene& scene) { scene.factory().create_player(glm::vec2(0.0f)); }
 
 // The test-bed's "Load some enemies".

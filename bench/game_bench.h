@@ -1,0 +1,169 @@
+#pragma once
+// What the game-scene benchmarks share: a working folder that holds the built assets.bin, quiet standard
+// output, a windowless engine with the game scene, numbered 60 Hz ticks, and per-tick times reported as median
+// and 99th-percentile milliseconds.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "Engine/Engine/Engine.h"
+#include "Engine/Event/EventBus.h"
+#include "Engine/ThreadPool.h"
+#include "Game/Scenes/GameScene.h"
+
+namespace game_bench {
+
+inline constexpr float kDt = 1.0f / 60.0f;
+
+// Log lines (a dead bullet writes one) go nowhere while the ticks run, so the report stays readable.
+class QuietStdout {
+public:
+    QuietStdout() {
+        std::fflush(stdout);
+        m_saved = dup(fileno(stdout));
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, fileno(stdout));
+        close(null);
+    }
+    ~QuietStdout() {
+        std::fflush(stdout);
+        dup2(m_saved, fileno(stdout));
+        close(m_saved);
+    }
+    QuietStdout(const QuietStdout&) = delete;
+    QuietStdout& operator=(const QuietStdout&) = delete;
+
+private:
+    int m_saved = -1;
+};
+
+// The scene loads "assets.bin" from the working directory: a folder of the temporary directory that links to
+// the built one is the working directory until this goes away.
+class AssetsDir {
+public:
+    explicit AssetsDir(std::string_view folder) : m_previous(std::filesystem::current_path()) {
+        const std::filesystem::path dir = std::filesystem::temp_directory_path() / folder;
+        std::filesystem::create_directories(dir);
+        std::filesystem::remove(dir / "assets.bin");
+        std::filesystem::create_symlink(PELLMAR_ASSETS_BIN, dir / "assets.bin");
+        std::filesystem::current_path(dir);
+    }
+    ~AssetsDir() { std::filesystem::current_path(m_previous); }
+    AssetsDir(const AssetsDir&) = delete;
+    AssetsDir& operator=(const AssetsDir&) = delete;
+
+private:
+    std::filesystem::path m_previous;
+};
+
+// Tick n of a run at 60 Hz that started at time 0; a fixed tick also runs the fixed step.
+inline SimulationTick numbered_tick(uint32_t n, bool fixed) {
+    SimulationTick t;
+    t.delta_time = kDt;
+    t.fixed_delta_time = kDt;
+    t.time = static_cast<float>(n) * kDt;
+    t.application_time = t.time;
+    t.fixed_time = t.time;
+    t.tick = n;
+    t.fixed_tick = n;
+    t.run_simulation_tick = 1;
+    t.run_simulation_tick_fixed = fixed ? 1 : 0;
+    return t;
+}
+
+// How the scene comes up: started directly on the windowless engine (as the windowless tests do), or set as
+// the engine's scene and brought up by its start-up and one frame.
+enum class Start { Scene, Engine };
+
+// The game scene on a windowless engine, in its assets folder, with standard output quiet; `threaded` starts
+// the pool's 16 workers before the scene.
+struct WindowlessGame {
+    WindowlessGame(std::string_view folder, Start start, bool start_threads)
+        : dir(folder), engine(windowless_config()), scene(std::make_shared<GameScene>()), how(start),
+          threaded(start_threads) {
+        if (threaded) {
+            engine.thread_pool().init(16, ThreadPool::kThreaded);
+        }
+        if (how == Start::Scene) {
+            scene->start(engine);
+        } else {
+            engine.set_scene(scene);
+            engine.startup();
+            engine.run_frame();
+        }
+    }
+    ~WindowlessGame() {
+        if (how == Start::Scene) {
+            scene->stop();
+            if (threaded) {
+                engine.thread_pool().shutdown();
+            }
+        } else {
+            engine.shutdown();
+        }
+    }
+    WindowlessGame(const WindowlessGame&) = delete;
+    WindowlessGame& operator=(const WindowlessGame&) = delete;
+
+    // One scene tick and the dispatch of its events, as a frame does it.
+    void step(const SimulationTick& tick) {
+        scene->engine_tick(tick);
+        engine.event_bus().dispatch();
+    }
+
+    static EngineConfig windowless_config() {
+        EngineConfig config;
+        config.has_window = false;
+        return config;
+    }
+
+    AssetsDir dir;
+    QuietStdout quiet;
+    Engine engine;
+    std::shared_ptr<GameScene> scene;
+    Start how;
+    bool threaded;
+};
+
+// Per-tick wall times as the benchmark's manual iteration times, reported as "median_ms" and "p99_ms".
+class TickTimes {
+public:
+    template <typename F>
+    void time(benchmark::State& state, F&& work) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        m_ms.push_back(seconds * 1000.0);
+    }
+    void report(benchmark::State& state) const {
+        state.counters["median_ms"] = percentile(0.5);
+        state.counters["p99_ms"] = percentile(0.99);
+    }
+
+private:
+    double percentile(double p) const {
+        if (m_ms.empty()) {
+            return 0.0;
+        }
+        std::vector<double> sorted = m_ms;
+        std::sort(sorted.begin(), sorted.end());
+        const size_t i = std::min(sorted.size() - 1, static_cast<size_t>(p * static_cast<double>(sorted.size())));
+        return sorted[i];
+    }
+
+    std::vector<double> m_ms;
+};
+
+} // namespace game_bench
