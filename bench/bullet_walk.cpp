@@ -22,6 +22,7 @@
 #include "Engine/Random.h"
 #include "Game/Entities/BulletEntity.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
+#include "sprite_ratio.h"
 
 namespace {
 
@@ -228,3 +229,11 @@ BENCHMARK(BM_BulletMoveSystem)->Arg(16)->Arg(128)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_PlainDda)->Arg(16)->Arg(128)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+int main(int argc, char** argv) {
+    return sprite_bench::run(argc, argv,
+                             {{"dense field: move system / plain DDA, cells per second", "BM_BulletMoveSystem/16",
+                               "BM_PlainDda/16", ">= 0.5", "cells_per_second"},
+                              {"sparse field: move system / plain DDA, cells per second", "BM_BulletMoveSystem/128",
+                               "BM_PlainDda/128", ">= 0.5", "cells_per_second"}});
+}

@@ -44,18 +44,6 @@ void GridRayWalk::set_direction(glm::vec2 d) {
     step_y = y.step;
 }
 
-void GridRayWalk::step() {
-    if (t_max_y <= t_max_x) {
-        t = t_max_y;
-        cell_y += step_y;
-        t_max_y += t_delta_y;
-    } else {
-        t = t_max_x;
-        cell_x += step_x;
-        t_max_x += t_delta_x;
-    }
-}
-
 void GridRayWalk::redirect(glm::vec2 d) {
     origin = position();
     max_t = max_t - t;

@@ -27,8 +27,18 @@ struct GridRayWalk {
     glm::vec2 direction() const { return m_direction; }
     glm::vec2 position() const { return origin + m_direction * t; }
     bool in_range() const { return max_t >= t; }
-    // Enters the next square; ties between the axes step y.
-    void step();
+    // Enters the next square; ties between the axes step y. Inline: walks call it once per cell.
+    void step() {
+        if (t_max_y <= t_max_x) {
+            t = t_max_y;
+            cell_y += step_y;
+            t_max_y += t_delta_y;
+        } else {
+            t = t_max_x;
+            cell_x += step_x;
+            t_max_x += t_delta_x;
+        }
+    }
     // Continues from the current position in a new direction with the length that is left.
     void redirect(glm::vec2 direction);
 

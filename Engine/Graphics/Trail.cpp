@@ -5,19 +5,23 @@
 #include <glm/geometric.hpp>
 
 void Trail::add_point(glm::vec2 position, float width, uint32_t color) {
-    if (!m_points.empty()) {
+    if (m_points.size() > m_head) {
         const float d = glm::distance(m_points.back().position, position);
         if (m_settings.min_segment > d) {
             return;
         }
         m_length += d;
     }
+    if (m_head > 0 && m_head >= m_points.size() - m_head) {
+        m_points.erase(m_points.begin(), m_points.begin() + static_cast<std::ptrdiff_t>(m_head));
+        m_head = 0;
+    }
     m_points.push_back(TrailPoint{position, std::min(width, m_settings.max_width), color, m_length});
-    if (static_cast<int64_t>(m_points.size()) > m_settings.max_points) {
+    if (static_cast<int64_t>(m_points.size() - m_head) > m_settings.max_points) {
         pop_front();
     }
     if (m_settings.max_length > 0.0f) {
-        while (m_points.size() > 1 && m_length > m_settings.max_length) {
+        while (m_points.size() - m_head > 1 && m_length > m_settings.max_length) {
             pop_front();
         }
     }
@@ -27,21 +31,27 @@ void Trail::add_point(glm::vec2 position, float width, uint32_t color) {
 }
 
 void Trail::pop_front() {
-    if (m_points.empty()) {
+    const size_t live = m_points.size() - m_head;
+    if (live == 0) {
         return;
     }
-    if (m_points.size() >= 2) {
-        const float d = glm::distance(m_points[0].position, m_points[1].position);
+    if (live >= 2) {
+        const float d = glm::distance(m_points[m_head].position, m_points[m_head + 1].position);
         m_length -= d;
-        for (TrailPoint& p : m_points) {
-            p.distance -= d;
+        for (size_t i = m_head; i < m_points.size(); ++i) {
+            m_points[i].distance -= d;
         }
     }
-    m_points.erase(m_points.begin());
+    m_head += 1;
+    if (m_head == m_points.size()) {
+        m_points.clear();
+        m_head = 0;
+    }
 }
 
 void Trail::apply_taper() {
-    for (TrailPoint& p : m_points) {
+    for (size_t i = m_head; i < m_points.size(); ++i) {
+        TrailPoint& p = m_points[i];
         // A trail without length (a lone point) has no place to taper along: it keeps the full width.
         float f = m_length > 0.0f ? p.distance / m_length : 1.0f;
         if (m_settings.reverse_taper) {

@@ -2,7 +2,9 @@
 // A bounded polyline of recent positions with a width and colour per point: bullet streaks and the
 // growing branches of lightning. The renderer draws it as a chain of capsules.
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include <glm/vec2.hpp>
@@ -35,7 +37,8 @@ public:
     // Drops the oldest point and shifts the distances so the new first point sits at 0.
     void pop_front();
 
-    const std::vector<TrailPoint>& points() const { return m_points; }
+    // Oldest first.
+    std::span<const TrailPoint> points() const { return {m_points.data() + m_head, m_points.size() - m_head}; }
     const TrailSettings& settings() const { return m_settings; }
     float length() const { return m_length; }
 
@@ -43,6 +46,9 @@ private:
     void apply_taper();
 
     TrailSettings m_settings;
-    std::vector<TrailPoint> m_points; // oldest first
+    // The live points are m_points[m_head..]: dropping the oldest moves the head instead of the other points,
+    // and the dropped ones are cleared out only once they are as many as the live ones.
+    std::vector<TrailPoint> m_points;
+    size_t m_head = 0;
     float m_length = 0.0f;
 };

@@ -1,5 +1,6 @@
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
 
+#include <cmath>
 #include <cstddef>
 #include <utility>
 
@@ -98,11 +99,24 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
             SpriteDirtyFlag& flag = *reinterpret_cast<SpriteDirtyFlag*>(entity + offsets[3]);
             const SpriteGrid& grid = sprite.grid();
 
-            const glm::vec2 start = grid.local_to_cell(transform.to_local(bullet.position));
-            const glm::vec2 end = grid.local_to_cell(transform.to_local(next));
+            // The candidate's sines are taken once here, and once more on its first hit, instead of in every
+            // transform call: the same values Transform::to_local and to_world compute.
+            const float back_sin = std::sin(-transform.angle);
+            const float back_cos = std::cos(-transform.angle);
+            const auto to_local = [&](glm::vec2 world) {
+                return rotate_sin_cos(world - transform.position, back_sin, back_cos) / transform.scale;
+            };
+            float sin_angle = 0.0f;
+            float cos_angle = 1.0f;
+            glm::vec2 world_centre(0.0f);
+            bool turned = false;
+            const auto to_world = [&](glm::vec2 local) {
+                return rotate_sin_cos(local * transform.scale, sin_angle, cos_angle) + transform.position;
+            };
+            const glm::vec2 start = grid.local_to_cell(to_local(bullet.position));
+            const glm::vec2 end = grid.local_to_cell(to_local(next));
             const VectorWithLength path = normalize_with_length(end - start);
             GridRayWalk walk(start, path.vector, path.length);
-            const glm::vec2 world_centre = transform.to_world(body.center_of_mass);
             bool hit_this_tick = false;
 
             // Consecutive cells mostly share a chunk: keep its record instead of looking it up per cell.
@@ -126,9 +140,17 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                 if (chunk == nullptr || !cell_active(chunk->flags[static_cast<size_t>(at.cell)])) {
                     continue;
                 }
+                // The event reads the cell's colour, which the walk never touched: start loading it now.
+                __builtin_prefetch(&chunk->colours[static_cast<size_t>(at.cell)]);
 
+                if (!turned) {
+                    sin_angle = std::sin(transform.angle);
+                    cos_angle = std::cos(transform.angle);
+                    world_centre = to_world(body.center_of_mass);
+                    turned = true;
+                }
                 const glm::vec2 centre_local = grid.cell_center_to_local(cell.x, cell.y);
-                const glm::vec2 centre_world = transform.to_world(centre_local);
+                const glm::vec2 centre_world = to_world(centre_local);
                 const glm::vec2 body_velocity =
                     point_velocity(body.linear_velocity, body.angular_velocity, world_centre, centre_world);
                 sprite.remove_cell(at.chunk, at.cell);
@@ -168,9 +190,9 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                 break;
             }
             if (hit_this_tick) {
-                new_position = transform.to_world(grid.cell_to_local(walk.position()));
-                new_velocity =
-                    normalize_or_zero(rotate(walk.direction(), transform.angle)) * glm::length(bullet.velocity);
+                new_position = to_world(grid.cell_to_local(walk.position()));
+                new_velocity = normalize_or_zero(rotate_sin_cos(walk.direction(), sin_angle, cos_angle)) *
+                               glm::length(bullet.velocity);
                 break;
             }
         }
