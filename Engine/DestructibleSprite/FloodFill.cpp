@@ -1,6 +1,9 @@
 #include "Engine/DestructibleSprite/FloodFill.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <utility>
 
@@ -21,6 +24,9 @@ FloodFill::FloodFill(const SpriteGrid& grid, const ChunkTable& table, const std:
     m_debug_colour = r | (g << 8) | (b << 16) | 0xFF000000u;
 
     m_labels.resize(std::max<size_t>(grid.chunk_count(), table.slot_of_index.size()));
+    if (grid.chunk_size == 32) {
+        m_rows.resize(m_labels.size());
+    }
 
     // The set's own order depends on chunk addresses; chunk index order repeats between runs.
     std::vector<SpriteChunk*> seeds(dirty.begin(), dirty.end());
@@ -49,6 +55,17 @@ int32_t* FloodFill::labels_of(int32_t chunk) {
     std::vector<int32_t>& labels = m_labels[static_cast<size_t>(chunk)];
     if (labels.empty()) {
         labels.assign(m_grid.cells_per_chunk(), -1);
+        const SpriteChunk* c = m_table.find(chunk);
+        if (m_grid.chunk_size == 32 && c != nullptr) {
+            std::array<uint32_t, 32>& rows = m_rows[static_cast<size_t>(chunk)];
+            for (size_t y = 0; y < 32; ++y) {
+                uint32_t row = 0;
+                for (size_t x = 0; x < 32; ++x) {
+                    row |= static_cast<uint32_t>(cell_active(c->flags[y * 32 + x])) << x;
+                }
+                rows[y] = row;
+            }
+        }
     }
     return labels.data();
 }
@@ -100,75 +117,153 @@ void FloodFill::add_border_cell(ChunkPiece& piece, int32_t x, int32_t y) const {
     }
 }
 
-void FloodFill::fill_fixed(const SpriteChunk& chunk, int32_t* label, ChunkPiece& piece, int32_t group) {
-    // Neighbour order (-1, -1), (0, -1), (+1, -1), (-1, 0), (+1, 0), (-1, +1), (0, +1), (+1, +1),
-    // as index deltas -33, -32, -31, -1, +1, +31, +32, +33. Every cell is pushed at most once, so
-    // a stack and a cell list of one chunk's size are enough.
-    const uint16_t* flags = chunk.flags.data();
+namespace {
+
+// Depth-first fill of a 32 x 32 chunk over bit rows (bit x of row y: active and not yet reached) with an explicit
+// stack, testing the neighbours in the order (-1, -1), (0, -1), (+1, -1), (-1, 0), (+1, 0), (-1, +1), (0, +1),
+// (+1, +1); a neighbour is taken (its bit cleared) when it is pushed. popped(i, x, y) sees the cells in fill order.
+// The seed's bit is already clear.
+template <typename Popped>
+void fill_rows(uint32_t* rows, int32_t seed, Popped&& popped) {
     int32_t stack[1024];
-    int32_t cells[1024];
     int32_t top = 0;
-    int32_t count = 0;
-    stack[top++] = m_stack.back();
-    m_stack.pop_back();
-    uint32_t counts[kCellTypeCount] = {};
-    int32_t min_x = piece.min_x, min_y = piece.min_y, max_x = piece.max_x, max_y = piece.max_y;
-    auto visit = [&](int32_t j) {
-        if (label[j] == -1 && cell_active(flags[j])) {
-            label[j] = group;
-            stack[top++] = j;
+    stack[top++] = seed;
+    const auto take = [&](int32_t x, int32_t y) {
+        const uint32_t bit = 1u << x;
+        if ((rows[y] & bit) != 0) {
+            rows[y] &= ~bit;
+            stack[top++] = (y << 5) | x;
         }
     };
     while (top > 0) {
         const int32_t i = stack[--top];
         const int32_t x = i & 31;
         const int32_t y = i >> 5;
-        counts[cell_type_of(flags[i])] += 1;
-        cells[count++] = i;
-        min_x = std::min(min_x, x);
-        min_y = std::min(min_y, y);
-        max_x = std::max(max_x, x);
-        max_y = std::max(max_y, y);
-        const bool left = x > 0;
-        const bool right = x < 31;
-        const bool down = y > 0;
-        const bool up = y < 31;
-        if (down) {
-            if (left) {
-                visit(i - 33);
+        popped(i, x, y);
+        if (y > 0) {
+            if (x > 0) {
+                take(x - 1, y - 1);
             }
-            visit(i - 32);
-            if (right) {
-                visit(i - 31);
+            take(x, y - 1);
+            if (x < 31) {
+                take(x + 1, y - 1);
             }
         }
-        if (left) {
-            visit(i - 1);
+        if (x > 0) {
+            take(x - 1, y);
         }
-        if (right) {
-            visit(i + 1);
+        if (x < 31) {
+            take(x + 1, y);
         }
-        if (up) {
-            if (left) {
-                visit(i + 31);
+        if (y < 31) {
+            if (x > 0) {
+                take(x - 1, y + 1);
             }
-            visit(i + 32);
-            if (right) {
-                visit(i + 33);
+            take(x, y + 1);
+            if (x < 31) {
+                take(x + 1, y + 1);
             }
-        }
-        if (!(left && right && down && up)) {
-            add_border_cell(piece, x, y);
         }
     }
-    piece.cells.assign(cells, cells + count);
+}
+
+// The border lists of a popped cell: for each side it lies on (up, down, left, right), the touching cell of the
+// neighbouring chunk.
+void add_border_32(std::array<FillBorder, 4>& borders, int32_t x, int32_t y) {
+    const auto add = [&](FillSide side, int32_t touching) {
+        FillBorder& b = borders[side];
+        b.cells[b.count++] = static_cast<uint32_t>(touching);
+    };
+    if (y == 31) {
+        add(FillSideUp, x);
+    }
+    if (y == 0) {
+        add(FillSideDown, 31 * 32 + x);
+    }
+    if (x == 0) {
+        add(FillSideLeft, y * 32 + 31);
+    }
+    if (x == 31) {
+        add(FillSideRight, y * 32);
+    }
+}
+
+// A chunk with all 1024 cells active and none reached fills the same way from a given seed every time: the
+// cells in fill order and the border lists are kept per seed (per thread, made on first use).
+struct FullChunkFill {
+    std::array<int32_t, 1024> cells;
+    std::array<FillBorder, 4> borders;
+};
+
+const FullChunkFill& full_chunk_fill(int32_t seed) {
+    thread_local std::array<std::unique_ptr<FullChunkFill>, 1024> cache;
+    std::unique_ptr<FullChunkFill>& entry = cache[static_cast<size_t>(seed)];
+    if (!entry) {
+        entry = std::make_unique<FullChunkFill>();
+        entry->borders = {};
+        uint32_t rows[32];
+        std::fill(std::begin(rows), std::end(rows), ~0u);
+        rows[seed >> 5] &= ~(1u << (seed & 31));
+        size_t count = 0;
+        fill_rows(rows, seed, [&](int32_t i, int32_t x, int32_t y) {
+            entry->cells[count++] = i;
+            if (x == 0 || x == 31 || y == 0 || y == 31) {
+                add_border_32(entry->borders, x, y);
+            }
+        });
+    }
+    return *entry;
+}
+
+} // namespace
+
+void FloodFill::fill_fixed(const SpriteChunk& chunk, int32_t* label, uint32_t* rows, bool fresh, ChunkPiece& piece,
+                           int32_t group) {
+    const uint16_t* flags = chunk.flags.data();
+    const int32_t seed = m_stack.back();
+    m_stack.pop_back();
+    uint32_t counts[kCellTypeCount] = {};
+    if (fresh) {
+        // Every cell is filled: the counts are those of the whole chunk, the box is the chunk.
+        const FullChunkFill& full = full_chunk_fill(seed);
+        piece.cells.assign(full.cells.begin(), full.cells.end());
+        piece.borders = full.borders;
+        for (size_t i = 0; i < 1024; ++i) {
+            counts[cell_type_of(flags[i])] += 1;
+        }
+        std::fill(label, label + 1024, group);
+        std::fill(rows, rows + 32, 0u);
+        piece.min_x = 0;
+        piece.min_y = 0;
+        piece.max_x = 31;
+        piece.max_y = 31;
+    } else {
+        int32_t cells[1024];
+        int32_t count = 0;
+        int32_t min_x = piece.min_x, min_y = piece.min_y, max_x = piece.max_x, max_y = piece.max_y;
+        fill_rows(rows, seed, [&](int32_t i, int32_t x, int32_t y) {
+            counts[cell_type_of(flags[i])] += 1;
+            cells[count++] = i;
+            min_x = std::min(min_x, x);
+            min_y = std::min(min_y, y);
+            max_x = std::max(max_x, x);
+            max_y = std::max(max_y, y);
+            if (x == 0 || x == 31 || y == 0 || y == 31) {
+                add_border_32(piece.borders, x, y);
+            }
+        });
+        for (int32_t k = 0; k < count; ++k) {
+            label[cells[k]] = group;
+        }
+        piece.cells.assign(cells, cells + count);
+        piece.min_x = min_x;
+        piece.min_y = min_y;
+        piece.max_x = max_x;
+        piece.max_y = max_y;
+    }
     for (uint32_t t = 0; t < kCellTypeCount; ++t) {
         piece.counts[t] += counts[t];
     }
-    piece.min_x = min_x;
-    piece.min_y = min_y;
-    piece.max_x = max_x;
-    piece.max_y = max_y;
 }
 
 void FloodFill::fill_general(const SpriteChunk& chunk, int32_t* labels, ChunkPiece& piece, int32_t group) {
@@ -215,7 +310,11 @@ int32_t FloodFill::fill(uint32_t seed, int32_t chunk_index, int32_t group, int32
     m_stack.clear();
     m_stack.push_back(static_cast<int32_t>(seed));
     if (m_grid.chunk_size == 32) {
-        fill_fixed(chunk, labels, piece, group);
+        uint32_t* rows = m_rows[static_cast<size_t>(chunk_index)].data();
+        const bool fresh =
+            chunk.active == 1024 && std::all_of(rows, rows + 32, [](uint32_t row) { return row == ~0u; });
+        rows[seed >> 5] &= ~(1u << (seed & 31));
+        fill_fixed(chunk, labels, rows, fresh, piece, group);
     } else {
         fill_general(chunk, labels, piece, group);
     }

@@ -78,7 +78,8 @@ private:
     const int32_t* labels_if_any(int32_t chunk) const;
     int32_t new_group();
     int32_t fill(uint32_t seed, int32_t chunk, int32_t group, int32_t key);
-    void fill_fixed(const SpriteChunk& chunk, int32_t* labels, ChunkPiece& piece, int32_t group);
+    void fill_fixed(const SpriteChunk& chunk, int32_t* labels, uint32_t* rows, bool fresh, ChunkPiece& piece,
+                    int32_t group);
     void fill_general(const SpriteChunk& chunk, int32_t* labels, ChunkPiece& piece, int32_t group);
     void add_cell(ChunkPiece& piece, const SpriteChunk& chunk, int32_t cell);
     void add_border_cell(ChunkPiece& piece, int32_t x, int32_t y) const;
@@ -93,7 +94,10 @@ private:
     SpriteGrid m_grid;
     const ChunkTable& m_table;
     std::vector<std::vector<int32_t>> m_labels; // by chunk index; empty until first touched
-    std::vector<ChunkPiece> m_pieces;           // by group id
+    // For chunks of 32 x 32: bit x of row y is set while cell (x, y) is active and not reached, made with the
+    // chunk's labels and kept in step with them.
+    std::vector<std::array<uint32_t, 32>> m_rows;
+    std::vector<ChunkPiece> m_pieces; // by group id
     int32_t m_next_group = 0;
     std::vector<SearchNode> m_heap;
     std::unordered_map<int32_t, int32_t> m_open;

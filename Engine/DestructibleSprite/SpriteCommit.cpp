@@ -39,8 +39,8 @@ Sprite::Piece Sprite::make_piece(Sprite& sprite, const FloodFillGroup& group) {
     }
 
     const int32_t piece_w = static_cast<int32_t>(piece_grid.chunks_x);
-    for (const ChunkPiece& p : group.pieces) {
-        SpriteChunk* source = sprite.m_table.find(p.chunk);
+    const auto copy_cells = [&](const ChunkPiece& p) {
+        const SpriteChunk* source = sprite.m_table.find(p.chunk);
         const glm::ivec2 shift = source->origin - lo;
         for (const int32_t cell : p.cells) {
             const glm::ivec2 g = shift + grid.local_cell(cell);
@@ -50,6 +50,29 @@ Sprite::Piece Sprite::make_piece(Sprite& sprite, const FloodFillGroup& group) {
             target.colours[ti] = source->colours[static_cast<size_t>(cell)];
             target.flags[ti] = source->flags[static_cast<size_t>(cell)];
             target.active += 1;
+        }
+    };
+    for (const ChunkPiece& p : group.pieces) {
+        SpriteChunk* source = sprite.m_table.find(p.chunk);
+        const glm::ivec2 shift = source->origin - lo;
+        if (n == 32 && p.cells.size() == 1024) {
+            // The whole chunk: each of its rows goes over as one run, or two where it crosses a target chunk.
+            for (int32_t y = 0; y < 32; ++y) {
+                const glm::ivec2 g0 = shift + glm::ivec2(0, y);
+                for (int32_t x = 0; x < 32;) {
+                    const int32_t gx = g0.x + x;
+                    const int32_t run = std::min(32 - x, 32 - (gx & 31));
+                    SpriteChunk& target = *chunks[static_cast<size_t>((g0.y >> 5) * piece_w + (gx >> 5))];
+                    const size_t ti = static_cast<size_t>(((g0.y & 31) << 5) | (gx & 31));
+                    const size_t si = static_cast<size_t>((y << 5) | x);
+                    std::copy_n(source->colours.begin() + si, run, target.colours.begin() + ti);
+                    std::copy_n(source->flags.begin() + si, run, target.flags.begin() + ti);
+                    target.active += run;
+                    x += run;
+                }
+            }
+        } else {
+            copy_cells(p);
         }
         sprite.remove_active_cells(*source, p.cells);
         if (source->active > 0) {
