@@ -28,6 +28,13 @@ struct CellMoments {
         sum_xx -= cell.x * cell.x;
         sum_yy -= cell.y * cell.y;
     }
+    void add_all(const CellMoments& other) {
+        count += other.count;
+        sum_x += other.sum_x;
+        sum_y += other.sum_y;
+        sum_xx += other.sum_xx;
+        sum_yy += other.sum_yy;
+    }
     void remove_all(const CellMoments& other) {
         count -= other.count;
         sum_x -= other.sum_x;

@@ -21,6 +21,45 @@ void reset_dirty_set(std::unordered_set<SpriteChunk*>& set) {
 
 } // namespace
 
+namespace {
+
+// When every cell of a chunk is live and of one type, that type; otherwise -1.
+int32_t whole_chunk_type(const SpriteChunk& chunk, int32_t cells) {
+    if (chunk.active != cells || cells == 0) {
+        return -1;
+    }
+    const uint16_t first = chunk.flags[0] & (kCellTypeMask | kCellRemovedBit);
+    if (first == 0 || (first & kCellRemovedBit) != 0) {
+        return -1;
+    }
+    uint32_t differ = 0;
+    for (int32_t i = 0; i < cells; ++i) {
+        differ |=
+            static_cast<uint32_t>((chunk.flags[static_cast<size_t>(i)] & (kCellTypeMask | kCellRemovedBit)) ^ first);
+    }
+    return differ == 0 ? static_cast<int32_t>(first) : -1;
+}
+
+// The moments of a whole n x n chunk at origin o, as the sums over its cells give them.
+CellMoments whole_chunk_moments(glm::ivec2 o, int64_t n) {
+    const int64_t s1 = n * (n - 1) / 2;
+    const int64_t s2 = (n - 1) * n * (2 * n - 1) / 6;
+    CellMoments m;
+    m.count = n * n;
+    m.sum_x = n * (n * o.x + s1);
+    m.sum_y = n * (n * o.y + s1);
+    m.sum_xx = n * (n * o.x * o.x + 2 * o.x * s1 + s2);
+    m.sum_yy = n * (n * o.y * o.y + 2 * o.y * s1 + s2);
+    return m;
+}
+
+// a += b as the 32-bit sum of b's cells would have wrapped.
+void add_wrapped(int32_t& a, int64_t b) {
+    a = static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(static_cast<uint64_t>(b)));
+}
+
+} // namespace
+
 Sprite::Sprite() { reset_dirty_set(m_dirty); }
 
 Sprite::Sprite(SpriteChunkPool& pool, const SpriteAsset& asset, bool keep_removed)
@@ -70,8 +109,21 @@ Sprite::Sprite(SpriteChunkPool& pool, const SpriteGrid& grid, const std::vector<
         m_dirty.insert(chunk);
         m_active += chunk->active;
     }
+    const auto per_chunk = static_cast<int32_t>(m_grid.cells_per_chunk());
     for (SpriteChunk* chunk : m_table.chunk_of_slot) {
-        for (int32_t i = 0; i < static_cast<int32_t>(m_grid.cells_per_chunk()); ++i) {
+        // A whole chunk of one type (most of a large piece) adds the same sums in one step.
+        const int32_t whole = whole_chunk_type(*chunk, per_chunk);
+        if (whole > 0 && whole < static_cast<int32_t>(kCellTypeCount)) {
+            const CellMoments m = whole_chunk_moments(chunk->origin, m_grid.chunk_size);
+            CellTypeInfo& info = m_types[static_cast<size_t>(whole)];
+            info.active += static_cast<uint32_t>(per_chunk);
+            add_wrapped(info.x, m.sum_x);
+            add_wrapped(info.y, m.sum_y);
+            m_extents = glm::max(m_extents, chunk->origin + glm::ivec2(static_cast<int32_t>(m_grid.chunk_size) - 1));
+            m_moments.add_all(m);
+            continue;
+        }
+        for (int32_t i = 0; i < per_chunk; ++i) {
             const uint16_t flags = chunk->flags[static_cast<size_t>(i)];
             const uint32_t type = cell_type_of(flags);
             if (type >= kCellTypeCount) {
@@ -176,13 +228,20 @@ void Sprite::remove_active_cells(SpriteChunk& chunk, const std::vector<int32_t>&
     std::array<uint32_t, kCellTypeCount> counts{};
     const int32_t per_chunk = static_cast<int32_t>(m_grid.cells_per_chunk());
     if (!m_keep_removed && static_cast<int32_t>(cells.size()) == per_chunk && chunk.active == per_chunk) {
-        // Every cell of the chunk: the same sums, taken in index order (no removed list keeps the order).
-        for (int32_t cell = 0; cell < per_chunk; ++cell) {
-            uint16_t& flags = chunk.flags[static_cast<size_t>(cell)];
-            counts[cell_type_of(flags)] += 1;
-            flags = static_cast<uint16_t>(flags | kCellRemovedBit);
-            gone.add_cell(chunk.origin + m_grid.local_cell(cell));
+        // Every cell of the chunk: the same counts and sums, taken over the whole chunk at once (no removed list
+        // keeps the order).
+        const int32_t whole = whole_chunk_type(chunk, per_chunk);
+        if (whole > 0 && whole < static_cast<int32_t>(kCellTypeCount)) {
+            counts[static_cast<size_t>(whole)] = static_cast<uint32_t>(per_chunk);
+        } else {
+            for (int32_t cell = 0; cell < per_chunk; ++cell) {
+                counts[cell_type_of(chunk.flags[static_cast<size_t>(cell)])] += 1;
+            }
         }
+        for (int32_t cell = 0; cell < per_chunk; ++cell) {
+            chunk.flags[static_cast<size_t>(cell)] |= kCellRemovedBit;
+        }
+        gone = whole_chunk_moments(chunk.origin, m_grid.chunk_size);
         chunk.active = 0;
         m_active -= per_chunk;
         for (uint32_t t = 0; t < kCellTypeCount; ++t) {
