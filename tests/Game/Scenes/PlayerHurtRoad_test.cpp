@@ -171,4 +171,26 @@ TEST(PlayerHurtRoad, ACloudThatCatchesNoCoreBurstsAndThePlayerIsGone) {
     EXPECT_EQ(kills.events.size(), 1u);
 }
 
+// A restart (reload, recording, play-back) while the ship is a cloud starts the scene with the cloud effect
+// parked again, and it stays parked while the fresh scene runs.
+TEST(PlayerHurtRoad, ARestartWhileTheShipIsACloudParksTheCloudEffect) {
+    HurtRoad r;
+    r.shoot_the_core_out();
+    ASSERT_EQ(r.player().player.is_cloud, 1);
+    ASSERT_TRUE(r.cloud_system_in(SystemGroup::Tick));
+
+    r.scene->stop();
+    r.scene->start(r.engine);
+    EXPECT_TRUE(r.cloud_system_in(SystemGroup::Unused));
+    EXPECT_FALSE(r.cloud_system_in(SystemGroup::Tick));
+    r.scene->factory().create_player(glm::vec2(0.0f));
+    for (int32_t i = 0; i < 30; ++i) {
+        r.tick(1.0f / 60.0f, true);
+    }
+    EXPECT_TRUE(r.cloud_system_in(SystemGroup::Unused));
+    EXPECT_FALSE(r.cloud_system_in(SystemGroup::Tick));
+    ASSERT_EQ(r.players().size(), 1u);
+    EXPECT_EQ(r.player().player.is_cloud, 0);
+}
+
 } // namespace
