@@ -11,7 +11,9 @@
 #include "Editor/EditorSpriteRemoveCellWithMouseSystem.h"
 #include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/EntityPool.h"
+#include "Engine/Handle.h"
 #include "Engine/Log.h"
+#include "Game/Components/ItemSink.h"
 #include "Game/Entities/GameEntityLists.h"
 #include "Game/Scenes/GameScene.h"
 #include "Game/Systems/Camera/CameraControllerSystem.h"
@@ -206,5 +208,59 @@ void GameScene::draw_test_bed_window() {
 }
 
 void GameScene::draw_viewport_menu() {
-    // VIEWPORT MENU: the viewport's context menu is drawn here.
+    if (!gui_frame_open()) {
+        return;
+    }
+    const ImGuiWindow* hovered = ImGui::GetCurrentContext()->HoveredWindow;
+    if (hovered != nullptr && std::string_view(hovered->Name) == "Viewport" &&
+        ImGui::IsMouseClicked(ImGuiMouseButton_Middle)) {
+        ImGui::OpenPopup("ViewportMenu");
+    }
+    if (!ImGui::BeginPopup("ViewportMenu")) {
+        return;
+    }
+    // Everything made here appears at the next tick's flush, under the mouse.
+    const glm::vec2 p = m_editor_input.mouse_world;
+    if (ImGui::MenuItem("Create Player")) {
+        m_factory.create_player(p);
+    }
+    if (ImGui::BeginMenu("Create Enemy")) {
+        static constexpr const char* kEnemies[] = {"Bomb", "Fighter", "Station", "Base", "Boss"};
+        for (uint32_t kind = 0; kind < EnemyKindCount; ++kind) {
+            if (ImGui::MenuItem(kEnemies[kind])) {
+                m_factory.create_enemy(EnemyRequest{kind, p, glm::vec2(0.0f)});
+            }
+        }
+        ImGui::EndMenu();
+    }
+    if (ImGui::BeginMenu("Create Item")) {
+        if (ImGui::MenuItem("Core")) {
+            m_factory.create_item(ItemRequest{p, glm::vec2(0.0f), ItemKindCore});
+        }
+        if (ImGui::MenuItem("Health")) {
+            m_factory.create_item(ItemRequest{p, glm::vec2(0.0f), ItemKindHealth});
+        }
+        ImGui::EndMenu();
+    }
+    if (ImGui::MenuItem("Create Bullet")) {
+        // A shot that goes nowhere: no speed, no life, the plain trail, at the origin, nobody's.
+        WeaponShot shot;
+        shot.props = BulletProps{};
+        shot.direction = glm::vec2(0.0f);
+        m_factory.create_bullet(shot);
+    }
+    if (ImGui::MenuItem("Create Multi-Sprite")) {
+        m_factory.create_multi_sprite(p, assets().get_by_name<MultiSpriteAsset>("snake"));
+    }
+    if (ImGui::MenuItem("Create Rock")) {
+        RockRequest rock;
+        rock.position = p;
+        rock.sprite = assets().get_id_by_name<SpriteAsset>("Chunk");
+        m_factory.create_rock(rock);
+    }
+    ImGui::Separator();
+    if (ImGui::MenuItem("Cancel")) {
+        ImGui::CloseCurrentPopup();
+    }
+    ImGui::EndPopup();
 }

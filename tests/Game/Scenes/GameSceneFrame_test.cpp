@@ -12,6 +12,7 @@
 #include "Engine/EntityPool.h"
 #include "Engine/Graphics/Backends/OpenGL/RenderContextOpenGL.h"
 #include "Engine/Graphics/Renderer.h"
+#include "Engine/Random.h"
 #include "Game/Entities/BulletEntity.h"
 #include "Game/Entities/PlayerEntity.h"
 #include "Game/Scenes/GameScene.h"
@@ -113,6 +114,9 @@ TEST(GameSceneFrame, PlayerAndRockAppearWhereTheCameraPutsThemAndBittenCellsGo) 
 }
 
 TEST(GameSceneFrame, TheSkyLiesBehindTheSprites) {
+    // The sky is scattered from the global generator when the scene starts: a known seed gives a known sky
+    // (some skies leave the view at the origin nearly clear of smoke), whatever ran before.
+    random_seed(5489u);
     SceneFrame f;
     f.tick();
     const Pixels plain = f.frame();

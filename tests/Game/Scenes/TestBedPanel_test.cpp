@@ -277,6 +277,14 @@ INSTANTIATE_TEST_SUITE_P(Table, TestBedSwitches,
                              return name;
                          });
 
+TEST(TestBedPanel, ARestartParksTheCloudEffectAsAtStartUp) {
+    PanelFixture f;
+    f.scene->transition_system(PlayerCloudEffectSystem::kName, SystemGroup::Tick);
+    f.scene->stop();
+    f.scene->start(f.engine);
+    EXPECT_EQ(f.group_of(PlayerCloudEffectSystem::kName), SystemGroup::Unused);
+}
+
 TEST(TestBedPanel, ACameraLetGoStaysParkedThroughAPause) {
     PanelFixture f;
     ASSERT_TRUE(f.press("Camera follow player"));
