@@ -135,32 +135,31 @@ TEST_P(ViewportMenuItems, ItemCreatesItsEntityUnderTheMouseAtTheNextFlush) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ViewportMenuItems,
-    testing::Values(
-        MenuCase{"Player", {"Create Player"}, "PlayerEntity", body_position<PlayerEntity>},
-        MenuCase{"Bomb", {"Create Enemy", "Bomb"}, "BombEntity", centre_of_cells<BombEntity>},
-        MenuCase{"Fighter", {"Create Enemy", "Fighter"}, "FighterEntity", centre_of_cells<FighterEntity>},
-        MenuCase{"Station", {"Create Enemy", "Station"}, "StationEntity", centre_of_cells<StationEntity>},
-        MenuCase{"Base", {"Create Enemy", "Base"}, "BaseEntity", centre_of_cells<BaseEntity>},
-        MenuCase{"Boss", {"Create Enemy", "Boss"}, "Boss1Entity", centre_of_cells<Boss1Entity>},
-        MenuCase{"Core",
-                 {"Create Item", "Core"},
-                 "ItemEntity",
-                 [](EntityPool& pool) {
-                     const ItemEntity& item = pool.list<ItemEntity>().entities().at(0);
-                     EXPECT_EQ(item.kind, 0u);
-                     return item.position;
-                 }},
-        MenuCase{"Health",
-                 {"Create Item", "Health"},
-                 "ItemEntity",
-                 [](EntityPool& pool) {
-                     const ItemEntity& item = pool.list<ItemEntity>().entities().at(0);
-                     EXPECT_EQ(item.kind, 1u);
-                     return item.position;
-                 }},
-        MenuCase{"Bullet", {"Create Bullet"}, "BulletEntity", nullptr},
-        MenuCase{"MultiSprite", {"Create Multi-Sprite"}, "SnakeHeadEntity", nullptr},
-        MenuCase{"Rock", {"Create Rock"}, "RockEntity", body_position<RockEntity>}),
+    testing::Values(MenuCase{"Player", {"Create Player"}, "PlayerEntity", body_position<PlayerEntity>},
+                    MenuCase{"Bomb", {"Create Enemy", "Bomb"}, "BombEntity", centre_of_cells<BombEntity>},
+                    MenuCase{"Fighter", {"Create Enemy", "Fighter"}, "FighterEntity", centre_of_cells<FighterEntity>},
+                    MenuCase{"Station", {"Create Enemy", "Station"}, "StationEntity", centre_of_cells<StationEntity>},
+                    MenuCase{"Base", {"Create Enemy", "Base"}, "BaseEntity", centre_of_cells<BaseEntity>},
+                    MenuCase{"Boss", {"Create Enemy", "Boss"}, "Boss1Entity", centre_of_cells<Boss1Entity>},
+                    MenuCase{"Core",
+                             {"Create Item", "Core"},
+                             "ItemEntity",
+                             [](EntityPool& pool) {
+                                 const ItemEntity& item = pool.list<ItemEntity>().entities().at(0);
+                                 EXPECT_EQ(item.kind, 0u);
+                                 return item.position;
+                             }},
+                    MenuCase{"Health",
+                             {"Create Item", "Health"},
+                             "ItemEntity",
+                             [](EntityPool& pool) {
+                                 const ItemEntity& item = pool.list<ItemEntity>().entities().at(0);
+                                 EXPECT_EQ(item.kind, 1u);
+                                 return item.position;
+                             }},
+                    MenuCase{"Bullet", {"Create Bullet"}, "BulletEntity", nullptr},
+                    MenuCase{"MultiSprite", {"Create Multi-Sprite"}, "SnakeHeadEntity", nullptr},
+                    MenuCase{"Rock", {"Create Rock"}, "RockEntity", body_position<RockEntity>}),
     [](const testing::TestParamInfo<MenuCase>& info) { return std::string(info.param.name); });
 
 } // namespace
