@@ -150,6 +150,8 @@ void Engine::replay_frame(const SimulationTick& live) {
         if (m_current_scene) {
             m_current_scene->update_input_schemes();
         }
+        // No record runs, but the engine's own events (closing the window, Ctrl-C) still have to arrive.
+        m_event_bus.dispatch();
         render_frame(live);
     }
 }

@@ -12,6 +12,7 @@
 #include <imgui_internal.h>
 
 #include "Engine/Engine/Engine.h"
+#include "Engine/Engine/Interrupt.h"
 #include "Engine/Engine/Recording.h"
 #include "Engine/Engine/Scene.h"
 #include "Engine/Random.h"
@@ -182,6 +183,15 @@ TEST_F(RecordingPanel, PlayPausedReplaysTheStartIndexThenStepsBothWays) {
         frame();
     }
     EXPECT_EQ(scene->ticks, ticked(0, 10));
+}
+
+TEST_F(RecordingPanel, AQuitReachesTheEngineWhileThePlayBackIsPaused) {
+    write_file(10);
+    press("Play Paused");
+    ASSERT_EQ(engine.recording_state(), Engine::kReplayPaused);
+    raise_interrupt_request();
+    frame();
+    EXPECT_TRUE(engine.run_frame().quit) << "the quit of a paused frame ends the run";
 }
 
 TEST_F(RecordingPanel, SteppingPastTheLastRecordEndsThePlayBack) {
