@@ -29,18 +29,9 @@ constexpr int32_t kHeight = 720;
 // of its own.
 struct Sky {
     Sky() : dir("pellmar-bench-background") {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        game_bench::QuietStdout quiet;
-        EngineConfig config;
-        config.vsync = false;
-        config.debug_output = false;
-        engine = std::make_unique<Engine>(config);
-        engine->startup();
-        gl = dynamic_cast<RenderContextOpenGL*>(engine->render_context().backend());
-        if (gl == nullptr) {
-            std::abort();
-        }
-        gl->set_frame_pacing(false);
+        game_bench::WindowedEngine windowed;
+        engine = std::move(windowed.engine);
+        gl = windowed.gl;
         // An empty frame still clears its target, as the game's frames do every time.
         gl->set_skip_clean_clears(false);
         scene = std::make_shared<GameScene>();

@@ -21,32 +21,13 @@
 #include "Engine/Engine/EngineEvents.h"
 #include "Engine/Graphics/Backends/OpenGL/RenderContextOpenGL.h"
 #include "Game/Scenes/GameScene.h"
+#include "game_bench.h"
 #include "sprite_ratio.h"
 
 namespace {
 
 constexpr int32_t kFrames = 300;
 constexpr int32_t kWarmUpFrames = 30;
-
-// Log lines go nowhere while the frames run, so the report stays readable.
-class QuietStdout {
-public:
-    QuietStdout() {
-        std::fflush(stdout);
-        m_saved = dup(fileno(stdout));
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, fileno(stdout));
-        close(null);
-    }
-    ~QuietStdout() {
-        std::fflush(stdout);
-        dup2(m_saved, fileno(stdout));
-        close(m_saved);
-    }
-
-private:
-    int m_saved = -1;
-};
 
 double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
@@ -68,29 +49,15 @@ double wall_seconds() {
 
 // One engine with its window and the game scene for the whole program.
 struct Game {
-    Game() {
-        const std::filesystem::path dir = std::filesystem::temp_directory_path() / "pellmar-bench-engine-frame";
-        std::filesystem::create_directories(dir);
-        std::filesystem::remove(dir / "assets.bin");
-        std::filesystem::create_symlink(PELLMAR_ASSETS_BIN, dir / "assets.bin");
-        std::filesystem::current_path(dir);
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        QuietStdout quiet;
-        EngineConfig config;
-        config.vsync = false;
-        config.debug_output = false;
-        engine = std::make_unique<Engine>(config);
-        engine->startup();
-        gl = dynamic_cast<RenderContextOpenGL*>(engine->render_context().backend());
-        if (gl == nullptr) {
-            std::abort();
-        }
-        gl->set_frame_pacing(false);
+    Game() : dir("pellmar-bench-engine-frame") {
+        game_bench::WindowedEngine windowed;
+        engine = std::move(windowed.engine);
+        gl = windowed.gl;
         engine->set_scene(std::make_shared<GameScene>());
         engine->run_frame();
     }
     ~Game() {
-        QuietStdout quiet;
+        game_bench::QuietStdout quiet;
         engine->shutdown();
     }
 
@@ -101,6 +68,7 @@ struct Game {
         }
     }
 
+    game_bench::AssetsDir dir;
     std::unique_ptr<Engine> engine;
     RenderContextOpenGL* gl = nullptr;
 };
@@ -123,7 +91,7 @@ void run_frames(benchmark::State& state, bool editor, bool skip_clean_clears) {
     std::vector<double> cpu_ms;
     uint64_t clears = 0;
     {
-        QuietStdout quiet;
+        game_bench::QuietStdout quiet;
         g.set_editor(editor);
         g.gl->set_skip_clean_clears(skip_clean_clears);
         for (int32_t i = 0; i < kWarmUpFrames; ++i) {

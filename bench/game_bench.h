@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -19,6 +20,7 @@
 
 #include "Engine/Engine/Engine.h"
 #include "Engine/Event/EventBus.h"
+#include "Engine/Graphics/Backends/OpenGL/RenderContextOpenGL.h"
 #include "Engine/ThreadPool.h"
 #include "Game/Scenes/GameScene.h"
 
@@ -65,6 +67,28 @@ public:
 
 private:
     std::filesystem::path m_previous;
+};
+
+// An engine with its window on SDL's offscreen driver, started, vsync and frame pacing off so frames are timed
+// as drawn; `gl` is its OpenGL back end.
+struct WindowedEngine {
+    WindowedEngine() {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        QuietStdout quiet;
+        EngineConfig config;
+        config.vsync = false;
+        config.debug_output = false;
+        engine = std::make_unique<Engine>(config);
+        engine->startup();
+        gl = dynamic_cast<RenderContextOpenGL*>(engine->render_context().backend());
+        if (gl == nullptr) {
+            std::abort();
+        }
+        gl->set_frame_pacing(false);
+    }
+
+    std::unique_ptr<Engine> engine;
+    RenderContextOpenGL* gl = nullptr;
 };
 
 // Tick n of a run at 60 Hz that started at time 0; a fixed tick also runs the fixed step.
