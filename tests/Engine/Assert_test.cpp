@@ -73,7 +73,9 @@ TEST(AssertDeathTest, ViewRowAskedForAComponentItsViewDoesNotHoldStops) {
     // The typed row refuses such a request at compile time; the untyped cursor only knows the index.
     EntityView view(pool, ComponentQueryOf<Position>().query());
     ASSERT_FALSE(view.empty());
-    const EntityView::Cursor& cursor = *view.begin();
+    // The cursor lives in the iterator, so the iterator must outlive the reference.
+    const auto row = view.begin();
+    const EntityView::Cursor& cursor = *row;
     EXPECT_EQ(&cursor.get<Position>(0), &pool.list<Mover>().entities()[0].position);
     EXPECT_DEATH(cursor.get<Speed>(kMaxQueryComponents), "its view does not hold");
 }

@@ -30,6 +30,12 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
+// The nothrow form too: the GL driver's LLVM allocates with it and frees through the plain delete below.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
