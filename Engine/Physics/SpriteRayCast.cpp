@@ -1,5 +1,6 @@
 #include "Engine/Physics/SpriteRayCast.h"
 
+#include <cmath>
 #include <vector>
 
 #include "Engine/DestructibleSprite/Sprite.h"
@@ -13,26 +14,72 @@ namespace {
 
 struct RayCandidate {
     EntityId entity;
-    AxisAlignedArea bounds;
     const Sprite* sprite;
     const Transform* transform;
+    glm::vec2 a; // sprite-local ends of the ray's part inside the candidate's bounds
+    glm::vec2 b;
+};
+
+// The leaves the ray meets, in the tree's query order (depth first, left first), as node indices, so that
+// each leaf's bounds come with it instead of being searched for by value.
+void ray_leaves(const AxisAlignedAreaTree<EntityId>& tree, glm::vec2 origin, glm::vec2 direction, float max_t,
+                std::vector<int32_t>& stack, std::vector<int32_t>& out) {
+    if (tree.empty()) {
+        return;
+    }
+    const std::vector<AreaTreeNode>& nodes = tree.nodes();
+    stack.clear();
+    stack.push_back(tree.root());
+    while (!stack.empty()) {
+        const int32_t i = stack.back();
+        stack.pop_back();
+        const AreaTreeNode& n = nodes[static_cast<size_t>(i)];
+        if (!AxisAlignedArea::ray_hit(n.bounds, origin, direction, max_t)) {
+            continue;
+        }
+        if (n.is_leaf()) {
+            out.push_back(i);
+        } else {
+            stack.push_back(n.right);
+            stack.push_back(n.left);
+        }
+    }
+}
+
+// Cells a walk from a to b can visit at most: the segment's x and y extents in cells.
+float walk_cells(const Sprite& sprite, glm::vec2 a, glm::vec2 b) {
+    const glm::vec2 d = sprite.grid().local_to_cell(b) - sprite.grid().local_to_cell(a);
+    const float cells = std::abs(d.x) + std::abs(d.y);
+    return std::isfinite(cells) ? cells : 0.0f;
+}
+
+// Per calling thread, so that the game's many short casts per tick reuse their buffers.
+struct RayCastScratch {
+    std::vector<int32_t> stack;
+    std::vector<int32_t> leaves;
+    std::vector<RayCandidate> candidates;
+    std::vector<SpriteRayCastResult> results;
 };
 
 } // namespace
 
 SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, const AxisAlignedAreaTree<EntityId>& tree,
                                     EntityId ignore, glm::vec2 origin, glm::vec2 direction, float max_t) {
-    std::vector<int32_t> values;
-    tree.query_ray(origin, direction, max_t, values);
+    thread_local RayCastScratch scratch;
+    scratch.leaves.clear();
+    ray_leaves(tree, origin, direction, max_t, scratch.stack, scratch.leaves);
 
     // Resolved here, on the calling thread, so that the tasks only read sprites and transforms. Entities
     // that died since the tree was filled, or that carry no sprite, are left out.
     const uint8_t sprite_id = component_type_id<Sprite>();
     const uint8_t transform_id = component_type_id<Transform>();
-    std::vector<RayCandidate> candidates;
-    candidates.reserve(values.size());
-    for (const int32_t value : values) {
-        const EntityId entity = tree.payload(value);
+    const AreaRay ray{origin, direction, max_t};
+    std::vector<RayCandidate>& candidates = scratch.candidates;
+    candidates.clear();
+    float cells = 0.0f;
+    for (const int32_t leaf : scratch.leaves) {
+        const AreaTreeNode& node = tree.nodes()[static_cast<size_t>(leaf)];
+        const EntityId entity = tree.payload(node.value);
         if (entity == ignore || !entities.has_list(entity.entity_type_id)) {
             continue;
         }
@@ -45,18 +92,19 @@ SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, cons
         if (sprite == nullptr || transform == nullptr) {
             continue;
         }
-        candidates.push_back(RayCandidate{entity, tree.find(value).bounds, sprite, transform});
+        const RayInterval clip = AxisAlignedArea::clip_ray(node.bounds, ray);
+        const glm::vec2 a = transform->to_local(origin + clip.enter * direction);
+        const glm::vec2 b = transform->to_local(origin + clip.exit * direction);
+        cells += walk_cells(*sprite, a, b);
+        candidates.push_back(RayCandidate{entity, sprite, transform, a, b});
     }
 
     // Candidate k writes slot k, so the winner of a tie does not depend on which task finished first.
-    std::vector<SpriteRayCastResult> results(candidates.size());
-    const AreaRay ray{origin, direction, max_t};
-    const auto cast = [&](uint64_t k) {
+    std::vector<SpriteRayCastResult>& results = scratch.results;
+    results.assign(candidates.size(), SpriteRayCastResult{});
+    const auto cast = [&candidates, &results, origin](uint64_t k) {
         const RayCandidate& c = candidates[k];
-        const RayInterval clip = AxisAlignedArea::clip_ray(c.bounds, ray);
-        const glm::vec2 a = c.transform->to_local(origin + clip.enter * direction);
-        const glm::vec2 b = c.transform->to_local(origin + clip.exit * direction);
-        const SpriteRayHit hit = c.sprite->ray_cast(a, b);
+        const SpriteRayHit hit = c.sprite->ray_cast(c.a, c.b);
         if (!hit.hit) {
             return;
         }
@@ -69,9 +117,8 @@ SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, cons
         r.distance = glm::length(origin - r.point);
         results[k] = r;
     };
-    // A short ray meets a few sprites and walks a few cells of each: handing that to the workers costs more
-    // than the walk, and the game casts one such ray per flocking ship and tick.
-    if (candidates.size() <= kRayCastInlineCandidates) {
+    // The game casts one short ray per flocking ship and tick: a few sprites, a few cells of each.
+    if (cells <= kRayCastInlineCells) {
         for (uint64_t k = 0; k < candidates.size(); ++k) {
             cast(k);
         }

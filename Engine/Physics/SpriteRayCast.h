@@ -22,8 +22,10 @@ struct SpriteRayCastResult {
     float distance = 0.0f;       // from the ray origin to point
 };
 
-// Up to this many candidate sprites are walked on the calling thread instead of the pool.
-inline constexpr size_t kRayCastInlineCandidates = 8;
+// A cast whose candidates together span at most this many cells (the sum of each clipped segment's x and y
+// extents in its sprite's cells, a bound on the cells walked) is walked on the calling thread: below it, waking
+// the workers costs more than the walk. Longer casts are spread over the pool.
+inline constexpr float kRayCastInlineCells = 4096.0f;
 
 // The ray covers origin + t * direction for t in [0, max_t].
 SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, const AxisAlignedAreaTree<EntityId>& tree,

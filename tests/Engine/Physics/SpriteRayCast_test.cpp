@@ -111,9 +111,12 @@ TEST_F(SpriteRayCastTest, BoundsWithoutLiveCellsAndIgnoredEntitiesMiss) {
 }
 
 // Equally near candidates: the first in the tree's candidate order wins, however the tasks are scheduled.
+// Each copy spans 32 cells of the ray, so together they are too long to walk inline and go to the workers.
 TEST_F(SpriteRayCastTest, TiesGoToTheFirstCandidateOnAnyNumberOfWorkers) {
+    constexpr int kCopies = 200;
+    static_assert(kCopies * 32 > kRayCastInlineCells);
     std::vector<EntityId> copies;
-    for (int i = 0; i < 48; ++i) {
+    for (int i = 0; i < kCopies; ++i) {
         const EntityId e = add({3.75f, 0.0f}, 0.5f, make_rect_asset(32, 32, 0, 0, 32, 32, 1));
         tree.insert(list().at(e).transform.bounds(), e);
         copies.push_back(e);
