@@ -7,7 +7,6 @@
 #include "Engine/Graphics/Renderer.h"
 #include "Engine/Graphics/TextureAtlasPacked.h"
 #include "Engine/Random.h"
-#include "Game/Rendering/SpritePicture.h"
 #include "Game/Systems/Background/SpaceBackgroundRenderSystem.h"
 #include "Support/GameWorld.h"
 #include "Support/SceneHarness.h"
@@ -126,27 +125,6 @@ TEST(SpaceBackground, TheSkyNeverRunsOutAndMovesSmoothly) {
     if (std::abs(p0.x - c0.x) < 60.0f && std::abs(p0.y - c0.y) < 32.0f) {
         EXPECT_NEAR(p1.x - p0.x, 0.1f * 2.0f / star.depth, 1e-3f);
         EXPECT_NEAR(p1.y - p0.y, -0.05f * 2.0f / star.depth, 1e-3f);
-    }
-}
-
-TEST(SpritePicture, CellsLandAtTheirGridPlacesAndEmptyCellsStayClear) {
-    const AssetPackage package = load_game_assets();
-    const SpriteAsset& star = package.get_by_name<SpriteAsset>("game/sprite/star");
-    const SpritePicture picture = make_sprite_picture(star);
-    ASSERT_EQ(picture.width, static_cast<uint32_t>(star.cellCount.x));
-    ASSERT_EQ(picture.height, static_cast<uint32_t>(star.cellCount.y));
-    int32_t opaque = 0;
-    for (const uint32_t pixel : picture.pixels) {
-        opaque += (pixel >> 24) != 0 ? 1 : 0;
-    }
-    EXPECT_EQ(opaque, star.activePixelCount);
-    const SpriteChunkData& chunk = star.chunks.at(0);
-    for (int32_t cell = 0; cell < kSpriteChunkCells; ++cell) {
-        const int32_t x = chunk.gridPixelOffset.x + cell % kSpriteChunkSize;
-        const int32_t y = chunk.gridPixelOffset.y + cell / kSpriteChunkSize;
-        const uint32_t pixel = picture.pixels[static_cast<size_t>(y) * picture.width + static_cast<size_t>(x)];
-        EXPECT_EQ(pixel,
-                  (chunk.mask[static_cast<size_t>(cell)] & 0x1F) != 0 ? chunk.color[static_cast<size_t>(cell)] : 0u);
     }
 }
 

@@ -17,7 +17,6 @@
 #include "Game/Factory/EntityFactory.h"
 #include "Game/Systems/Ui/GamePauseMenuUiRenderSystem.h"
 #include "Game/Systems/Ui/GameUiRenderSystem.h"
-#include "Game/Systems/Ui/UiSpritePicture.h"
 #include "Support/SceneHarness.h"
 
 using namespace test_support;
@@ -64,27 +63,6 @@ struct UiFixture {
     SceneHarness harness;
     EntityFactory factory;
 };
-
-TEST(SpriteAssetPixels, EveryActiveCellIsOnePixelRowsFromTheBottom) {
-    SpriteAsset asset;
-    asset.cellCount = glm::ivec2(64, 32);
-    asset.chunks.resize(1);
-    SpriteChunkData& chunk = asset.chunks[0];
-    chunk.gridPixelOffset = glm::ivec2(32, 0);
-    chunk.mask[3 * 32 + 5] = 1;
-    chunk.color[3 * 32 + 5] = 0xFF0000FFu;
-    chunk.mask[4 * 32 + 5] = 1 | 0x20; // removed
-    chunk.color[4 * 32 + 5] = 0xFFFFFFFFu;
-    const std::vector<uint32_t> pixels = sprite_asset_pixels(asset);
-    ASSERT_EQ(pixels.size(), 64u * 32u);
-    EXPECT_EQ(pixels[3 * 64 + 37], 0xFF0000FFu);
-    EXPECT_EQ(pixels[4 * 64 + 37], 0u);
-    size_t set = 0;
-    for (uint32_t p : pixels) {
-        set += p != 0 ? 1 : 0;
-    }
-    EXPECT_EQ(set, 1u);
-}
 
 TEST(GameUiRenderSystem, ThePanelPictureIsTheSpritesCellCount) {
     UiFixture f;
