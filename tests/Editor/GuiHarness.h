@@ -8,24 +8,12 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
+#include "Support/HeadlessGui.h"
+
 namespace editor_test {
 
 class GuiHarness {
 public:
-    GuiHarness() : m_context(ImGui::CreateContext()) {
-        ImGuiIO& io = ImGui::GetIO();
-        io.IniFilename = nullptr;
-        io.DisplaySize = ImVec2(1280.0f, 720.0f);
-        io.DeltaTime = 1.0f / 60.0f;
-        unsigned char* pixels = nullptr;
-        int width = 0;
-        int height = 0;
-        io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
-    }
-    ~GuiHarness() { ImGui::DestroyContext(m_context); }
-    GuiHarness(const GuiHarness&) = delete;
-    GuiHarness& operator=(const GuiHarness&) = delete;
-
     void frame(const std::function<void()>& draw) {
         ImGui::NewFrame();
         draw();
@@ -48,7 +36,7 @@ public:
     }
 
 private:
-    ImGuiContext* m_context;
+    HeadlessGui m_gui;
 };
 
 } // namespace editor_test

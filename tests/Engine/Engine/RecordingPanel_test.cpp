@@ -16,6 +16,7 @@
 #include "Engine/Engine/Recording.h"
 #include "Engine/Engine/Scene.h"
 #include "Engine/Random.h"
+#include "Support/HeadlessGui.h"
 #include "Support/InputEvents.h"
 #include "Support/SceneHarness.h"
 
@@ -56,21 +57,11 @@ std::vector<uint32_t> range(uint32_t from, uint32_t to) {
 class RecordingPanel : public ::testing::Test {
 protected:
     void SetUp() override {
-        ImGuiIO& io = ImGui::GetIO();
-        io.IniFilename = nullptr;
-        io.DisplaySize = ImVec2(1280.0f, 720.0f);
-        unsigned char* pixels = nullptr;
-        int width = 0;
-        int height = 0;
-        io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
         engine.set_scene(scene);
         engine.startup();
         frame();
     }
-    void TearDown() override {
-        engine.shutdown();
-        ImGui::DestroyContext(gui);
-    }
+    void TearDown() override { engine.shutdown(); }
 
     // A recording of `count` frames whose tick numbers are 100, 101, ...; frame 3 did not tick.
     void write_file(uint32_t count) {
@@ -99,7 +90,6 @@ protected:
 
     // One GUI frame with the panel, then one engine frame.
     void frame() {
-        ImGui::GetIO().DeltaTime = 1.0f / 60.0f;
         ImGui::NewFrame();
         engine.draw_recording_panel();
         ImGui::Render();
@@ -114,7 +104,7 @@ protected:
         frame();
     }
     AssetsWorkingDir dir;
-    ImGuiContext* gui = ImGui::CreateContext();
+    HeadlessGui gui;
     Engine engine{windowless_config()};
     std::shared_ptr<ReplayScene> scene = std::make_shared<ReplayScene>();
 };

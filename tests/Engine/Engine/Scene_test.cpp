@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <imgui.h>
 
+#include "Support/HeadlessGui.h"
 #include "Support/Launcher.h"
 #include "TestScene.h"
 
@@ -54,21 +55,9 @@ TEST_F(SceneFixture, AttachesByGroupOrderAtStartAndRenderGroupsAtStartOfRenderin
 
 // A GUI context without a back end, for one frame of editor UI.
 struct GuiFrame {
-    ImGuiContext* context = ImGui::CreateContext();
-    GuiFrame() {
-        ImGuiIO& io = ImGui::GetIO();
-        io.IniFilename = nullptr;
-        io.DisplaySize = ImVec2(1280.0f, 720.0f);
-        unsigned char* pixels = nullptr;
-        int width = 0;
-        int height = 0;
-        io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
-        ImGui::NewFrame();
-    }
-    ~GuiFrame() {
-        ImGui::Render();
-        ImGui::DestroyContext(context);
-    }
+    HeadlessGui gui;
+    GuiFrame() { ImGui::NewFrame(); }
+    ~GuiFrame() { ImGui::Render(); }
 };
 
 struct TickCase {

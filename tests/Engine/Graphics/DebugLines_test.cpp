@@ -11,6 +11,8 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
+#include "Support/HeadlessGui.h"
+
 #include "Engine/Graphics/DebugLines.h"
 #include "Engine/Graphics/Renderer.h"
 #include "Engine/Math/Transform.h"
@@ -257,19 +259,8 @@ TEST_F(DebugLinesTest, TheRendererTurnsBuiltLinesIntoColouredSegments) {
 
 // One headless GUI frame per call; the window's widgets are pressed with ActivateItem.
 struct GuiContext {
-    ImGuiContext* context = ImGui::CreateContext();
-    GuiContext() {
-        ImGuiIO& io = ImGui::GetIO();
-        io.IniFilename = nullptr;
-        io.DisplaySize = ImVec2(1600.0f, 1200.0f);
-        unsigned char* pixels = nullptr;
-        int width = 0;
-        int height = 0;
-        io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
-    }
-    ~GuiContext() { ImGui::DestroyContext(context); }
+    HeadlessGui gui{ImVec2(1600.0f, 1200.0f)};
     void frame() {
-        ImGui::GetIO().DeltaTime = 1.0f / 60.0f;
         ImGui::NewFrame();
         // The window starts collapsed to its title bar; open it as a user would.
         if (ImGui::FindWindowByName("Debug Renderer Colors") != nullptr) {

@@ -7,6 +7,7 @@
 #include "Editor/EntityInspector.h"
 #include "Game/Entities/PlayerEntity.h"
 #include "GameSceneFixture.h"
+#include "Support/HeadlessGui.h"
 
 namespace {
 
@@ -21,14 +22,7 @@ TEST(GameSceneEditor, TheEditorStepDrawsTheInspectorWindows) {
     ASSERT_EQ(players.count(), 1u);
     const EntityId saved = selected_entity();
 
-    ImGuiContext* context = ImGui::CreateContext();
-    ImGuiIO& io = ImGui::GetIO();
-    io.IniFilename = nullptr;
-    io.DisplaySize = ImVec2(1280.0f, 720.0f);
-    unsigned char* pixels = nullptr;
-    int width = 0;
-    int height = 0;
-    io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+    HeadlessGui gui;
     for (const EntityId selection : {kInvalidEntityId, players.id(0)}) {
         selected_entity() = selection;
         ImGui::NewFrame();
@@ -44,7 +38,6 @@ TEST(GameSceneEditor, TheEditorStepDrawsTheInspectorWindows) {
         EXPECT_LT(entities->BeginOrderWithinContext, inspector->BeginOrderWithinContext);
         EXPECT_LT(inspector->BeginOrderWithinContext, scene->BeginOrderWithinContext);
     }
-    ImGui::DestroyContext(context);
     selected_entity() = saved;
 }
 

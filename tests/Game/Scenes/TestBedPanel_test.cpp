@@ -16,7 +16,7 @@
 #include "Game/Systems/Camera/CameraControllerSystem.h"
 #include "Game/Systems/Player/PlayerCloudEffectSystem.h"
 #include "GameSceneFixture.h"
-#include "HeadlessGui.h"
+#include "Support/HeadlessGui.h"
 
 using namespace test_support;
 

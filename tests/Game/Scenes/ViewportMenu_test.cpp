@@ -14,7 +14,7 @@
 #include "Game/Entities/PlayerEntity.h"
 #include "Game/Entities/SnakeHeadEntity.h"
 #include "GameSceneFixture.h"
-#include "HeadlessGui.h"
+#include "Support/HeadlessGui.h"
 
 namespace {
 

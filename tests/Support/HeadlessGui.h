@@ -9,10 +9,11 @@
 #include <imgui_internal.h>
 
 struct HeadlessGui {
-    HeadlessGui() : context(ImGui::CreateContext()) {
+    explicit HeadlessGui(ImVec2 display = ImVec2(1280.0f, 720.0f)) : context(ImGui::CreateContext()) {
         ImGuiIO& io = ImGui::GetIO();
         io.IniFilename = nullptr;
-        io.DisplaySize = ImVec2(1280.0f, 720.0f);
+        io.DisplaySize = display;
+        io.DeltaTime = 1.0f / 60.0f;
         unsigned char* pixels = nullptr;
         int width = 0;
         int height = 0;
