@@ -8,6 +8,7 @@
 #include <exception>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <tuple>
 
 #include "Engine/DestructibleSprite/Cell.h"
@@ -27,20 +28,20 @@ constexpr float kChunkRadius = 1.0f;
 // One cell side in world units at the usual scale of half the chunk counts.
 constexpr float kCellWorldSize = 0.03125f;
 
-// Runs item(i, local) for i in [0, count) on the pool and on the calling thread. The items are cut into
+// Runs block(lo, hi, local) over [0, count) on the pool and on the calling thread. The range is cut into
 // consecutive blocks that the threads take in turn as they come free (the work per item varies a lot, and under
 // load workers wake late: the caller starts at once instead of sleeping). Each block fills its own list and the
 // lists are joined in block order, so the result is the same sequence whatever the number of workers and
 // whichever thread ran which block.
-template <typename T, typename Item>
-std::vector<T> parallel_collect(ThreadPool& pool, uint64_t count, const Item& item) {
+template <typename T, typename Block>
+std::vector<T> parallel_collect(ThreadPool& pool, uint64_t count, const Block& block) {
     std::vector<T> result;
     if (count == 0) {
         return result;
     }
     const uint64_t workers = pool.worker_count();
-    const uint64_t block = std::max<uint64_t>(1, count / ((workers + 1) * 8));
-    const uint64_t blocks = (count + block - 1) / block;
+    const uint64_t size = std::max<uint64_t>(1, count / ((workers + 1) * 8));
+    const uint64_t blocks = (count + size - 1) / size;
     std::vector<std::vector<T>> per_block(blocks);
     std::atomic<uint64_t> next{0};
     std::mutex error_mutex;
@@ -49,11 +50,7 @@ std::vector<T> parallel_collect(ThreadPool& pool, uint64_t count, const Item& it
         try {
             for (uint64_t k = next.fetch_add(1, std::memory_order_relaxed); k < blocks;
                  k = next.fetch_add(1, std::memory_order_relaxed)) {
-                std::vector<T>& local = per_block[k];
-                const uint64_t hi = std::min(count, (k + 1) * block);
-                for (uint64_t i = k * block; i < hi; ++i) {
-                    item(i, local);
-                }
+                block(k * size, std::min(count, (k + 1) * size), per_block[k]);
             }
         } catch (...) {
             const std::lock_guard<std::mutex> guard(error_mutex);
@@ -216,15 +213,32 @@ std::vector<ProxyPair> find_proxy_pairs(const std::vector<SpritePhysicsProxy>& p
 
 void find_chunk_proxies_for_pair(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, const ProxyPair& pair,
                                  std::vector<ProxyChunk>& out, DebugLines* debug) {
-    std::vector<ProxyChunk> chunks_a;
-    std::vector<ProxyChunk> chunks_b;
+    // Kept per thread: a step visits thousands of pairs.
+    thread_local std::vector<ProxyChunk> chunks_a;
+    thread_local std::vector<ProxyChunk> chunks_b;
+    thread_local std::vector<size_t> first_b;
+    chunks_a.clear();
+    chunks_b.clear();
     collect_chunks(a, chunk_box_of(a, pair.overlap, DebugLayer::A, debug), pair.a, pair.b, 0, chunks_a, debug);
     collect_chunks(b, chunk_box_of(b, pair.overlap, DebugLayer::B, debug), pair.b, pair.a, 1, chunks_b, debug);
+    constexpr size_t kNone = ~size_t{0};
+    first_b.assign(chunks_b.size(), kNone);
+    const auto append = [&out](const ProxyChunk& record, size_t& first) {
+        const size_t at = out.size();
+        out.push_back(record);
+        if (first == kNone) {
+            first = at;
+        } else {
+            out.back().repeat_of = static_cast<uint32_t>(at - first);
+        }
+    };
     for (const ProxyChunk& ca : chunks_a) {
-        for (const ProxyChunk& cb : chunks_b) {
+        size_t first_a = kNone;
+        for (size_t k = 0; k < chunks_b.size(); ++k) {
+            const ProxyChunk& cb = chunks_b[k];
             if (circles_overlap(ca.center, kChunkRadius, cb.center, kChunkRadius)) {
-                out.push_back(ca);
-                out.push_back(cb);
+                append(ca, first_a);
+                append(cb, first_b[k]);
                 if (debug != nullptr) {
                     debug_line(*debug, ca.center, cb.center, DebugName::Physics_Broadphase_Chunk_Pair_Line);
                 }
@@ -235,14 +249,160 @@ void find_chunk_proxies_for_pair(const SpritePhysicsProxy& a, const SpritePhysic
 
 std::vector<ProxyChunk> find_chunk_proxies(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
                                            const std::vector<ProxyPair>& pairs, DebugLines* debug) {
-    return parallel_collect<ProxyChunk>(pool, pairs.size(), [&](uint64_t i, std::vector<ProxyChunk>& local) {
-        const ProxyPair& pair = pairs[i];
-        find_chunk_proxies_for_pair(proxies[static_cast<size_t>(pair.a)], proxies[static_cast<size_t>(pair.b)], pair,
-                                    local, debug);
-    });
+    return parallel_collect<ProxyChunk>(
+        pool, pairs.size(), [&](uint64_t lo, uint64_t hi, std::vector<ProxyChunk>& local) {
+            for (uint64_t i = lo; i < hi; ++i) {
+                const ProxyPair& pair = pairs[i];
+                find_chunk_proxies_for_pair(proxies[static_cast<size_t>(pair.a)], proxies[static_cast<size_t>(pair.b)],
+                                            pair, local, debug);
+            }
+        });
 }
 
 namespace {
+
+// The hits of one boundary list: the earliest time, the first hit at that time and up to 32 hit points.
+// Kept apart from Impact so a sweep fills scratch storage without clearing 32 hit points first.
+struct CellHits {
+    float time = kNoImpactTime;
+    glm::vec2 point{0.0f};
+    glm::vec2 normal{0.0f};
+    int32_t count = 0;
+    int32_t dropped = 0; // hits at the earliest time beyond the 32 kept
+    std::array<HitPoint, kMaxImpactHits> hits;
+};
+
+// Which boundary cells of the moving sprite's chunks can land inside the other sprite's grid at all. A cell's
+// sub-step samples stay within |d| + |r| |w| of its place at the start of the step (no further than its path),
+// and a point of the other sprite's grid moves at most |v| dt + |w dt| times its distance from the pivot. A cell
+// whose start place, mapped into the other grid's cell coordinates in double precision, lies further than both
+// motions plus ample room for float rounding outside that grid can not hit in any sub-step, so leaving it
+// unswept changes nothing. When every cell of a chunk takes a single sample (n = 1), the only sample is the
+// start place at time 0 and only the rounding room is needed.
+class SweepFilter {
+public:
+    SweepFilter(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, float dt) : m_a(a) {
+        const Transform& ta = *a.transform;
+        const Transform& tb = *b.transform;
+        const SpriteGrid& grid = b.sprite->grid();
+        m_cells = {static_cast<double>(grid.cells_x), static_cast<double>(grid.cells_y)};
+        const Vec k{0.5 * m_cells.x, 0.5 * m_cells.y};
+        m_cells_per_world = {k.x / std::fabs(static_cast<double>(tb.scale.x)),
+                             k.y / std::fabs(static_cast<double>(tb.scale.y))};
+        const Vec kb{k.x / static_cast<double>(tb.scale.x), k.y / static_cast<double>(tb.scale.y)};
+        const double turn = static_cast<double>(ta.angle) - static_cast<double>(tb.angle);
+        const double c = std::cos(turn);
+        const double s = std::sin(turn);
+        m_m00 = kb.x * c * static_cast<double>(ta.scale.x);
+        m_m01 = -kb.x * s * static_cast<double>(ta.scale.y);
+        m_m10 = kb.y * s * static_cast<double>(ta.scale.x);
+        m_m11 = kb.y * c * static_cast<double>(ta.scale.y);
+        const double cb = std::cos(static_cast<double>(tb.angle));
+        const double sb = std::sin(static_cast<double>(tb.angle));
+        const Vec offset = sub(of(ta.position), of(tb.position));
+        m_ox = kb.x * (cb * offset.x + sb * offset.y) + k.x - 0.5;
+        m_oy = kb.y * (-sb * offset.x + cb * offset.y) + k.y - 0.5;
+
+        m_d = length(of(a.body->linear_velocity * dt));
+        m_w = std::fabs(static_cast<double>(a.body->angular_velocity * dt));
+        m_b_move = length(of(b.body->linear_velocity)) * std::fabs(static_cast<double>(dt));
+        m_b_turn = std::fabs(static_cast<double>(b.body->angular_velocity) * static_cast<double>(dt));
+        m_b_pivot = of(b.world_center_of_mass);
+        m_magnitude = length(of(ta.position)) + length(of(a.world_center_of_mass)) +
+                      2.0 * (std::fabs(static_cast<double>(ta.scale.x)) + std::fabs(static_cast<double>(ta.scale.y))) +
+                      m_d + length(of(tb.position)) + length(m_b_pivot) + m_b_move;
+    }
+
+    // Prepares the cell test for one chunk of the moving sprite; false when none of its cells can hit.
+    bool set_chunk(const SpriteChunk& chunk) {
+        m_all = true;
+        const Transform& ta = *m_a.transform;
+        const SpriteGrid& grid = m_a.sprite->grid();
+        const double n = static_cast<double>(grid.chunk_size);
+        const Vec cells{static_cast<double>(grid.cells_x), static_cast<double>(grid.cells_y)};
+        // Sprite-local box of the chunk's cell centres.
+        const Vec lo{(chunk.origin.x + 0.5) / cells.x * 2.0 - 1.0, (chunk.origin.y + 0.5) / cells.y * 2.0 - 1.0};
+        const Vec hi{(chunk.origin.x + n - 0.5) / cells.x * 2.0 - 1.0,
+                     (chunk.origin.y + n - 0.5) / cells.y * 2.0 - 1.0};
+        const Vec centre{0.5 * (lo.x + hi.x), 0.5 * (lo.y + hi.y)};
+        const Vec half{0.5 * (hi.x - lo.x), 0.5 * (hi.y - lo.y)};
+        const double ca = std::cos(static_cast<double>(ta.angle));
+        const double sa = std::sin(static_cast<double>(ta.angle));
+        const Vec scaled{centre.x * ta.scale.x, centre.y * ta.scale.y};
+        const Vec world{ca * scaled.x - sa * scaled.y + ta.position.x, sa * scaled.x + ca * scaled.y + ta.position.y};
+        const double radius = length(Vec{half.x * ta.scale.x, half.y * ta.scale.y});
+        const double reach = length(sub(world, of(m_a.world_center_of_mass))) + radius;
+
+        double move = 0.0;
+        const double travel = std::sqrt(m_d * m_d + reach * reach * m_w * m_w);
+        if (!(travel * 32.0 * (1.0 + 1e-4) < 1.0)) {
+            const double a_move = m_d + reach * m_w;
+            move = a_move + m_b_move + m_b_turn * (length(sub(world, m_b_pivot)) + radius + a_move);
+        }
+        const double magnitude = m_magnitude + reach + radius + move;
+        const double room = move + 1e-4 * magnitude;
+
+        const double gx = m_m00 * centre.x + m_m01 * centre.y + m_ox;
+        const double gy = m_m10 * centre.x + m_m11 * centre.y + m_oy;
+        const double ex = std::fabs(m_m00) * half.x + std::fabs(m_m01) * half.y;
+        const double ey = std::fabs(m_m10) * half.x + std::fabs(m_m11) * half.y;
+        const double mx = room * m_cells_per_world.x + 1e-4 * (std::fabs(gx) + ex + 2.0 * m_cells.x + 1.0);
+        const double my = room * m_cells_per_world.y + 1e-4 * (std::fabs(gy) + ey + 2.0 * m_cells.y + 1.0);
+        m_lo_x = -1.0 - mx;
+        m_hi_x = m_cells.x + mx;
+        m_lo_y = -1.0 - my;
+        m_hi_y = m_cells.y + my;
+        if (!(std::isfinite(m_lo_x) && std::isfinite(m_hi_x) && std::isfinite(m_lo_y) && std::isfinite(m_hi_y) &&
+              std::isfinite(gx) && std::isfinite(gy) && std::isfinite(ex) && std::isfinite(ey) &&
+              std::isfinite(m_m00) && std::isfinite(m_m01) && std::isfinite(m_m10) && std::isfinite(m_m11))) {
+            return true;
+        }
+        m_all = false;
+        return gx + ex > m_lo_x && gx - ex < m_hi_x && gy + ey > m_lo_y && gy - ey < m_hi_y;
+    }
+
+    bool may_hit(glm::vec2 p) const {
+        if (m_all) {
+            return true;
+        }
+        const double px = p.x;
+        const double py = p.y;
+        const double gx = m_m00 * px + m_m01 * py + m_ox;
+        const double gy = m_m10 * px + m_m11 * py + m_oy;
+        return gx > m_lo_x && gx < m_hi_x && gy > m_lo_y && gy < m_hi_y;
+    }
+
+private:
+    struct Vec {
+        double x;
+        double y;
+    };
+    static Vec of(glm::vec2 v) { return {v.x, v.y}; }
+    static Vec sub(Vec a, Vec b) { return {a.x - b.x, a.y - b.y}; }
+    static double length(Vec v) { return std::sqrt(v.x * v.x + v.y * v.y); }
+
+    const SpritePhysicsProxy& m_a;
+    Vec m_cells{};
+    Vec m_cells_per_world{};
+    // Moving sprite's local coordinates to the other grid's cell coordinates (half-cell shift included).
+    double m_m00 = 0.0;
+    double m_m01 = 0.0;
+    double m_m10 = 0.0;
+    double m_m11 = 0.0;
+    double m_ox = 0.0;
+    double m_oy = 0.0;
+    double m_d = 0.0;
+    double m_w = 0.0;
+    double m_b_move = 0.0;
+    double m_b_turn = 0.0;
+    Vec m_b_pivot{};
+    double m_magnitude = 0.0;
+    bool m_all = true;
+    double m_lo_x = 0.0;
+    double m_hi_x = 0.0;
+    double m_lo_y = 0.0;
+    double m_hi_y = 0.0;
+};
 
 // What every boundary cell swept by one chunk task shares: the moving sprite's pose and motion, and the other
 // sprite's pose at each sampled time. The sub-steps of neighbouring cells sample the same few times (i * dt / n
@@ -253,6 +413,9 @@ public:
     SweepContext(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, float dt)
         : m_a(a), m_b(b), m_dt(dt), m_a_sin(std::sin(a.transform->angle)), m_a_cos(std::cos(a.transform->angle)),
           m_d(a.body->linear_velocity * dt), m_w(a.body->angular_velocity * dt) {}
+
+    const SpritePhysicsProxy& a() const { return m_a; }
+    const SpritePhysicsProxy& b() const { return m_b; }
 
     bool sweep(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_index, HitPoint& out, DebugLines* debug) {
         const SpritePhysicsProxy& a = m_a;
@@ -267,11 +430,11 @@ public:
         if (n <= 0) {
             n = 1;
         }
-        const glm::vec2 step = m_d / static_cast<float>(n);
-        const float h = m_dt / static_cast<float>(n);
-        if (n != m_turn_n) {
+        if (n != m_n) {
             const float turn = m_w / static_cast<float>(n);
-            m_turn_n = n;
+            m_n = n;
+            m_step = m_d / static_cast<float>(n);
+            m_h = m_dt / static_cast<float>(n);
             m_turn_sin = std::sin(turn);
             m_turn_cos = std::cos(turn);
         }
@@ -283,9 +446,9 @@ public:
         const bool chunk32 = grid.chunk_size == 32;
         const auto chunks_x = static_cast<int32_t>(grid.chunks_x);
         for (int32_t i = 0; i < n; ++i) {
-            const glm::vec2 q = a.world_center_of_mass + static_cast<float>(i) * step + r;
+            const glm::vec2 q = a.world_center_of_mass + static_cast<float>(i) * m_step + r;
             r = rotate_sin_cos(r, m_turn_sin, m_turn_cos);
-            const float t = static_cast<float>(i) * h;
+            const float t = static_cast<float>(i) * m_h;
             if (debug != nullptr) {
                 debug_circle(*debug, q, 0.015625f / static_cast<float>(i + 1), DebugName::Physics_Sweep_Cell);
             }
@@ -315,27 +478,33 @@ public:
         return false;
     }
 
-    void find_hits(const SpriteChunk& chunk, const std::vector<EdgeCell>& cells, Impact& impact, DebugLines* debug) {
-        impact.time = kNoImpactTime;
-        impact.point = glm::vec2(0.0f);
-        impact.normal = glm::vec2(0.0f);
-        impact.count = 0;
+    // Sweeps one boundary list; cells the filter rules out can not hit and are passed over.
+    void find_hits(const SpriteChunk& chunk, const std::vector<EdgeCell>& cells, CellHits& hits, DebugLines* debug,
+                   const SweepFilter* filter = nullptr) {
+        hits.time = kNoImpactTime;
+        hits.point = glm::vec2(0.0f);
+        hits.normal = glm::vec2(0.0f);
+        hits.count = 0;
+        hits.dropped = 0;
         for (const EdgeCell& cell : cells) {
+            if (filter != nullptr && !filter->may_hit(cell.center)) {
+                continue;
+            }
             HitPoint hit;
             if (!sweep(chunk, cell.center, cell.index, hit, debug)) {
                 continue;
             }
-            if (impact.time > hit.time) {
-                impact.time = hit.time;
-                impact.point = hit.point;
-                impact.normal = kCellDirectionNormals[cell_direction(chunk.flags[cell.index])];
-                impact.count = 0;
+            if (hits.time > hit.time) {
+                hits.time = hit.time;
+                hits.point = hit.point;
+                hits.normal = kCellDirectionNormals[cell_direction(chunk.flags[cell.index])];
+                hits.count = 0;
             }
-            if (impact.count == kMaxImpactHits) {
-                std::printf("ran out of hit points!\n");
-            } else if (impact.time == hit.time) {
-                impact.hits[static_cast<size_t>(impact.count)] = hit;
-                impact.count += 1;
+            if (hits.count == kMaxImpactHits) {
+                hits.dropped += 1;
+            } else if (hits.time == hit.time) {
+                hits.hits[static_cast<size_t>(hits.count)] = hit;
+                hits.count += 1;
             }
         }
     }
@@ -376,10 +545,35 @@ private:
     float m_a_cos;
     glm::vec2 m_d;
     float m_w;
-    int32_t m_turn_n = 0;
+    int32_t m_n = 0;
+    glm::vec2 m_step{0.0f};
+    float m_h = 0.0f;
     float m_turn_sin = 0.0f;
     float m_turn_cos = 1.0f;
     std::array<Pose, size_t{1} << kPoseSlotBits> m_poses{};
+};
+
+void print_dropped_hits(int32_t dropped) {
+    for (int32_t k = 0; k < dropped; ++k) {
+        std::printf("ran out of hit points!\n");
+    }
+}
+
+Impact impact_of(const CellHits& hits) {
+    Impact impact;
+    impact.time = hits.time;
+    impact.point = hits.point;
+    impact.normal = hits.normal;
+    impact.count = hits.count;
+    std::copy_n(hits.hits.begin(), hits.count, impact.hits.begin());
+    return impact;
+}
+
+// One impact found by a chunk record, with the record's place and how many records sweep exactly as it does.
+struct FoundImpact {
+    Impact impact;
+    uint32_t record = 0;
+    uint32_t copies = 1;
 };
 
 } // namespace
@@ -393,9 +587,10 @@ bool sweep_cell(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_index, cons
 Impact find_cell_hits(const SpriteChunk& chunk, const std::vector<EdgeCell>& cells, const SpritePhysicsProxy& a,
                       const SpritePhysicsProxy& b, float dt, DebugLines* debug) {
     SweepContext context(a, b, dt);
-    Impact impact;
-    context.find_hits(chunk, cells, impact, debug);
-    return impact;
+    CellHits hits;
+    context.find_hits(chunk, cells, hits, debug);
+    print_dropped_hits(hits.dropped);
+    return impact_of(hits);
 }
 
 bool impact_before(const Impact& x, const Impact& y) {
@@ -404,32 +599,97 @@ bool impact_before(const Impact& x, const Impact& y) {
 
 std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
                                  const std::vector<ProxyChunk>& chunks, float dt, DebugLines* debug) {
-    std::vector<Impact> impacts =
-        parallel_collect<Impact>(pool, chunks.size(), [&](uint64_t i, std::vector<Impact>& local) {
-            const ProxyChunk& c = chunks[i];
-            SweepContext context(proxies[static_cast<size_t>(c.proxy)], proxies[static_cast<size_t>(c.other_proxy)],
-                                 dt);
-            Impact corner;
-            context.find_hits(*c.chunk, c.chunk->corner_cells, corner, debug);
-            const Impact* result = &corner;
-            Impact side;
-            if (c.second == 0) {
-                context.find_hits(*c.chunk, c.chunk->side_cells, side, debug);
-                // Ties go to the side cells.
-                if (!(side.time > corner.time)) {
-                    result = &side;
+    // Drawn sweeps show every record and every cell as it is swept.
+    const bool drawn = debug != nullptr && debug_is_enabled(DebugName::Physics_Sweep_Cell, DebugLayer::Default);
+    DebugLines* const sweep_debug = drawn ? debug : nullptr;
+    // A repeated record (the same chunk against the same sprite) is swept once and its impact counted again.
+    std::vector<uint32_t> copies(chunks.size(), 1);
+    std::vector<uint32_t> records;
+    records.reserve(chunks.size());
+    for (size_t i = 0; i < chunks.size(); ++i) {
+        const ProxyChunk& c = chunks[i];
+        if (!drawn && c.repeat_of != 0 && c.repeat_of <= i) {
+            const size_t first = i - c.repeat_of;
+            const ProxyChunk& f = chunks[first];
+            if (f.repeat_of == 0 && f.proxy == c.proxy && f.other_proxy == c.other_proxy && f.chunk == c.chunk &&
+                f.second == c.second) {
+                copies[first] += 1;
+                copies[i] = 0;
+                continue;
+            }
+        }
+        records.push_back(static_cast<uint32_t>(i));
+    }
+
+    std::vector<FoundImpact> found = parallel_collect<FoundImpact>(
+        pool, records.size(), [&](uint64_t lo, uint64_t hi, std::vector<FoundImpact>& local) {
+            std::optional<SweepContext> context;
+            std::optional<SweepFilter> filter;
+            CellHits corner;
+            CellHits side;
+            for (uint64_t k = lo; k < hi; ++k) {
+                const uint32_t record = records[k];
+                const ProxyChunk& c = chunks[record];
+                const SpritePhysicsProxy& a = proxies[static_cast<size_t>(c.proxy)];
+                const SpritePhysicsProxy& b = proxies[static_cast<size_t>(c.other_proxy)];
+                // The records of one pair come together, and they share the poses.
+                if (!context || &context->a() != &a || &context->b() != &b) {
+                    context.emplace(a, b, dt);
+                    filter.reset();
+                    if (!drawn) {
+                        filter.emplace(a, b, dt);
+                    }
                 }
+                const SweepFilter* cells = nullptr;
+                if (filter) {
+                    if (!filter->set_chunk(*c.chunk)) {
+                        continue;
+                    }
+                    cells = &*filter;
+                }
+                context->find_hits(*c.chunk, c.chunk->corner_cells, corner, sweep_debug, cells);
+                const CellHits* result = &corner;
+                if (c.second == 0) {
+                    context->find_hits(*c.chunk, c.chunk->side_cells, side, sweep_debug, cells);
+                    // Ties go to the side cells.
+                    if (!(side.time > corner.time)) {
+                        result = &side;
+                    }
+                }
+                print_dropped_hits((corner.dropped + (c.second == 0 ? side.dropped : 0)) *
+                                   static_cast<int32_t>(copies[record]));
+                if (result->count == 0) {
+                    continue;
+                }
+                FoundImpact& out = local.emplace_back();
+                out.impact = impact_of(*result);
+                out.impact.a = c.proxy;
+                out.impact.b = c.other_proxy;
+                out.impact.chunk = c.chunk->index;
+                out.record = record;
+                out.copies = copies[record];
             }
-            if (result->count == 0) {
-                return;
-            }
-            local.push_back(*result);
-            local.back().a = c.proxy;
-            local.back().b = c.other_proxy;
-            local.back().chunk = c.chunk->index;
         });
+
     // A total order: a resting pile has every impact at time 0, and the first impact moves its two bodies.
-    std::stable_sort(impacts.begin(), impacts.end(), impact_before);
+    // Records of equal key sweep the same chunk against the same sprite, so their impacts are equal too; the
+    // record's place only keeps hand-made lists in their given order.
+    std::vector<const FoundImpact*> order;
+    order.reserve(found.size());
+    size_t total = 0;
+    for (const FoundImpact& f : found) {
+        order.push_back(&f);
+        total += f.copies;
+    }
+    std::sort(order.begin(), order.end(), [](const FoundImpact* x, const FoundImpact* y) {
+        return std::tie(x->impact.time, x->impact.a, x->impact.b, x->impact.chunk, x->record) <
+               std::tie(y->impact.time, y->impact.a, y->impact.b, y->impact.chunk, y->record);
+    });
+    std::vector<Impact> impacts;
+    impacts.reserve(total);
+    for (const FoundImpact* f : order) {
+        impacts.insert(impacts.end(), f->copies, f->impact);
+    }
     return impacts;
 }
 

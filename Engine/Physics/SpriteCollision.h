@@ -42,6 +42,9 @@ struct ProxyChunk {
     const SpriteChunk* chunk = nullptr;
     glm::vec2 center{0.0f}; // world position of the chunk's centre cell
     uint8_t second = 0;     // 0 for chunks of the pair's a proxy, 1 for its b proxy
+    // A chunk facing several chunks of the other sprite is listed once per facing chunk; every repeat sweeps
+    // exactly as the first. Distance back to the first record of this chunk in the same pair, 0 for the first.
+    uint32_t repeat_of = 0;
 };
 
 struct HitPoint {
