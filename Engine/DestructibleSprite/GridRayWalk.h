@@ -2,7 +2,9 @@
 // Walk of a ray over a grid of unit squares: every square the ray passes, in order.
 // Used twice by the sprite ray cast, once over chunks and once over cells.
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include <glm/glm.hpp>
 
@@ -21,7 +23,11 @@ struct GridRayWalk {
     float max_t = 0.0f;
 
     // The direction is expected to be of unit length, so t counts squares of distance.
-    GridRayWalk(glm::vec2 start, glm::vec2 direction, float max_length);
+    GridRayWalk(glm::vec2 start, glm::vec2 direction, float max_length)
+        : cell_x(static_cast<int32_t>(start.x)), cell_y(static_cast<int32_t>(start.y)), origin(start), t(0.0f),
+          max_t(max_length) {
+        set_direction(direction);
+    }
 
     glm::ivec2 cell() const { return {cell_x, cell_y}; }
     glm::vec2 direction() const { return m_direction; }
@@ -39,9 +45,44 @@ struct GridRayWalk {
             t_max_x += t_delta_x;
         }
     }
-    // Continues from the current position in a new direction with the length that is left.
-    void redirect(glm::vec2 direction);
+    // Continues from the current position in a new direction with the length that is left. Inline, like the
+    // rest: a bullet turns at every cell it removes, and the walk's state then stays in registers.
+    void redirect(glm::vec2 direction) {
+        origin = position();
+        max_t = max_t - t;
+        t = 0.0f;
+        set_direction(direction);
+    }
 
 private:
-    void set_direction(glm::vec2 direction);
+    struct AxisSetup {
+        float t_delta;
+        float t_max;
+        int32_t step;
+    };
+
+    static AxisSetup setup_axis(float d, float other, float origin, int32_t cell) {
+        if (d == 0.0f) {
+            const float inf = std::numeric_limits<float>::infinity();
+            return {inf, inf, 0};
+        }
+        const float ratio = other / d;
+        const float t_delta = std::sqrt(ratio * ratio + 1.0f);
+        if (d > 0.0f) {
+            return {t_delta, t_delta * (static_cast<float>(cell + 1) - origin), 1};
+        }
+        return {t_delta, t_delta * (origin - static_cast<float>(cell)), -1};
+    }
+
+    void set_direction(glm::vec2 d) {
+        m_direction = d;
+        const AxisSetup x = setup_axis(d.x, d.y, origin.x, cell_x);
+        const AxisSetup y = setup_axis(d.y, d.x, origin.y, cell_y);
+        t_delta_x = x.t_delta;
+        t_max_x = x.t_max;
+        step_x = x.step;
+        t_delta_y = y.t_delta;
+        t_max_y = y.t_max;
+        step_y = y.step;
+    }
 };

@@ -106,7 +106,7 @@ Sprite::Sprite(SpriteChunkPool& pool, const SpriteGrid& grid, const std::vector<
     m_table.slot_of_index.assign(m_grid.chunk_count(), -1);
     for (SpriteChunk* chunk : chunks) {
         add_chunk(chunk);
-        m_dirty.insert(chunk);
+        mark_dirty(chunk);
         m_active += chunk->active;
     }
     const auto per_chunk = static_cast<int32_t>(m_grid.cells_per_chunk());
@@ -145,7 +145,8 @@ Sprite::Sprite(SpriteChunkPool& pool, const SpriteGrid& grid, const std::vector<
 Sprite::Sprite(Sprite&& other) noexcept
     : m_pool(std::exchange(other.m_pool, nullptr)), m_grid(std::exchange(other.m_grid, SpriteGrid{})),
       m_moments(std::exchange(other.m_moments, CellMoments{})), m_table(std::exchange(other.m_table, ChunkTable{})),
-      m_dirty(std::move(other.m_dirty)), m_types(std::exchange(other.m_types, {})),
+      m_dirty(std::move(other.m_dirty)), m_dirty_queue(std::exchange(other.m_dirty_queue, {})),
+      m_dirty_mark(std::exchange(other.m_dirty_mark, {})), m_types(std::exchange(other.m_types, {})),
       m_active(std::exchange(other.m_active, 0)), m_extents(std::exchange(other.m_extents, glm::ivec2(0))),
       m_keep_removed(std::exchange(other.m_keep_removed, 0)) {
     reset_dirty_set(other.m_dirty);
@@ -160,6 +161,8 @@ Sprite& Sprite::operator=(Sprite&& other) noexcept {
         m_table = std::exchange(other.m_table, ChunkTable{});
         m_dirty = std::move(other.m_dirty);
         reset_dirty_set(other.m_dirty);
+        m_dirty_queue = std::exchange(other.m_dirty_queue, {});
+        m_dirty_mark = std::exchange(other.m_dirty_mark, {});
         m_types = std::exchange(other.m_types, {});
         m_active = std::exchange(other.m_active, 0);
         m_extents = std::exchange(other.m_extents, glm::ivec2(0));
@@ -177,10 +180,34 @@ void Sprite::release_chunks() {
         }
     }
     m_table = ChunkTable{};
-    m_dirty.clear();
+    clear_dirty();
 }
 
-void Sprite::add_chunk(SpriteChunk* chunk) { m_table.add(chunk->index, chunk); }
+void Sprite::add_chunk(SpriteChunk* chunk) {
+    m_table.add(chunk->index, chunk);
+    if (m_dirty_mark.size() < m_table.slot_of_index.size()) {
+        m_dirty_mark.resize(m_table.slot_of_index.size(), 0);
+    }
+}
+
+void Sprite::flush_dirty_queue() const {
+    for (SpriteChunk* chunk : m_dirty_queue) {
+        m_dirty.insert(chunk);
+    }
+    m_dirty_queue.clear();
+}
+
+void Sprite::unmark_dirty(SpriteChunk* chunk) {
+    flush_dirty();
+    m_dirty.erase(chunk);
+    m_dirty_mark[static_cast<size_t>(chunk->index)] = 0;
+}
+
+void Sprite::clear_dirty() {
+    m_dirty.clear();
+    m_dirty_queue.clear();
+    std::fill(m_dirty_mark.begin(), m_dirty_mark.end(), uint8_t{0});
+}
 
 CellValue Sprite::get_cell(int32_t chunk_index, int32_t cell_index) const {
     const SpriteChunk* c = m_table.find(chunk_index);
@@ -209,18 +236,6 @@ void Sprite::active_cells(std::vector<DebrisCell>& out) const {
             }
         }
     }
-}
-
-void Sprite::remove_active_cell(SpriteChunk& chunk, int32_t cell_index) {
-    const uint32_t type = cell_type_of(chunk.flags[static_cast<size_t>(cell_index)]);
-    const glm::ivec2 p = chunk.origin + m_grid.local_cell(cell_index);
-    chunk.remove_cell(static_cast<uint32_t>(cell_index));
-    m_types[type].active -= 1;
-    m_active -= 1;
-    if (m_keep_removed) {
-        m_types[type].removed.push_back(p);
-    }
-    m_moments.remove_cell(p);
 }
 
 void Sprite::remove_active_cells(SpriteChunk& chunk, const std::vector<int32_t>& cells) {
@@ -297,24 +312,16 @@ bool Sprite::cell_counts_agree() const {
     return m_keep_removed != 0 ? m_active <= total : m_active == total;
 }
 
-void Sprite::remove_cell(int32_t chunk_index, int32_t cell_index) {
-    SpriteChunk* c = m_table.find(chunk_index);
-    // Empty cells are skipped as well as removed ones: counting them would corrupt the counts.
-    if (c == nullptr || !m_grid.contains_local_index(cell_index) ||
-        !cell_active(c->flags[static_cast<size_t>(cell_index)])) {
-        return;
-    }
-    remove_active_cell(*c, cell_index);
-    m_dirty.insert(c);
+void Sprite::mark_touching_chunks(int32_t chunk_index, glm::ivec2 local) {
     const glm::ivec2 chunk_pos = m_grid.chunk_position(chunk_index);
-    for (const GridNeighbour& n : m_grid.neighbours(chunk_pos, m_grid.local_cell(cell_index))) {
+    for (const GridNeighbour& n : m_grid.neighbours(chunk_pos, local)) {
         if (!n.valid) {
             continue;
         }
         SpriteChunk* other = m_table.find(m_grid.chunk_index(n.chunk.x, n.chunk.y));
         if (other != nullptr &&
             cell_active(other->flags[static_cast<size_t>(m_grid.local_cell_index(n.cell.x, n.cell.y))])) {
-            m_dirty.insert(other);
+            mark_dirty(other);
         }
     }
 }
@@ -325,7 +332,7 @@ void Sprite::remove_chunk(SpriteChunk* chunk) {
         return;
     }
     m_pool->mark_freed(chunk);
-    m_dirty.erase(chunk);
+    unmark_dirty(chunk);
     m_table.remove(chunk->index);
 }
 
@@ -339,7 +346,7 @@ void Sprite::remove_all_cells() {
         }
         chunk->clear_edges();
         // The emptied chunks must reach the textures, or the sprite would still be drawn.
-        m_dirty.insert(chunk);
+        mark_dirty(chunk);
         if (m_pool != nullptr) {
             m_pool->mark_modified(chunk);
         }
@@ -360,7 +367,7 @@ void Sprite::restore_removed_cells() {
             m_active += 1;
             m_moments.add_cell(p);
             // The next commit rebuilds the outlines of these chunks and uploads them.
-            m_dirty.insert(c);
+            mark_dirty(c);
         }
         info.removed.clear();
     }
@@ -409,7 +416,7 @@ void Sprite::restore_one_removed_cell(uint32_t type) {
         info.active += 1;
         m_active += 1;
         m_moments.add_cell(p);
-        m_dirty.insert(c);
+        mark_dirty(c);
     }
     info.removed[best] = info.removed.back();
     info.removed.pop_back();

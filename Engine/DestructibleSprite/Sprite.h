@@ -80,7 +80,10 @@ public:
     bool keeps_removed_cells() const { return m_keep_removed != 0; }
     const SpriteGrid& grid() const { return m_grid; }
     SpriteChunkPool* pool() const { return m_pool; }
-    const std::unordered_set<SpriteChunk*>& dirty_chunks() const { return m_dirty; }
+    const std::unordered_set<SpriteChunk*>& dirty_chunks() const {
+        flush_dirty();
+        return m_dirty;
+    }
     const CellMoments& moments() const { return m_moments; }
     // Mass properties of the active cells.
     MassProperties cell_moments() const;
@@ -90,8 +93,23 @@ public:
     SpriteRayHit ray_cast(glm::vec2 from, glm::vec2 to) const;
 
     // Removes an active cell and marks its chunk (and chunks whose touching cell is active) dirty.
-    // Missing chunks and cells that are not active are ignored.
-    void remove_cell(int32_t chunk_index, int32_t cell_index);
+    // Missing chunks and cells that are not active are ignored. Inline: bullets remove cells one by one.
+    void remove_cell(int32_t chunk_index, int32_t cell_index) {
+        SpriteChunk* c = m_table.find(chunk_index);
+        // Empty cells are skipped as well as removed ones: counting them would corrupt the counts.
+        if (c == nullptr || !m_grid.contains_local_index(cell_index) ||
+            !cell_active(c->flags[static_cast<size_t>(cell_index)])) {
+            return;
+        }
+        remove_active_cell(*c, cell_index);
+        mark_dirty(c);
+        // Only a cell on the chunk's rim touches another chunk.
+        const glm::ivec2 local = m_grid.local_cell(cell_index);
+        const int32_t last = static_cast<int32_t>(m_grid.chunk_size) - 1;
+        if (local.x == 0 || local.y == 0 || local.x == last || local.y == last) {
+            mark_touching_chunks(chunk_index, local);
+        }
+    }
     // Drops a chunk (or, when removed cells are kept, only its count).
     void remove_chunk(SpriteChunk* chunk);
     void remove_all_cells();
@@ -108,7 +126,40 @@ private:
     static Piece make_piece(Sprite& sprite, const FloodFillGroup& group);
 
     void add_chunk(SpriteChunk* chunk);
-    void remove_active_cell(SpriteChunk& chunk, int32_t cell_index);
+    void remove_active_cell(SpriteChunk& chunk, int32_t cell_index) {
+        const uint32_t type = cell_type_of(chunk.flags[static_cast<size_t>(cell_index)]);
+        const glm::ivec2 p = chunk.origin + m_grid.local_cell(cell_index);
+        chunk.active -= 1;
+        chunk.flags[static_cast<size_t>(cell_index)] =
+            static_cast<uint16_t>(chunk.flags[static_cast<size_t>(cell_index)] | kCellRemovedBit);
+        m_types[type].active -= 1;
+        m_active -= 1;
+        if (m_keep_removed) {
+            m_types[type].removed.push_back(p);
+        }
+        m_moments.remove_cell(p);
+    }
+    // Marks the chunks across the rim whose cell touching this one is active.
+    void mark_touching_chunks(int32_t chunk_index, glm::ivec2 local);
+
+    // The dirty set is filled lazily: a chunk marked for the first time since it was last in the set is queued,
+    // and the queue goes into the set, in marking order, before anything reads or changes the set. The set
+    // then holds, and iterates in, exactly what inserting each chunk at its marking would have given.
+    void mark_dirty(SpriteChunk* chunk) {
+        uint8_t& mark = m_dirty_mark[static_cast<size_t>(chunk->index)];
+        if (mark == 0) {
+            mark = 1;
+            m_dirty_queue.push_back(chunk);
+        }
+    }
+    void flush_dirty() const {
+        if (!m_dirty_queue.empty()) {
+            flush_dirty_queue();
+        }
+    }
+    void flush_dirty_queue() const;
+    void unmark_dirty(SpriteChunk* chunk);
+    void clear_dirty();
     // The same for a list of active cells of one chunk, with the counts updated once.
     void remove_active_cells(SpriteChunk& chunk, const std::vector<int32_t>& cells);
     ChunkNeighbours neighbours_of(const SpriteChunk& chunk) const;
@@ -119,7 +170,9 @@ private:
     SpriteGrid m_grid;
     CellMoments m_moments;
     ChunkTable m_table;
-    std::unordered_set<SpriteChunk*> m_dirty;
+    mutable std::unordered_set<SpriteChunk*> m_dirty;
+    mutable std::vector<SpriteChunk*> m_dirty_queue; // marked, not yet in the set, in marking order
+    std::vector<uint8_t> m_dirty_mark;               // by chunk index: in the set or queued
     std::array<CellTypeInfo, kCellTypeCount> m_types;
     int32_t m_active = 0;
     glm::ivec2 m_extents{0};

@@ -76,7 +76,7 @@ Sprite::Piece Sprite::make_piece(Sprite& sprite, const FloodFillGroup& group) {
         }
         sprite.remove_active_cells(*source, p.cells);
         if (source->active > 0) {
-            sprite.m_dirty.insert(source);
+            sprite.mark_dirty(source);
             sprite.m_pool->mark_modified(source);
         } else {
             sprite.remove_chunk(source);
@@ -93,6 +93,7 @@ Sprite::Piece Sprite::make_piece(Sprite& sprite, const FloodFillGroup& group) {
 void Sprite::commit(Sprite& sprite, SplitResult& out, const Transform& transform, const CommitSettings& settings) {
     // The fill, the piece records and the core hand-over all trust the counts.
     PELLMAR_ASSERT(sprite.cell_counts_agree(), "a sprite's cell counts disagree with its cells");
+    sprite.flush_dirty();
     if (sprite.m_active < settings.min_cells) {
         out.reset();
         out.destroyed = 1;
@@ -112,7 +113,7 @@ void Sprite::commit(Sprite& sprite, SplitResult& out, const Transform& transform
     }
     for (SpriteChunk* chunk : emptied) {
         sprite.remove_chunk(chunk);
-        sprite.m_dirty.erase(chunk);
+        sprite.unmark_dirty(chunk);
     }
 
     std::vector<FloodFillGroup> groups;
@@ -141,7 +142,7 @@ void Sprite::commit(Sprite& sprite, SplitResult& out, const Transform& transform
                 log_format("Engine/DestructibleSprite/Sprite.cpp", 386, "Deleted chunk {}", piece.chunk);
                 sprite.remove_chunk(chunk);
             } else {
-                sprite.m_dirty.insert(chunk);
+                sprite.mark_dirty(chunk);
             }
         }
         if (g != groups.size() - 1) {
@@ -189,11 +190,12 @@ void Sprite::commit(Sprite& sprite, SplitResult& out, const Transform& transform
         out.pieces.push_back(SplitPiece{piece.offset, std::move(piece.sprite), t});
     }
 
+    sprite.flush_dirty();
     for (SpriteChunk* chunk : sprite.m_dirty) {
         sprite.rebuild_chunk_edges(*chunk);
         sprite.m_pool->mark_modified(chunk);
     }
-    sprite.m_dirty.clear();
+    sprite.clear_dirty();
 
     out.destroyed = sprite.m_active < settings.min_cells ? 1 : 0;
     if (out.destroyed) {

@@ -37,11 +37,6 @@ AxisAlignedArea AxisAlignedArea::from_points(const glm::vec2* points, int32_t co
     return a;
 }
 
-AxisAlignedArea AxisAlignedArea::from_corners(glm::vec2 a, glm::vec2 b) {
-    return AxisAlignedArea{glm::vec2(std::min(a.x, b.x), std::min(a.y, b.y)),
-                           glm::vec2(std::max(a.x, b.x), std::max(a.y, b.y))};
-}
-
 AxisAlignedArea AxisAlignedArea::around_point(glm::vec2 p, float side) {
     const float half = side / 2.0f;
     return AxisAlignedArea{p - half, p + half};
@@ -85,10 +80,6 @@ AxisAlignedArea AxisAlignedArea::rotated_bounds(const AxisAlignedArea& a, glm::v
         expand(out, rotate_sin_cos(p, sn, cs) + offset);
     }
     return out;
-}
-
-bool AxisAlignedArea::intersects(const AxisAlignedArea& a, const AxisAlignedArea& b) {
-    return a.max.x > b.min.x && b.max.x > a.min.x && a.max.y > b.min.y && b.max.y > a.min.y;
 }
 
 RayInterval AxisAlignedArea::clip_ray(const AxisAlignedArea& a, const AreaRay& ray) {

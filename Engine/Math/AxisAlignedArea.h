@@ -1,6 +1,7 @@
 #pragma once
 // The engine's rectangle: bounds of sprites and chunks, tree nodes, the camera's visible area, ray slabs.
 
+#include <algorithm>
 #include <cstdint>
 
 #include <glm/vec2.hpp>
@@ -26,7 +27,11 @@ struct AxisAlignedArea {
     // The identity of merge and expand: min +inf, max -inf.
     static AxisAlignedArea empty();
     static AxisAlignedArea from_points(const glm::vec2* points, int32_t count);
-    static AxisAlignedArea from_corners(glm::vec2 a, glm::vec2 b);
+    // Inline, like intersects: every bullet queries the area tree with one each tick.
+    static AxisAlignedArea from_corners(glm::vec2 a, glm::vec2 b) {
+        return AxisAlignedArea{glm::vec2(std::min(a.x, b.x), std::min(a.y, b.y)),
+                               glm::vec2(std::max(a.x, b.x), std::max(a.y, b.y))};
+    }
     static AxisAlignedArea around_point(glm::vec2 p, float side);
     static void expand(AxisAlignedArea& area, glm::vec2 p);
     static float area(const AxisAlignedArea& a);
@@ -38,7 +43,9 @@ struct AxisAlignedArea {
     // Bounds of the corners rotated about the origin by angle, then moved by offset.
     static AxisAlignedArea rotated_bounds(const AxisAlignedArea& a, glm::vec2 offset, float angle);
     // Strict overlap: areas that only touch do not intersect.
-    static bool intersects(const AxisAlignedArea& a, const AxisAlignedArea& b);
+    static bool intersects(const AxisAlignedArea& a, const AxisAlignedArea& b) {
+        return a.max.x > b.min.x && b.max.x > a.min.x && a.max.y > b.min.y && b.max.y > a.min.y;
+    }
     static RayInterval clip_ray(const AxisAlignedArea& a, const AreaRay& ray);
     static bool ray_hit(const AxisAlignedArea& a, glm::vec2 origin, glm::vec2 direction, float max_t);
 };

@@ -42,13 +42,58 @@ void fork_bullet(EntityList<BulletEntity>& bullets, const BulletEntity& parent) 
 
 BulletMoveSystem::BulletMoveSystem(SceneBase&, AxisAlignedAreaTree<EntityId>* tree) : SystemBase(kName), m_tree(tree) {}
 
-void BulletMoveSystem::update(const SimulationTick& tick) {
-    const float dt = tick.delta_time;
+const BulletMoveSystem::Candidate& BulletMoveSystem::candidate(int32_t value, const EntityId& id) {
+    const auto at = static_cast<size_t>(value);
+    if (at >= m_candidate_of_value.size()) {
+        m_candidate_of_value.resize(at + 1);
+    }
+    Candidate& c = m_candidate_of_value[at];
+    if (c.stamp == m_stamp) {
+        return c;
+    }
+    c = Candidate{};
+    c.stamp = m_stamp;
     EntityPool& pool = entity_pool();
-    EventBus& bus = event_bus();
-    EntityList<BulletEntity>& bullets = pool.list<BulletEntity>();
+    if (!pool.has_list(id.entity_type_id)) {
+        return c;
+    }
+    EntityListBase& list = pool.list_of(id);
+    if (!list.is_alive(id)) {
+        return c;
+    }
     const uint8_t ids[4] = {component_type_id<Transform>(), component_type_id<PhysicsBody>(),
                             component_type_id<Sprite>(), component_type_id<SpriteDirtyFlag>()};
+    uint64_t offsets[4];
+    auto* entity = static_cast<std::byte*>(list.get_components(id, ids, 4, offsets));
+    if (offsets[0] == kNoComponentOffset || offsets[1] == kNoComponentOffset || offsets[2] == kNoComponentOffset ||
+        offsets[3] == kNoComponentOffset) {
+        return c;
+    }
+    c.usable = true;
+    c.transform = reinterpret_cast<Transform*>(entity + offsets[0]);
+    c.body = reinterpret_cast<PhysicsBody*>(entity + offsets[1]);
+    c.sprite = reinterpret_cast<Sprite*>(entity + offsets[2]);
+    c.dirty = reinterpret_cast<SpriteDirtyFlag*>(entity + offsets[3]);
+    // The same values Transform::to_local and to_world compute on every call.
+    const float angle = c.transform->angle;
+    c.back_sin = std::sin(-angle);
+    c.back_cos = std::cos(-angle);
+    c.sin = std::sin(angle);
+    c.cos = std::cos(angle);
+    c.world_centre = rotate_sin_cos(c.body->center_of_mass * c.transform->scale, c.sin, c.cos) + c.transform->position;
+    return c;
+}
+
+void BulletMoveSystem::update(const SimulationTick& tick) {
+    const float dt = tick.delta_time;
+    EventBus& bus = event_bus();
+    EntityList<BulletEntity>& bullets = entity_pool().list<BulletEntity>();
+    // Sprites and their components stay where they are until the lists' next flush, after this update.
+    m_stamp += 1;
+    if (m_stamp == 0) {
+        m_candidate_of_value.clear();
+        m_stamp = 1;
+    }
 
     EntityListView all;
     bullets.view_all(all);
@@ -56,6 +101,10 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
     uint64_t walked = 0;
     for (size_t i = 0; i < count; ++i) {
         BulletEntity& bullet = *reinterpret_cast<BulletEntity*>(all.entity(i));
+        if (i + 4 < count) {
+            // Each trail's points live apart from the bullets: fetch them while the bullets before are walked.
+            reinterpret_cast<const BulletEntity*>(all.entity(i + 4))->trail.prefetch();
+        }
         const glm::vec2 next = bullet.position + bullet.velocity * dt;
 
         if (bullet.dying) {
@@ -79,39 +128,24 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
         const float curve = bullet.curve_strength * bullet.curve_sign * dt;
 
         for (const int32_t value : m_candidates) {
-            const EntityId candidate = m_tree->payload(value);
-            if (candidate == bullet.owner || !pool.has_list(candidate.entity_type_id)) {
+            const EntityId id = m_tree->payload(value);
+            if (id == bullet.owner) {
                 continue;
             }
-            EntityListBase& list = pool.list_of(candidate);
-            if (!list.is_alive(candidate)) {
+            const Candidate& c = candidate(value, id);
+            if (!c.usable) {
                 continue;
             }
-            uint64_t offsets[4];
-            auto* entity = static_cast<std::byte*>(list.get_components(candidate, ids, 4, offsets));
-            if (offsets[0] == kNoComponentOffset || offsets[1] == kNoComponentOffset ||
-                offsets[2] == kNoComponentOffset || offsets[3] == kNoComponentOffset) {
-                continue;
-            }
-            const Transform& transform = *reinterpret_cast<Transform*>(entity + offsets[0]);
-            const PhysicsBody& body = *reinterpret_cast<PhysicsBody*>(entity + offsets[1]);
-            Sprite& sprite = *reinterpret_cast<Sprite*>(entity + offsets[2]);
-            SpriteDirtyFlag& flag = *reinterpret_cast<SpriteDirtyFlag*>(entity + offsets[3]);
-            const SpriteGrid& grid = sprite.grid();
-
-            // The candidate's sines are taken once here, and once more on its first hit, instead of in every
-            // transform call: the same values Transform::to_local and to_world compute.
-            const float back_sin = std::sin(-transform.angle);
-            const float back_cos = std::cos(-transform.angle);
+            const Transform& transform = *c.transform;
+            const PhysicsBody& body = *c.body;
+            Sprite& sprite = *c.sprite;
+            const SpriteGrid grid = sprite.grid();
+            const ChunkTable& table = sprite.chunk_table();
             const auto to_local = [&](glm::vec2 world) {
-                return rotate_sin_cos(world - transform.position, back_sin, back_cos) / transform.scale;
+                return rotate_sin_cos(world - transform.position, c.back_sin, c.back_cos) / transform.scale;
             };
-            float sin_angle = 0.0f;
-            float cos_angle = 1.0f;
-            glm::vec2 world_centre(0.0f);
-            bool turned = false;
             const auto to_world = [&](glm::vec2 local) {
-                return rotate_sin_cos(local * transform.scale, sin_angle, cos_angle) + transform.position;
+                return rotate_sin_cos(local * transform.scale, c.sin, c.cos) + transform.position;
             };
             const glm::vec2 start = grid.local_to_cell(to_local(bullet.position));
             const glm::vec2 end = grid.local_to_cell(to_local(next));
@@ -119,42 +153,49 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
             GridRayWalk walk(start, path.vector, path.length);
             bool hit_this_tick = false;
 
-            // Consecutive cells mostly share a chunk: keep its record instead of looking it up per cell.
+            // Consecutive cells mostly share a chunk: keep its flags instead of looking it up per cell.
             const bool chunk_of_32 = grid.chunk_size == 32; // every game sprite: shifts instead of divisions
             const int32_t chunks_x = static_cast<int32_t>(grid.chunks_x);
             int32_t chunk_index = -1;
-            const SpriteChunk* chunk = nullptr;
-            for (; walk.in_range(); walk.step()) {
-                ++walked;
+            const uint16_t* flags = nullptr;
+            for (;;) {
+                // The walk up to the next active cell, in a loop of its own so that it keeps its state in
+                // registers; the hit below calls out.
+                ChunkCell at{-1, -1};
+                for (; walk.in_range(); walk.step()) {
+                    ++walked;
+                    // Unsigned, so that one test each rejects both sides of the grid.
+                    if (static_cast<uint32_t>(walk.cell_x) >= grid.cells_x ||
+                        static_cast<uint32_t>(walk.cell_y) >= grid.cells_y) {
+                        continue;
+                    }
+                    const ChunkCell here = chunk_of_32 ? ChunkCell{(walk.cell_y >> 5) * chunks_x + (walk.cell_x >> 5),
+                                                                   ((walk.cell_y & 31) << 5) | (walk.cell_x & 31)}
+                                                       : grid.to_chunk_cell(walk.cell_x, walk.cell_y);
+                    if (here.chunk != chunk_index) {
+                        chunk_index = here.chunk;
+                        const SpriteChunk* chunk = table.find(here.chunk);
+                        flags = chunk != nullptr ? chunk->flags.data() : nullptr;
+                    }
+                    if (flags != nullptr && cell_active(flags[static_cast<size_t>(here.cell)])) {
+                        at = here;
+                        break;
+                    }
+                }
+                if (at.chunk < 0) {
+                    break;
+                }
                 const glm::ivec2 cell = walk.cell();
-                if (!grid.contains_cell(cell.x, cell.y)) {
-                    continue;
-                }
-                const ChunkCell at = chunk_of_32 ? ChunkCell{(cell.y >> 5) * chunks_x + (cell.x >> 5),
-                                                             ((cell.y & 31) << 5) | (cell.x & 31)}
-                                                 : grid.to_chunk_cell(cell.x, cell.y);
-                if (at.chunk != chunk_index) {
-                    chunk_index = at.chunk;
-                    chunk = sprite.chunk(at.chunk);
-                }
-                if (chunk == nullptr || !cell_active(chunk->flags[static_cast<size_t>(at.cell)])) {
-                    continue;
-                }
+                const SpriteChunk& chunk = *table.find(at.chunk);
                 // The event reads the cell's colour, which the walk never touched: start loading it now.
-                __builtin_prefetch(&chunk->colours[static_cast<size_t>(at.cell)]);
+                __builtin_prefetch(&chunk.colours[static_cast<size_t>(at.cell)]);
 
-                if (!turned) {
-                    sin_angle = std::sin(transform.angle);
-                    cos_angle = std::cos(transform.angle);
-                    world_centre = to_world(body.center_of_mass);
-                    turned = true;
-                }
                 const glm::vec2 centre_local = grid.cell_center_to_local(cell.x, cell.y);
                 const glm::vec2 centre_world = to_world(centre_local);
                 const glm::vec2 body_velocity =
-                    point_velocity(body.linear_velocity, body.angular_velocity, world_centre, centre_world);
+                    point_velocity(body.linear_velocity, body.angular_velocity, c.world_centre, centre_world);
                 sprite.remove_cell(at.chunk, at.cell);
-                flag.dirty = 1;
+                c.dirty->dirty = 1;
 
                 // The turn fades as the bullet spends its hits.
                 const float share = bullet.hits_total > 0
@@ -165,9 +206,9 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
 
                 // The cell as it reads after the removal (its chunk is the one the walk holds).
                 BulletHitCellEvent event;
-                event.entity = candidate;
-                event.cell_colour = chunk->colours[static_cast<size_t>(at.cell)];
-                event.cell_flags = chunk->flags[static_cast<size_t>(at.cell)];
+                event.entity = id;
+                event.cell_colour = chunk.colours[static_cast<size_t>(at.cell)];
+                event.cell_flags = chunk.flags[static_cast<size_t>(at.cell)];
                 event.world_position = centre_world;
                 event.local_position = centre_local;
                 event.entity_angle = transform.angle;
@@ -185,14 +226,15 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                 if (random_chance(bullet.fork_chance) && bullet.hits_left / 2 >= 1) {
                     fork_bullet(bullets, bullet);
                 }
+                walk.step();
             }
             if (spent) {
                 break;
             }
             if (hit_this_tick) {
                 new_position = to_world(grid.cell_to_local(walk.position()));
-                new_velocity = normalize_or_zero(rotate_sin_cos(walk.direction(), sin_angle, cos_angle)) *
-                               glm::length(bullet.velocity);
+                new_velocity =
+                    normalize_or_zero(rotate_sin_cos(walk.direction(), c.sin, c.cos)) * glm::length(bullet.velocity);
                 break;
             }
         }

@@ -1,10 +1,15 @@
 #include <algorithm>
+#include <random>
 #include <stdexcept>
+#include <unordered_set>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "Engine/DestructibleSprite/SplitResult.h"
 #include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
+#include "Engine/Math/Transform.h"
 #include "Support/SpriteFixtures.h"
 
 using namespace test_support;
@@ -241,4 +246,86 @@ TEST_F(SpriteTest, MovedFromSpriteFreesNothing) {
     EXPECT_EQ(pool.pending_count(), 2u);
     pool.apply_pending();
     EXPECT_EQ(pool.slots_in_use(), 0u);
+}
+
+// The dirty set is filled lazily from the chunks marked since it was last read. Whenever it is read it must hold,
+// and iterate in, what inserting each chunk at its marking gives: the flood fill seeds in that order, so the
+// pieces of a commit and their order depend on it. The reference set here gets every insertion at once.
+TEST_F(SpriteTest, DirtySetIteratesAsIfEveryMarkWereInsertedAtOnce) {
+    // 6 x 5 chunks with holes, an empty chunk column and thin bridges, so that removals touch chunk rims often
+    // and commits split parts off.
+    const SpriteAsset asset = make_asset_from(190, 150, [](int32_t x, int32_t y) -> uint16_t {
+        if (x >= 64 && x < 96) {
+            return y % 40 == 7 ? kFilled : 0;
+        }
+        return (x * 7 + y * 3) % 11 == 0 ? 0 : (x / 20 + y / 20) % 5 == 0 ? kCore : kFilled;
+    });
+    std::mt19937 draws(7);
+    for (const bool keep_removed : {false, true}) {
+        Sprite s(pool, asset, keep_removed);
+        std::unordered_set<SpriteChunk*> reference;
+        reference.max_load_factor(1.0f);
+        reference.rehash(8);
+        const SpriteGrid grid = s.grid();
+        const auto mark = [&](int32_t x, int32_t y) {
+            if (!grid.contains_cell(x, y)) {
+                return;
+            }
+            const ChunkCell at = grid.to_chunk_cell(x, y);
+            if (s.is_cell_active(at.chunk, at.cell)) {
+                reference.insert(s.chunk(at.chunk));
+            }
+        };
+        size_t compared = 0;
+        for (int32_t step = 0; step < 6000; ++step) {
+            const auto x = static_cast<int32_t>(draws() % grid.cells_x);
+            const auto y = static_cast<int32_t>(draws() % grid.cells_y);
+            const ChunkCell at = grid.to_chunk_cell(x, y);
+            if (s.is_cell_active(at.chunk, at.cell)) {
+                // The spec's order: the cell's own chunk, then left, right, down and up across the rim.
+                reference.insert(s.chunk(at.chunk));
+                s.remove_cell(at.chunk, at.cell);
+                const int32_t n = static_cast<int32_t>(grid.chunk_size);
+                if (x % n == 0) {
+                    mark(x - 1, y);
+                }
+                if (x % n == n - 1) {
+                    mark(x + 1, y);
+                }
+                if (y % n == 0) {
+                    mark(x, y - 1);
+                }
+                if (y % n == n - 1) {
+                    mark(x, y + 1);
+                }
+            } else {
+                s.remove_cell(at.chunk, at.cell); // a no-op that must not mark anything
+            }
+            if (keep_removed && step % 97 == 0) {
+                // The restored cell's chunk is marked: it is the removed cell that is active again.
+                const std::vector<glm::ivec2> removed = s.cell_type_info(1).removed;
+                s.restore_one_removed_cell(1);
+                for (const glm::ivec2 p : removed) {
+                    const ChunkCell back = grid.to_chunk_cell(p);
+                    if (s.is_cell_active(back.chunk, back.cell)) {
+                        reference.insert(s.chunk(back.chunk));
+                    }
+                }
+            }
+            if (step % 211 == 0) {
+                ASSERT_EQ(std::vector<SpriteChunk*>(s.dirty_chunks().begin(), s.dirty_chunks().end()),
+                          std::vector<SpriteChunk*>(reference.begin(), reference.end()))
+                    << "step " << step;
+                ++compared;
+            }
+            if (step % 1500 == 1499) {
+                SplitResult out;
+                Sprite::commit(s, out, Transform{}, CommitSettings{});
+                EXPECT_TRUE(s.dirty_chunks().empty());
+                reference.clear();
+            }
+        }
+        EXPECT_GT(compared, 20u);
+        EXPECT_LT(s.active_cell_count(), 190 * 150 - 3000);
+    }
 }
