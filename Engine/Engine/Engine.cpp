@@ -9,7 +9,8 @@
 #include "Engine/Log.h"
 
 Engine::Engine(const EngineConfig& config)
-    : m_config(config), m_window_rect{0, 0, static_cast<int32_t>(config.width), static_cast<int32_t>(config.height)} {}
+    : m_config(config), m_clock(config.time_source ? config.time_source : TimeSource(monotonic_ns)),
+      m_window_rect{0, 0, static_cast<int32_t>(config.width), static_cast<int32_t>(config.height)} {}
 
 Engine::~Engine() {
     if (!m_running) {

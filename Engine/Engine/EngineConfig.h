@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 struct EngineConfig {
@@ -11,4 +12,7 @@ struct EngineConfig {
     bool debug_output = true;
     // Without a window no render back end, event polling, frame rendering or editor UI exists.
     bool has_window = true;
+    // Nanoseconds read by the simulation clock; empty means the monotonic clock. Runs that must not depend on
+    // the machine's speed pass a clock of their own.
+    std::function<uint64_t()> time_source;
 };

@@ -77,6 +77,28 @@ TEST(EngineLoop, WindowlessStartUpAnnouncesOnlyTheViewport) {
     engine.event_bus().unsubscribe_all(&viewport);
 }
 
+// A run that must not depend on the machine's speed hands the engine a clock of its own: every frame is then
+// exactly the step that clock takes.
+TEST(EngineLoop, AConfiguredTimeSourceDrivesTheTicks) {
+    Log log;
+    EngineConfig config = windowless_config();
+    uint64_t reads = 0;
+    config.time_source = [&reads] { return 1'000'000'000u + 20'000'000u * reads++; };
+    Engine engine{config};
+    auto scene = scene_quitting_at(&log, 3);
+    engine.set_scene(scene);
+    engine.run();
+    ASSERT_EQ(scene->ticks.size(), 4u);
+    const float step = static_cast<float>(20'000'000u) / 1e9f;
+    for (uint32_t k = 0; k < 4; ++k) {
+        const SimulationTick& tick = scene->ticks[k];
+        EXPECT_EQ(tick.delta_time, step) << k;
+        EXPECT_EQ(tick.application_time, static_cast<float>(20'000'000u * (k + 1)) / 1e9f) << k;
+        // 20 ms is more than the 1/60 s fixed step: every frame has its fixed tick.
+        EXPECT_EQ(tick.fixed_tick, k + 1) << k;
+    }
+}
+
 TEST(EngineLoop, RunsWithoutAnySceneUntilInterrupted) {
     Engine engine{windowless_config()};
     raise_interrupt_request();
