@@ -19,6 +19,7 @@
 #include "Engine/Engine/Systems/Sprite/SpriteCreateTreeSystem.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Event/EventBus.h"
+#include "Engine/Graphics/Camera.h"
 #include "Engine/Graphics/RenderEventHandler.h"
 #include "Engine/Graphics/Renderer.h"
 #include "Engine/Math/Transform.h"
@@ -57,6 +58,9 @@
 namespace {
 
 constexpr TextureLayout kSpriteAtlasLayout{TextureType2D, TextureFormatRgba8, 1024, 1024, 1, 4, 1};
+// The view at start-up: 10 units high, centred on the origin.
+constexpr float kCameraSize = 5.0f;
+constexpr float kCameraDepth = 5.0f;
 
 } // namespace
 
@@ -64,7 +68,7 @@ GameScene::GameScene()
     : m_chunk_pool(32, 1024, 32), m_sprite_atlas(kSpriteAtlasLayout),
       m_factory(&entity_pool(), &m_chunk_pool, &m_sprite_atlas, &assets()), m_player_input(&camera()),
       m_editor_input(&camera()), m_link_launcher(launch_detached) {
-    camera().set_ortho(5.0f, 1.0f, 5.0f);
+    camera().set_ortho(kCameraSize, 1.0f, kCameraDepth);
 }
 
 GameScene::~GameScene() = default;
@@ -74,6 +78,12 @@ void GameScene::register_entity_lists() { register_game_entity_lists(entity_pool
 void GameScene::on_start() {
     // The spawner counts from zero after every start, as a recording and its play-backs expect.
     m_spawn_timer = 0.0f;
+    // The camera turns the mouse into the ship's aim, so every start frames the origin at the start-up zoom:
+    // otherwise a recording and each play-back aim from wherever the run before left the view. The aspect
+    // follows the viewport, which a restart keeps.
+    Camera& view = camera();
+    view.position = glm::vec3(0.0f);
+    view.set_ortho(kCameraSize, view.aspect, kCameraDepth);
     load_weapon_particle_presets(assets());
 
     register_rock_entity_list(entity_pool());

@@ -14,6 +14,7 @@
 #include "Engine/Engine/Systems/Sprite/SpawnCellParticleEvent.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreExplodedEvent.h"
 #include "Engine/EntityPool.h"
+#include "Engine/Graphics/Camera.h"
 #include "Engine/Graphics/ParticleEvents.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Engine/TypeId.h"
@@ -24,6 +25,7 @@
 #include "Game/Scenes/SpawnItemEvent.h"
 #include "Game/Systems/Ai/ExplosionEvent.h"
 #include "GameSceneFixture.h"
+#include "Support/InputEvents.h"
 
 using namespace test_support;
 
@@ -172,6 +174,37 @@ TEST(GameSceneStartUp, ListsAndSystemsAfterTheStart) {
     EXPECT_EQ(bus.subscriber_count<SpawnParticleEvent>(), 0u);
     EXPECT_TRUE(f.scene->entity_pool().lists().empty());
     f.scene->start(f.engine); // the destructor stops it again
+}
+
+// The camera turns the mouse into the ship's aim. A restart (reload, recording, play-back) frames the origin at the
+// start-up zoom again, whatever the run before did to the view, so that the same mouse gives the same aim; the
+// aspect stays the viewport's.
+TEST(GameSceneStartUp, ARestartPutsTheCameraBackToItsStartWithTheViewportsAspect) {
+    GameSceneFixture f;
+    EventBus& bus = f.engine.event_bus();
+    bus.publish(ViewportResizedEvent{{0, 0, 1280, 720}});
+    bus.dispatch();
+    const Camera start = f.scene->camera();
+    ASSERT_EQ(start.aspect, 1280.0f / 720.0f);
+    input_frame(f.engine.input(), f.engine.input_axes(), 1, {mouse_motion_event(900, 200, 0, 0)},
+                {&f.scene->player_input()});
+    const glm::vec2 aim = f.scene->player_input().aim;
+
+    // Where a flight and a zoom leave the view.
+    Camera& camera = f.scene->camera();
+    camera.position = glm::vec3(7.0f, -3.0f, 0.0f);
+    camera.set_ortho(8.0f, camera.aspect, camera.depth);
+    f.scene->stop();
+    f.scene->start(f.engine);
+
+    const Camera& restarted = f.scene->camera();
+    EXPECT_EQ(restarted.position, start.position);
+    EXPECT_EQ(restarted.size, start.size);
+    EXPECT_EQ(restarted.aspect, start.aspect);
+    EXPECT_EQ(restarted.depth, start.depth);
+    EXPECT_EQ(restarted.inverse_view_projection, start.inverse_view_projection);
+    input_frame(f.engine.input(), f.engine.input_axes(), 2, {}, {&f.scene->player_input()});
+    EXPECT_EQ(f.scene->player_input().aim, aim) << "the same mouse aims at the same point";
 }
 
 // What one pause request does: the names the scene tried to move and the lines that failed.
