@@ -6,10 +6,14 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <tuple>
+#include <utility>
 
 #include "Engine/DestructibleSprite/Cell.h"
 #include "Engine/DestructibleSprite/Sprite.h"
@@ -28,48 +32,87 @@ constexpr float kChunkRadius = 1.0f;
 // One cell side in world units at the usual scale of half the chunk counts.
 constexpr float kCellWorldSize = 0.03125f;
 
-// Runs block(lo, hi, local) over [0, count) on the pool and on the calling thread. The range is cut into
-// consecutive blocks that the threads take in turn as they come free (the work per item varies a lot, and under
-// load workers wake late: the caller starts at once instead of sleeping). Each block fills its own list and the
-// lists are joined in block order, so the result is the same sequence whatever the number of workers and
-// whichever thread ran which block.
-template <typename T, typename Block>
-std::vector<T> parallel_collect(ThreadPool& pool, uint64_t count, const Block& block) {
-    std::vector<T> result;
-    if (count == 0) {
-        return result;
+// Threads that take part in a parallel loop: the caller and at most one worker per further hardware thread.
+// More would only take turns on the same cores, and a worker pre-empted in the middle of a block holds up the end.
+uint64_t loop_workers(const ThreadPool& pool) {
+    static const uint64_t hardware = std::max(1u, std::thread::hardware_concurrency());
+    return std::min<uint64_t>(pool.worker_count(), hardware - 1);
+}
+
+// Items per block when each thread should get about `per_thread` blocks.
+uint64_t block_size(const ThreadPool& pool, uint64_t count, uint64_t per_thread) {
+    return std::max<uint64_t>(1, count / ((loop_workers(pool) + 1) * per_thread));
+}
+
+uint64_t block_count(uint64_t count, uint64_t size) { return (count + size - 1) / size; }
+
+// Runs block(k, lo, hi) for the consecutive blocks of `size` items of [0, count) on the pool and on the calling
+// thread. The threads take the blocks in turn as they come free (the work per item varies a lot, and under load
+// workers wake late: the caller starts at once instead of sleeping). Whatever a block writes goes to storage of
+// its own, so the results do not depend on which thread ran which block. The call returns once every block is
+// done, without waiting for workers that woke too late to find one: their tasks hold only the shared counters.
+template <typename Block>
+void run_blocks(ThreadPool& pool, uint64_t count, uint64_t size, const Block& block) {
+    struct Shared {
+        std::atomic<uint64_t> next{0};
+        std::atomic<uint64_t> done{0};
+        uint64_t blocks = 0;
+        std::mutex error_mutex;
+        std::exception_ptr error;
+        std::function<void(uint64_t)> run; // cleared before the caller returns; late tasks never reach it
+    };
+    const uint64_t blocks = block_count(count, size);
+    if (blocks == 0) {
+        return;
     }
-    const uint64_t workers = pool.worker_count();
-    const uint64_t size = std::max<uint64_t>(1, count / ((workers + 1) * 8));
-    const uint64_t blocks = (count + size - 1) / size;
-    std::vector<std::vector<T>> per_block(blocks);
-    std::atomic<uint64_t> next{0};
-    std::mutex error_mutex;
-    std::exception_ptr error;
-    const auto work = [&](uint64_t) {
-        try {
-            for (uint64_t k = next.fetch_add(1, std::memory_order_relaxed); k < blocks;
-                 k = next.fetch_add(1, std::memory_order_relaxed)) {
-                block(k * size, std::min(count, (k + 1) * size), per_block[k]);
+    const auto shared = std::make_shared<Shared>();
+    shared->blocks = blocks;
+    shared->run = [&](uint64_t k) { block(k, k * size, std::min(count, (k + 1) * size)); };
+    const auto work = [](Shared& s) {
+        for (uint64_t k = s.next.fetch_add(1, std::memory_order_relaxed); k < s.blocks;
+             k = s.next.fetch_add(1, std::memory_order_relaxed)) {
+            try {
+                s.run(k);
+            } catch (...) {
+                const std::lock_guard<std::mutex> guard(s.error_mutex);
+                if (!s.error) {
+                    s.error = std::current_exception();
+                }
             }
-        } catch (...) {
-            const std::lock_guard<std::mutex> guard(error_mutex);
-            if (!error) {
-                error = std::current_exception();
+            if (s.done.fetch_add(1, std::memory_order_acq_rel) + 1 == s.blocks) {
+                s.done.notify_all();
             }
-            next.store(blocks, std::memory_order_relaxed);
         }
     };
-    pool.queue_parallel_for(0, std::min(workers, blocks - 1), work);
-    work(0);
-    pool.wait_idle();
-    if (error) {
-        std::rethrow_exception(error);
+    const uint64_t helpers = std::min(loop_workers(pool), blocks - 1);
+    for (uint64_t t = 0; t < helpers; ++t) {
+        pool.queue([shared, work] { work(*shared); });
     }
+    work(*shared);
+    // Only blocks that workers are still in the middle of are left.
+    for (uint64_t d = shared->done.load(std::memory_order_acquire); d != blocks;
+         d = shared->done.load(std::memory_order_acquire)) {
+        shared->done.wait(d, std::memory_order_acquire);
+    }
+    shared->run = nullptr;
+    if (shared->error) {
+        std::rethrow_exception(shared->error);
+    }
+}
+
+// run_blocks where each block fills a list of its own; the lists are joined in block order, so the result is
+// the same sequence whatever the number of workers.
+template <typename T, typename Block>
+std::vector<T> parallel_collect(ThreadPool& pool, uint64_t count, const Block& block) {
+    const uint64_t size = block_size(pool, count, 8);
+    std::vector<std::vector<T>> per_block(block_count(count, size));
+    run_blocks(pool, count, size,
+               [&](uint64_t k, uint64_t lo, uint64_t hi) { block(lo, hi, per_block[static_cast<size_t>(k)]); });
     size_t total = 0;
     for (const std::vector<T>& local : per_block) {
         total += local.size();
     }
+    std::vector<T> result;
     result.reserve(total);
     for (std::vector<T>& local : per_block) {
         result.insert(result.end(), std::make_move_iterator(local.begin()), std::make_move_iterator(local.end()));
@@ -297,6 +340,8 @@ public:
         m_m01 = -kb.x * s * static_cast<double>(ta.scale.y);
         m_m10 = kb.y * s * static_cast<double>(ta.scale.x);
         m_m11 = kb.y * c * static_cast<double>(ta.scale.y);
+        m_a_cos = std::cos(static_cast<double>(ta.angle));
+        m_a_sin = std::sin(static_cast<double>(ta.angle));
         const double cb = std::cos(static_cast<double>(tb.angle));
         const double sb = std::sin(static_cast<double>(tb.angle));
         const Vec offset = sub(of(ta.position), of(tb.position));
@@ -326,21 +371,25 @@ public:
                      (chunk.origin.y + n - 0.5) / cells.y * 2.0 - 1.0};
         const Vec centre{0.5 * (lo.x + hi.x), 0.5 * (lo.y + hi.y)};
         const Vec half{0.5 * (hi.x - lo.x), 0.5 * (hi.y - lo.y)};
-        const double ca = std::cos(static_cast<double>(ta.angle));
-        const double sa = std::sin(static_cast<double>(ta.angle));
+        const double ca = m_a_cos;
+        const double sa = m_a_sin;
         const Vec scaled{centre.x * ta.scale.x, centre.y * ta.scale.y};
         const Vec world{ca * scaled.x - sa * scaled.y + ta.position.x, sa * scaled.x + ca * scaled.y + ta.position.y};
         const double radius = length(Vec{half.x * ta.scale.x, half.y * ta.scale.y});
         const double reach = length(sub(world, of(m_a.world_center_of_mass))) + radius;
 
+        // Every value the sweep rounds is smaller than this; its float results stay far closer than `slack`.
+        const double base = m_magnitude + reach + radius;
+        const double slack = 1e-4 * base;
+        // No cell's float offset from the centre of mass is longer than `far`.
+        const double far = reach + slack;
         double move = 0.0;
-        const double travel = std::sqrt(m_d * m_d + reach * reach * m_w * m_w);
+        const double travel = std::sqrt(m_d * m_d + far * far * m_w * m_w);
         if (!(travel * 32.0 * (1.0 + 1e-4) < 1.0)) {
-            const double a_move = m_d + reach * m_w;
-            move = a_move + m_b_move + m_b_turn * (length(sub(world, m_b_pivot)) + radius + a_move);
+            const double a_move = m_d + far * m_w;
+            move = a_move + m_b_move + m_b_turn * (length(sub(world, m_b_pivot)) + radius + slack + a_move);
         }
-        const double magnitude = m_magnitude + reach + radius + move;
-        const double room = move + 1e-4 * magnitude;
+        const double room = move * (1.0 + 1e-4) + slack;
 
         const double gx = m_m00 * centre.x + m_m01 * centre.y + m_ox;
         const double gy = m_m10 * centre.x + m_m11 * centre.y + m_oy;
@@ -382,6 +431,8 @@ private:
     static double length(Vec v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 
     const SpritePhysicsProxy& m_a;
+    double m_a_cos = 1.0;
+    double m_a_sin = 0.0;
     Vec m_cells{};
     Vec m_cells_per_world{};
     // Moving sprite's local coordinates to the other grid's cell coordinates (half-cell shift included).
@@ -597,11 +648,101 @@ bool impact_before(const Impact& x, const Impact& y) {
     return std::tie(x.time, x.a, x.b, x.chunk) < std::tie(y.time, y.a, y.b, y.chunk);
 }
 
+namespace {
+
+// Sweeps chunk records one after the other: the records of one pair come together, and they share the other
+// sprite's poses and the cell filter.
+class RecordSweeper {
+public:
+    RecordSweeper(const std::vector<SpritePhysicsProxy>& proxies, float dt, bool drawn, DebugLines* debug)
+        : m_proxies(proxies), m_dt(dt), m_drawn(drawn), m_debug(drawn ? debug : nullptr) {}
+
+    // The hits of the record (standing for `copies` equal records), or null without any.
+    const CellHits* sweep(const ProxyChunk& c, uint32_t copies) {
+        const SpritePhysicsProxy& a = m_proxies[static_cast<size_t>(c.proxy)];
+        const SpritePhysicsProxy& b = m_proxies[static_cast<size_t>(c.other_proxy)];
+        if (!m_context || &m_context->a() != &a || &m_context->b() != &b) {
+            m_context.emplace(a, b, m_dt);
+            m_filter.reset();
+            // Drawn sweeps show every cell.
+            if (!m_drawn) {
+                m_filter.emplace(a, b, m_dt);
+            }
+        }
+        const SweepFilter* filter = nullptr;
+        if (m_filter) {
+            if (!m_filter->set_chunk(*c.chunk)) {
+                return nullptr;
+            }
+            filter = &*m_filter;
+        }
+        m_context->find_hits(*c.chunk, c.chunk->corner_cells, m_corner, m_debug, filter);
+        const CellHits* result = &m_corner;
+        int32_t dropped = m_corner.dropped;
+        if (c.second == 0) {
+            m_context->find_hits(*c.chunk, c.chunk->side_cells, m_side, m_debug, filter);
+            dropped += m_side.dropped;
+            // Ties go to the side cells.
+            if (!(m_side.time > m_corner.time)) {
+                result = &m_side;
+            }
+        }
+        print_dropped_hits(dropped * static_cast<int32_t>(copies));
+        return result->count == 0 ? nullptr : result;
+    }
+
+private:
+    const std::vector<SpritePhysicsProxy>& m_proxies;
+    float m_dt;
+    bool m_drawn;
+    DebugLines* m_debug;
+    std::optional<SweepContext> m_context;
+    std::optional<SweepFilter> m_filter;
+    CellHits m_corner;
+    CellHits m_side;
+};
+
+bool sweeps_drawn(const DebugLines* debug) {
+    return debug != nullptr && debug_is_enabled(DebugName::Physics_Sweep_Cell, DebugLayer::Default);
+}
+
+Impact record_impact(const CellHits& hits, const ProxyChunk& c) {
+    Impact impact = impact_of(hits);
+    impact.a = c.proxy;
+    impact.b = c.other_proxy;
+    impact.chunk = c.chunk->index;
+    return impact;
+}
+
+Contact make_contact(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, const HitPoint& hit, float time,
+                     float dt) {
+    Contact contact;
+    contact.body_a = a.body;
+    contact.body_b = b.body;
+    contact.point = hit.point;
+    contact.normal = rotate(hit.normal, a.body->angle);
+    contact.local_point_a = a.transform->to_local(hit.point);
+    contact.local_point_b = b.transform->to_local(hit.point);
+    contact.lever_a =
+        rotate_scaled_offset(contact.local_point_a, a.body->center_of_mass, a.transform->scale, a.body->angle);
+    contact.lever_b =
+        rotate_scaled_offset(contact.local_point_b, b.body->center_of_mass, b.transform->scale, b.body->angle);
+    contact.depth = hit.depth;
+    contact.time = time == 0.0f ? dt : time;
+    return contact;
+}
+
+void draw_contact(DebugLines* debug, const Contact& contact) {
+    if (debug != nullptr) {
+        debug_arrow(*debug, contact.point, contact.normal * contact.depth, DebugName::Physics_Contact_Point_Normal);
+    }
+}
+
+} // namespace
+
 std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
                                  const std::vector<ProxyChunk>& chunks, float dt, DebugLines* debug) {
-    // Drawn sweeps show every record and every cell as it is swept.
-    const bool drawn = debug != nullptr && debug_is_enabled(DebugName::Physics_Sweep_Cell, DebugLayer::Default);
-    DebugLines* const sweep_debug = drawn ? debug : nullptr;
+    const bool drawn = sweeps_drawn(debug);
     // A repeated record (the same chunk against the same sprite) is swept once and its impact counted again.
     std::vector<uint32_t> copies(chunks.size(), 1);
     std::vector<uint32_t> records;
@@ -623,57 +764,21 @@ std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysi
 
     std::vector<FoundImpact> found = parallel_collect<FoundImpact>(
         pool, records.size(), [&](uint64_t lo, uint64_t hi, std::vector<FoundImpact>& local) {
-            std::optional<SweepContext> context;
-            std::optional<SweepFilter> filter;
-            CellHits corner;
-            CellHits side;
+            RecordSweeper sweeper(proxies, dt, drawn, debug);
             for (uint64_t k = lo; k < hi; ++k) {
                 const uint32_t record = records[k];
                 const ProxyChunk& c = chunks[record];
-                const SpritePhysicsProxy& a = proxies[static_cast<size_t>(c.proxy)];
-                const SpritePhysicsProxy& b = proxies[static_cast<size_t>(c.other_proxy)];
-                // The records of one pair come together, and they share the poses.
-                if (!context || &context->a() != &a || &context->b() != &b) {
-                    context.emplace(a, b, dt);
-                    filter.reset();
-                    if (!drawn) {
-                        filter.emplace(a, b, dt);
-                    }
+                if (const CellHits* hits = sweeper.sweep(c, copies[record])) {
+                    FoundImpact& out = local.emplace_back();
+                    out.impact = record_impact(*hits, c);
+                    out.record = record;
+                    out.copies = copies[record];
                 }
-                const SweepFilter* cells = nullptr;
-                if (filter) {
-                    if (!filter->set_chunk(*c.chunk)) {
-                        continue;
-                    }
-                    cells = &*filter;
-                }
-                context->find_hits(*c.chunk, c.chunk->corner_cells, corner, sweep_debug, cells);
-                const CellHits* result = &corner;
-                if (c.second == 0) {
-                    context->find_hits(*c.chunk, c.chunk->side_cells, side, sweep_debug, cells);
-                    // Ties go to the side cells.
-                    if (!(side.time > corner.time)) {
-                        result = &side;
-                    }
-                }
-                print_dropped_hits((corner.dropped + (c.second == 0 ? side.dropped : 0)) *
-                                   static_cast<int32_t>(copies[record]));
-                if (result->count == 0) {
-                    continue;
-                }
-                FoundImpact& out = local.emplace_back();
-                out.impact = impact_of(*result);
-                out.impact.a = c.proxy;
-                out.impact.b = c.other_proxy;
-                out.impact.chunk = c.chunk->index;
-                out.record = record;
-                out.copies = copies[record];
             }
         });
 
     // A total order: a resting pile has every impact at time 0, and the first impact moves its two bodies.
-    // Records of equal key sweep the same chunk against the same sprite, so their impacts are equal too; the
-    // record's place only keeps hand-made lists in their given order.
+    // The record's place only keeps hand-made lists, whose equal keys need not mean equal records, in order.
     std::vector<const FoundImpact*> order;
     order.reserve(found.size());
     size_t total = 0;
@@ -682,8 +787,10 @@ std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysi
         total += f.copies;
     }
     std::sort(order.begin(), order.end(), [](const FoundImpact* x, const FoundImpact* y) {
-        return std::tie(x->impact.time, x->impact.a, x->impact.b, x->impact.chunk, x->record) <
-               std::tie(y->impact.time, y->impact.a, y->impact.b, y->impact.chunk, y->record);
+        if (impact_before(x->impact, y->impact)) {
+            return true;
+        }
+        return !impact_before(y->impact, x->impact) && x->record < y->record;
     });
     std::vector<Impact> impacts;
     impacts.reserve(total);
@@ -700,51 +807,177 @@ std::vector<Contact> make_contacts(const std::vector<SpritePhysicsProxy>& proxie
         const SpritePhysicsProxy& a = proxies[static_cast<size_t>(impact.a)];
         const SpritePhysicsProxy& b = proxies[static_cast<size_t>(impact.b)];
         for (int32_t k = 0; k < impact.count; ++k) {
-            const HitPoint& hit = impact.hits[static_cast<size_t>(k)];
-            Contact contact;
-            contact.body_a = a.body;
-            contact.body_b = b.body;
-            contact.point = hit.point;
-            contact.normal = rotate(hit.normal, a.body->angle);
-            contact.local_point_a = a.transform->to_local(hit.point);
-            contact.local_point_b = b.transform->to_local(hit.point);
-            contact.lever_a =
-                rotate_scaled_offset(contact.local_point_a, a.body->center_of_mass, a.transform->scale, a.body->angle);
-            contact.lever_b =
-                rotate_scaled_offset(contact.local_point_b, b.body->center_of_mass, b.transform->scale, b.body->angle);
-            contact.depth = hit.depth;
-            contact.time = impact.time == 0.0f ? dt : impact.time;
-            if (debug != nullptr) {
-                debug_arrow(*debug, contact.point, contact.normal * contact.depth,
-                            DebugName::Physics_Contact_Point_Normal);
-            }
-            contacts.push_back(contact);
+            contacts.push_back(make_contact(a, b, impact.hits[static_cast<size_t>(k)], impact.time, dt));
+            draw_contact(debug, contacts.back());
         }
     }
     return contacts;
 }
 
+namespace {
+
+// Moves the bodies of the earliest impact to its time.
+void advance_first_pair(const std::vector<SpritePhysicsProxy>& proxies, const Impact& first, DebugLines* debug) {
+    if (debug != nullptr) {
+        debug_circle(*debug, first.point, 0.0171875f, DebugName::Physics_Contact_Point);
+    }
+    for (const int32_t index : {first.a, first.b}) {
+        const SpritePhysicsProxy& proxy = proxies[static_cast<size_t>(index)];
+        PhysicsBody& body = *proxy.body;
+        const PositionAngle moved = integrate_position_angle(proxy.world_center_of_mass, body.position, body.angle,
+                                                             body.linear_velocity, body.angular_velocity, first.time);
+        body.position = moved.position;
+        body.angle = moved.angle;
+    }
+}
+
+// One impact of the step, with the contact rows its hit points give while no body has moved yet.
+struct StepImpact {
+    Impact impact;
+    uint32_t copies = 1;
+    uint32_t first_row = 0;
+    const struct StepBlock* block = nullptr;
+};
+
+struct StepBlock {
+    std::vector<StepImpact> impacts;
+    ConstraintList rows;
+};
+
+} // namespace
+
 void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const std::vector<SpritePhysicsProxy>& proxies,
                          float dt, DebugLines* debug) {
-    const std::vector<ProxyPair> pairs = find_proxy_pairs(proxies, debug);
-    const std::vector<ProxyChunk> chunks = find_chunk_proxies(pool, proxies, pairs, debug);
-    const std::vector<Impact> impacts = find_impacts(pool, proxies, chunks, dt, debug);
-    if (!impacts.empty()) {
-        const Impact& first = impacts.front();
-        if (debug != nullptr) {
-            debug_circle(*debug, first.point, 0.0171875f, DebugName::Physics_Contact_Point);
+    const bool bounds_finite = std::all_of(proxies.begin(), proxies.end(), [](const SpritePhysicsProxy& p) {
+        return finite2(p.swept_bounds.min) && finite2(p.swept_bounds.max);
+    });
+    if (!bounds_finite) {
+        // The phases one by one, as written.
+        const std::vector<ProxyPair> pairs = find_proxy_pairs(proxies, debug);
+        const std::vector<ProxyChunk> chunks = find_chunk_proxies(pool, proxies, pairs, debug);
+        const std::vector<Impact> impacts = find_impacts(pool, proxies, chunks, dt, debug);
+        if (!impacts.empty()) {
+            advance_first_pair(proxies, impacts.front(), debug);
         }
-        for (const int32_t index : {first.a, first.b}) {
-            const SpritePhysicsProxy& proxy = proxies[static_cast<size_t>(index)];
-            PhysicsBody& body = *proxy.body;
-            const PositionAngle moved =
-                integrate_position_angle(proxy.world_center_of_mass, body.position, body.angle, body.linear_velocity,
-                                         body.angular_velocity, first.time);
-            body.position = moved.position;
-            body.angle = moved.angle;
+        for (const Contact& contact : make_contacts(proxies, impacts, dt, debug)) {
+            add_contact_constraint(constraints, contact);
+        }
+        return;
+    }
+
+    // Pairs, facing chunks, sweeps and contact rows in one pass over the proxies on the pool. Proxy i pairs with
+    // the earlier proxies that its swept bounds overlap. The tree of all proxies lists them in the order the tree
+    // of the earlier ones alone would: an insertion only puts a new leaf right after an existing one, so the
+    // depth-first order of the earlier leaves never changes, and a parent's bounds hold its children's.
+    AxisAlignedAreaTree<int32_t> tree;
+    for (size_t i = 0; i < proxies.size(); ++i) {
+        tree.insert(proxies[i].swept_bounds, static_cast<int32_t>(i));
+    }
+    if (debug != nullptr) {
+        debug_area_tree(*debug, tree, DebugName::Physics_Broadphase_Tree);
+    }
+    const bool drawn = sweeps_drawn(debug);
+    const uint64_t size = block_size(pool, proxies.size(), 4);
+    std::vector<StepBlock> blocks(block_count(proxies.size(), size));
+    run_blocks(pool, proxies.size(), size, [&](uint64_t k, uint64_t lo, uint64_t hi) {
+        StepBlock& out = blocks[k];
+        RecordSweeper sweeper(proxies, dt, drawn, debug);
+        thread_local std::vector<int32_t> found;
+        thread_local std::vector<ProxyChunk> records;
+        thread_local std::vector<uint32_t> copies;
+        for (uint64_t i = lo; i < hi; ++i) {
+            const SpritePhysicsProxy& a = proxies[i];
+            found.clear();
+            tree.query(a.swept_bounds, found);
+            for (const int32_t j : found) {
+                if (static_cast<uint64_t>(j) >= i) {
+                    continue;
+                }
+                const SpritePhysicsProxy& b = proxies[static_cast<size_t>(j)];
+                const ProxyPair pair{static_cast<int32_t>(i), j,
+                                     AxisAlignedArea::intersection(a.swept_bounds, b.swept_bounds)};
+                if (debug != nullptr) {
+                    debug_rect(*debug, pair.overlap, DebugName::Physics_Broadphase_Overlap_World_Bounds);
+                    debug_line(*debug, a.transform->position, b.transform->position,
+                               DebugName::Physics_Broadphase_Overlap_World_Pair_Line);
+                }
+                records.clear();
+                find_chunk_proxies_for_pair(a, b, pair, records, debug);
+                copies.assign(records.size(), 1);
+                if (!drawn) {
+                    for (size_t r = 0; r < records.size(); ++r) {
+                        if (records[r].repeat_of != 0) {
+                            copies[r - records[r].repeat_of] += 1;
+                            copies[r] = 0;
+                        }
+                    }
+                }
+                for (size_t r = 0; r < records.size(); ++r) {
+                    if (copies[r] == 0) {
+                        continue;
+                    }
+                    const CellHits* hits = sweeper.sweep(records[r], copies[r]);
+                    if (hits == nullptr) {
+                        continue;
+                    }
+                    StepImpact& s = out.impacts.emplace_back();
+                    s.impact = record_impact(*hits, records[r]);
+                    s.copies = copies[r];
+                    s.first_row = static_cast<uint32_t>(out.rows.size());
+                    s.block = &out;
+                    const SpritePhysicsProxy& ma = proxies[static_cast<size_t>(s.impact.a)];
+                    const SpritePhysicsProxy& mb = proxies[static_cast<size_t>(s.impact.b)];
+                    for (int32_t h = 0; h < s.impact.count; ++h) {
+                        add_contact_constraint(
+                            out.rows, make_contact(ma, mb, s.impact.hits[static_cast<size_t>(h)], s.impact.time, dt));
+                    }
+                }
+            }
+        }
+    });
+
+    std::vector<const StepImpact*> order;
+    size_t rows = 0;
+    for (const StepBlock& block : blocks) {
+        for (const StepImpact& s : block.impacts) {
+            order.push_back(&s);
+            rows += static_cast<size_t>(s.copies) * static_cast<size_t>(s.impact.count);
         }
     }
-    for (const Contact& contact : make_contacts(proxies, impacts, dt, debug)) {
-        add_contact_constraint(constraints, contact);
+    if (order.empty()) {
+        return;
+    }
+    // Impacts of equal key come from equal records (the same chunk swept against the same sprite) and are equal
+    // themselves, so the sorted list is the same however the impacts were found.
+    std::sort(order.begin(), order.end(),
+              [](const StepImpact* x, const StepImpact* y) { return impact_before(x->impact, y->impact); });
+    const Impact& first = order.front()->impact;
+    advance_first_pair(proxies, first, debug);
+
+    // Only the contacts of the two moved bodies change (their angle turns the normal and the levers); the rows
+    // of every other impact were made from the same values already. Drawn contacts are made again to draw them.
+    const PhysicsBody* moved_a = proxies[static_cast<size_t>(first.a)].body;
+    const PhysicsBody* moved_b = proxies[static_cast<size_t>(first.b)].body;
+    DebugLines* const arrows =
+        debug != nullptr && debug_is_enabled(DebugName::Physics_Contact_Point_Normal, DebugLayer::Default) ? debug
+                                                                                                           : nullptr;
+    constraints.reserve(constraints.size() + rows);
+    for (const StepImpact* s : order) {
+        const Impact& impact = s->impact;
+        const SpritePhysicsProxy& a = proxies[static_cast<size_t>(impact.a)];
+        const SpritePhysicsProxy& b = proxies[static_cast<size_t>(impact.b)];
+        const bool moved = a.body == moved_a || a.body == moved_b || b.body == moved_a || b.body == moved_b;
+        for (uint32_t copy = 0; copy < s->copies; ++copy) {
+            if (!moved && arrows == nullptr) {
+                const auto it = s->block->rows.begin() + s->first_row;
+                constraints.insert(constraints.end(), it, it + impact.count);
+                continue;
+            }
+            for (int32_t h = 0; h < impact.count; ++h) {
+                const Contact contact = make_contact(a, b, impact.hits[static_cast<size_t>(h)], impact.time, dt);
+                draw_contact(arrows, contact);
+                add_contact_constraint(constraints, contact);
+            }
+        }
     }
 }
