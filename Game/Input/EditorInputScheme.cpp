@@ -25,4 +25,11 @@ void EditorInputScheme::before_read() {
     previous_mouse_world = mouse_world;
 }
 
-void EditorInputScheme::after_read() { mouse_world = screen_to_world(camera, mouse); }
+void EditorInputScheme::after_read() {
+    mouse_world = screen_to_world(camera, mouse);
+    if (m_forget_motion) {
+        m_forget_motion = false;
+        previous_mouse = mouse;
+        previous_mouse_world = mouse_world;
+    }
+}

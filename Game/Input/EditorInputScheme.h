@@ -15,6 +15,9 @@ public:
     // Keeps this frame's mouse values as the previous ones before they are refreshed.
     void before_read() override;
     void after_read() override;
+    // The next refresh reports no mouse motion: a restarted run does not pan or cut along the way from wherever
+    // the run before left the mouse.
+    void forget_motion() { m_forget_motion = true; }
 
     glm::vec2 mouse{0.0f}; // viewport units
     bool clicked = false;
@@ -28,4 +31,7 @@ public:
     glm::vec2 mouse_world{0.0f};
     glm::vec2 previous_mouse_world{0.0f};
     glm::vec2 previous_mouse{0.0f};
+
+private:
+    bool m_forget_motion = false;
 };

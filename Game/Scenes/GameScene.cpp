@@ -84,6 +84,8 @@ void GameScene::on_start() {
     Camera& view = camera();
     view.position = glm::vec3(0.0f);
     view.set_ortho(kCameraSize, view.aspect, kCameraDepth);
+    // Likewise the mouse: the first refresh of the run sees it where it is, not moved from the last run's place.
+    m_editor_input.forget_motion();
     load_weapon_particle_presets(assets());
 
     register_rock_entity_list(entity_pool());

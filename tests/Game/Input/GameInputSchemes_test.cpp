@@ -177,6 +177,19 @@ TEST_F(GameSchemes, PreviousMouseValuesLagOneFrame) {
     EXPECT_NEAR(editor.previous_mouse_world.y, 0.5f, 1e-5f);
 }
 
+// A restarted run starts where the mouse is: its first refresh reports no motion, the ones after it lag again.
+TEST_F(GameSchemes, AfterForgettingMotionTheNextRefreshHasNone) {
+    frame({mouse_motion_event(200, 100, 0, 0)});
+    editor.forget_motion();
+    frame({mouse_motion_event(300, 50, 100, -50)});
+    EXPECT_EQ(editor.previous_mouse, glm::vec2(0.75f, 0.75f));
+    EXPECT_EQ(editor.previous_mouse_world, editor.mouse_world);
+    EXPECT_NEAR(editor.mouse_world.x, 8.0f, 1e-5f);
+    frame({mouse_motion_event(200, 100, -100, 50)});
+    EXPECT_EQ(editor.previous_mouse, glm::vec2(0.75f, 0.75f));
+    EXPECT_EQ(editor.mouse, glm::vec2(0.5f, 0.5f));
+}
+
 TEST_F(GameSchemes, AMovedCameraMovesTheWorldPosition) {
     frame({mouse_motion_event(300, 50, 0, 0)});
     camera.position = {-1.0f, 4.0f, 0.0f};

@@ -207,6 +207,19 @@ TEST(GameSceneStartUp, ARestartPutsTheCameraBackToItsStartWithTheViewportsAspect
     EXPECT_EQ(f.scene->player_input().aim, aim) << "the same mouse aims at the same point";
 }
 
+// The editor's camera pan and the mouse cut follow the mouse's motion between refreshes: the first refresh after a
+// restart sees no motion from where the run before left the mouse.
+TEST(GameSceneStartUp, ARestartReportsNoMouseMotionOnItsFirstRefresh) {
+    GameSceneFixture f;
+    EditorInputScheme& editor = f.scene->editor_input();
+    input_frame(f.engine.input(), f.engine.input_axes(), 1, {mouse_motion_event(900, 200, 0, 0)}, {&editor});
+    f.scene->stop();
+    f.scene->start(f.engine);
+    input_frame(f.engine.input(), f.engine.input_axes(), 2, {mouse_motion_event(100, 600, -800, 400)}, {&editor});
+    EXPECT_EQ(editor.previous_mouse, editor.mouse);
+    EXPECT_EQ(editor.previous_mouse_world, editor.mouse_world);
+}
+
 // What one pause request does: the names the scene tried to move and the lines that failed.
 struct PauseOutcome {
     std::vector<std::string> transitioning;
