@@ -1,7 +1,30 @@
 #include "Engine/ThreadPool.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
+
+namespace {
+
+// Parallel loops come in bursts (the phases of a step, a fighter's ray casts, the steps of a catch-up), and
+// waking a sleeping thread takes far longer than a short loop: a worker that has just run a task, and a caller
+// waiting for a loop, poll this long before they sleep.
+constexpr std::chrono::microseconds kPollTime{250};
+
+// Polls `ready` with thread yields until it holds or the poll time is up.
+template <typename Ready>
+bool poll_until(const Ready& ready) {
+    const auto until = std::chrono::steady_clock::now() + kPollTime;
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+} // namespace
 
 uint64_t parallel_chunk_count(uint64_t begin, uint64_t end, uint64_t workers) {
     return end > begin ? std::min(workers, end - begin) : 0;
@@ -56,9 +79,11 @@ void ThreadPool::queue(std::function<void()> task) {
     m_pending.fetch_add(1, std::memory_order_acq_rel);
     lock_queue();
     m_tasks.push_back(std::move(task));
-    m_queued.fetch_add(1, std::memory_order_release);
+    const uint64_t queued = m_queued.fetch_add(1, std::memory_order_seq_cst) + 1;
     unlock_queue();
-    if (!spinning()) {
+    // A polling worker takes the task without a wake-up. One that stops polling looks at the queue again under
+    // the mutex before it sleeps, so a task it was counted for is never left behind.
+    if (!spinning() && queued > m_polling.load(std::memory_order_seq_cst)) {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_work_available.notify_one();
     }
@@ -131,8 +156,11 @@ void ThreadPool::wait_idle() {
             std::this_thread::yield();
         }
     } else {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_all_done.wait(lock, [this] { return m_pending.load(std::memory_order_acquire) == 0; });
+        const auto idle = [this] { return m_pending.load(std::memory_order_acquire) == 0; };
+        if (!poll_until(idle)) {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_all_done.wait(lock, idle);
+        }
     }
 }
 
@@ -161,12 +189,16 @@ void ThreadPool::worker_main() {
             }
             continue;
         }
-        {
+        const auto wanted = [this] {
+            return m_queued.load(std::memory_order_acquire) != 0 || !m_running.load(std::memory_order_acquire) ||
+                   spinning();
+        };
+        m_polling.fetch_add(1, std::memory_order_seq_cst);
+        const bool found = poll_until(wanted);
+        m_polling.fetch_sub(1, std::memory_order_seq_cst);
+        if (!found) {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_work_available.wait(lock, [this] {
-                return m_queued.load(std::memory_order_acquire) != 0 || !m_running.load(std::memory_order_acquire) ||
-                       spinning();
-            });
+            m_work_available.wait(lock, wanted);
         }
         if (!m_running.load(std::memory_order_acquire)) {
             break;

@@ -71,6 +71,8 @@ private:
     std::deque<std::function<void()>> m_tasks;
     // Size of m_tasks, readable without the queue lock: sleeping workers test it under m_mutex.
     std::atomic<uint64_t> m_queued{0};
+    // Workers polling for a task before they sleep; a task they will take needs no wake-up.
+    std::atomic<uint64_t> m_polling{0};
     std::mutex m_error_mutex;
     std::exception_ptr m_error;
 };

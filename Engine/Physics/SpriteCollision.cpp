@@ -2,15 +2,18 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <thread>
 #include <tuple>
 #include <utility>
@@ -46,29 +49,81 @@ uint64_t block_size(const ThreadPool& pool, uint64_t count, uint64_t per_thread)
 
 uint64_t block_count(uint64_t count, uint64_t size) { return (count + size - 1) / size; }
 
+// Blocks per thread of the step's loop: the work per proxy varies, and small blocks even it out at the end.
+constexpr uint64_t kBlocksPerThread = 8;
+
 // Runs block(k, lo, hi) for the consecutive blocks of `size` items of [0, count) on the pool and on the calling
-// thread. The threads take the blocks in turn as they come free (the work per item varies a lot, and under load
-// workers wake late: the caller starts at once instead of sleeping). Whatever a block writes goes to storage of
-// its own, so the results do not depend on which thread ran which block. The call returns once every block is
-// done, without waiting for workers that woke too late to find one: their tasks hold only the shared counters.
-template <typename Block>
-void run_blocks(ThreadPool& pool, uint64_t count, uint64_t size, const Block& block) {
+// thread. The threads take the blocks in turn as they come free (the work per item varies a lot, and workers wake
+// late: the caller starts at once instead of sleeping). Whatever a block writes goes to storage of its own, so
+// the results do not depend on which thread ran which block.
+//
+// The helpers are queued when the loop is made and wait, polling, until it runs: a worker takes a long while to
+// wake, and the caller can do its serial work in the meantime. The run returns once every block is done, without
+// waiting for workers that woke too late to find one: their tasks hold only the shared counters.
+class BlockLoop {
+public:
+    BlockLoop(ThreadPool& pool, uint64_t count, uint64_t size)
+        : m_shared(std::make_shared<Shared>()), m_count(count), m_size(size) {
+        m_shared->blocks = block_count(count, size);
+        const uint64_t helpers = m_shared->blocks == 0 ? 0 : std::min(loop_workers(pool), m_shared->blocks - 1);
+        for (uint64_t t = 0; t < helpers; ++t) {
+            pool.queue([shared = m_shared] { help(*shared); });
+        }
+    }
+    BlockLoop(const BlockLoop&) = delete;
+    BlockLoop& operator=(const BlockLoop&) = delete;
+    // A loop that never ran lets its helpers go.
+    ~BlockLoop() {
+        if (m_shared->state.load(std::memory_order_relaxed) == kWaiting) {
+            m_shared->state.store(kCancelled, std::memory_order_release);
+        }
+    }
+
+    template <typename Block>
+    void run(const Block& block) {
+        Shared& s = *m_shared;
+        const uint64_t count = m_count;
+        const uint64_t size = m_size;
+        s.run = [&block, count, size](uint64_t k) { block(k, k * size, std::min(count, (k + 1) * size)); };
+        s.state.store(kRunning, std::memory_order_release);
+        work(s);
+        // Only blocks that workers are in the middle of are left, and a sleeping caller would wake late.
+        while (s.done.load(std::memory_order_acquire) != s.blocks) {
+            std::this_thread::yield();
+        }
+        s.run = nullptr;
+        if (s.error) {
+            std::rethrow_exception(s.error);
+        }
+    }
+
+private:
+    static constexpr int kWaiting = 0;
+    static constexpr int kRunning = 1;
+    static constexpr int kCancelled = 2;
+
     struct Shared {
+        std::atomic<int> state{kWaiting};
         std::atomic<uint64_t> next{0};
         std::atomic<uint64_t> done{0};
         uint64_t blocks = 0;
         std::mutex error_mutex;
         std::exception_ptr error;
-        std::function<void(uint64_t)> run; // cleared before the caller returns; late tasks never reach it
+        std::function<void(uint64_t)> run; // set before the loop runs, cleared before the caller returns
     };
-    const uint64_t blocks = block_count(count, size);
-    if (blocks == 0) {
-        return;
+
+    static void help(Shared& s) {
+        int state = s.state.load(std::memory_order_acquire);
+        while (state == kWaiting) {
+            std::this_thread::yield();
+            state = s.state.load(std::memory_order_acquire);
+        }
+        if (state == kRunning) {
+            work(s);
+        }
     }
-    const auto shared = std::make_shared<Shared>();
-    shared->blocks = blocks;
-    shared->run = [&](uint64_t k) { block(k, k * size, std::min(count, (k + 1) * size)); };
-    const auto work = [](Shared& s) {
+
+    static void work(Shared& s) {
         for (uint64_t k = s.next.fetch_add(1, std::memory_order_relaxed); k < s.blocks;
              k = s.next.fetch_add(1, std::memory_order_relaxed)) {
             try {
@@ -79,25 +134,18 @@ void run_blocks(ThreadPool& pool, uint64_t count, uint64_t size, const Block& bl
                     s.error = std::current_exception();
                 }
             }
-            if (s.done.fetch_add(1, std::memory_order_acq_rel) + 1 == s.blocks) {
-                s.done.notify_all();
-            }
+            s.done.fetch_add(1, std::memory_order_acq_rel);
         }
-    };
-    const uint64_t helpers = std::min(loop_workers(pool), blocks - 1);
-    for (uint64_t t = 0; t < helpers; ++t) {
-        pool.queue([shared, work] { work(*shared); });
     }
-    work(*shared);
-    // Only blocks that workers are still in the middle of are left.
-    for (uint64_t d = shared->done.load(std::memory_order_acquire); d != blocks;
-         d = shared->done.load(std::memory_order_acquire)) {
-        shared->done.wait(d, std::memory_order_acquire);
-    }
-    shared->run = nullptr;
-    if (shared->error) {
-        std::rethrow_exception(shared->error);
-    }
+
+    std::shared_ptr<Shared> m_shared;
+    uint64_t m_count;
+    uint64_t m_size;
+};
+
+template <typename Block>
+void run_blocks(ThreadPool& pool, uint64_t count, uint64_t size, const Block& block) {
+    BlockLoop(pool, count, size).run(block);
 }
 
 // run_blocks where each block fills a list of its own; the lists are joined in block order, so the result is
@@ -407,21 +455,78 @@ public:
             return true;
         }
         m_all = false;
-        return gx + ex > m_lo_x && gx - ex < m_hi_x && gy + ey > m_lo_y && gy - ey < m_hi_y;
+        if (!(gx + ex > m_lo_x && gx - ex < m_hi_x && gy + ey > m_lo_y && gy - ey < m_hi_y)) {
+            return false;
+        }
+        return set_cell_ranges(chunk, grid);
     }
 
-    bool may_hit(glm::vec2 p) const {
-        if (m_all) {
-            return true;
+    // Every cell may hit: the sweep takes the list as it is.
+    bool takes_all() const { return m_all; }
+
+    // The cell test, with the cell's place in the other grid's cell coordinates at the start of the step.
+    bool may_hit(const EdgeCell& cell, glm::dvec2& g) const {
+        // Columns and rows of the chunk that the accepted area does not reach are turned away first.
+        const uint32_t x = cell.index & m_index_mask;
+        const uint32_t y = cell.index >> m_index_shift;
+        if (x - m_x_lo > m_x_span || y - m_y_lo > m_y_span) {
+            return false;
         }
-        const double px = p.x;
-        const double py = p.y;
-        const double gx = m_m00 * px + m_m01 * py + m_ox;
-        const double gy = m_m10 * px + m_m11 * py + m_oy;
-        return gx > m_lo_x && gx < m_hi_x && gy > m_lo_y && gy < m_hi_y;
+        const double px = cell.center.x;
+        const double py = cell.center.y;
+        g.x = m_m00 * px + m_m01 * py + m_ox;
+        g.y = m_m10 * px + m_m11 * py + m_oy;
+        return g.x > m_lo_x && g.x < m_hi_x && g.y > m_lo_y && g.y < m_hi_y;
     }
 
 private:
+    // The columns and rows of the chunk whose cell centres can pass the cell test: the accepted area of the other
+    // grid mapped back into this sprite's local coordinates, widened by a cell on each side. False when none.
+    bool set_cell_ranges(const SpriteChunk& chunk, const SpriteGrid& grid) {
+        m_index_mask = ~0u;
+        m_index_shift = 0;
+        m_x_lo = 0;
+        m_x_span = ~0u;
+        m_y_lo = 0;
+        m_y_span = ~0u;
+        const uint32_t n = grid.chunk_size;
+        const double det = m_m00 * m_m11 - m_m01 * m_m10;
+        if (n == 0 || (n & (n - 1)) != 0 || !(std::fabs(det) > 0.0) || !std::isfinite(det)) {
+            return true;
+        }
+        Vec lo{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
+        Vec hi{-lo.x, -lo.y};
+        for (const Vec g : {Vec{m_lo_x, m_lo_y}, Vec{m_hi_x, m_lo_y}, Vec{m_hi_x, m_hi_y}, Vec{m_lo_x, m_hi_y}}) {
+            const Vec d{g.x - m_ox, g.y - m_oy};
+            const Vec p{(m_m11 * d.x - m_m01 * d.y) / det, (m_m00 * d.y - m_m10 * d.x) / det};
+            lo = {std::min(lo.x, p.x), std::min(lo.y, p.y)};
+            hi = {std::max(hi.x, p.x), std::max(hi.y, p.y)};
+        }
+        // Local x to the chunk's column whose centre lies there: (x + 1) / 2 * cells - origin - 1/2.
+        const auto range = [n](double from, double to, double cells, int32_t origin, uint32_t& first, uint32_t& span) {
+            const double a = std::ceil((from + 1.0) * 0.5 * cells - origin - 0.5) - 1.0;
+            const double b = std::floor((to + 1.0) * 0.5 * cells - origin - 0.5) + 1.0;
+            if (!std::isfinite(a) || !std::isfinite(b)) {
+                return true;
+            }
+            const double f = std::max(a, 0.0);
+            const double l = std::min(b, static_cast<double>(n - 1));
+            if (f > l) {
+                return false;
+            }
+            first = static_cast<uint32_t>(f);
+            span = static_cast<uint32_t>(l) - first;
+            return true;
+        };
+        if (!range(lo.x, hi.x, grid.cells_x, chunk.origin.x, m_x_lo, m_x_span) ||
+            !range(lo.y, hi.y, grid.cells_y, chunk.origin.y, m_y_lo, m_y_span)) {
+            return false;
+        }
+        m_index_mask = n - 1;
+        m_index_shift = static_cast<uint32_t>(std::countr_zero(n));
+        return true;
+    }
+
     struct Vec {
         double x;
         double y;
@@ -453,24 +558,46 @@ private:
     double m_hi_x = 0.0;
     double m_lo_y = 0.0;
     double m_hi_y = 0.0;
+    uint32_t m_index_mask = ~0u;
+    uint32_t m_index_shift = 0;
+    uint32_t m_x_lo = 0;
+    uint32_t m_x_span = ~0u;
+    uint32_t m_y_lo = 0;
+    uint32_t m_y_span = ~0u;
 };
 
-// What every boundary cell swept by one chunk task shares: the moving sprite's pose and motion, and the other
-// sprite's pose at each sampled time. The sub-steps of neighbouring cells sample the same few times (i * dt / n
-// for a handful of n), so each pose costs its two sines once per task instead of once per sub-step. Every value
-// is computed by the same expressions as before, so the results are the same bit for bit.
+// What every boundary cell swept against one other sprite shares: the moving sprite's pose and motion, and the
+// other sprite's pose at each sampled time. The sub-steps of neighbouring cells sample the same few times
+// (i * dt / n for a handful of n), so each pose costs its two sines once per pair instead of once per sub-step.
+// Every value is computed by the same expressions as the plain sweep, so the results are the same bit for bit.
 class SweepContext {
 public:
-    SweepContext(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, float dt)
-        : m_a(a), m_b(b), m_dt(dt), m_a_sin(std::sin(a.transform->angle)), m_a_cos(std::cos(a.transform->angle)),
-          m_d(a.body->linear_velocity * dt), m_w(a.body->angular_velocity * dt) {}
+    SweepContext() = default;
+    SweepContext(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, float dt) { reset(a, b, dt); }
 
-    const SpritePhysicsProxy& a() const { return m_a; }
-    const SpritePhysicsProxy& b() const { return m_b; }
+    // Starts on another pair; the cached poses are dropped by a new stamp rather than cleared.
+    void reset(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, float dt) {
+        m_a = &a;
+        m_b = &b;
+        m_dt = dt;
+        m_a_sin = std::sin(a.transform->angle);
+        m_a_cos = std::cos(a.transform->angle);
+        m_d = a.body->linear_velocity * dt;
+        m_w = a.body->angular_velocity * dt;
+        m_n = 0;
+        m_stamp += 1;
+        if (m_stamp == 0) {
+            m_poses = {};
+            m_stamp = 1;
+        }
+    }
+
+    const SpritePhysicsProxy* a() const { return m_a; }
+    const SpritePhysicsProxy* b() const { return m_b; }
 
     bool sweep(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_index, HitPoint& out, DebugLines* debug) {
-        const SpritePhysicsProxy& a = m_a;
-        const SpritePhysicsProxy& b = m_b;
+        const SpritePhysicsProxy& a = *m_a;
+        const SpritePhysicsProxy& b = *m_b;
         // a.transform->to_world(p) with the sines taken once.
         const glm::vec2 q0 = rotate_sin_cos(p * a.transform->scale, m_a_sin, m_a_cos) + a.transform->position;
         glm::vec2 r = q0 - a.world_center_of_mass;
@@ -529,7 +656,9 @@ public:
         return false;
     }
 
-    // Sweeps one boundary list; cells the filter rules out can not hit and are passed over.
+    // Sweeps one boundary list; cells the filter rules out can not hit and are passed over. The cells left are
+    // found first and the other grid's flags of the cell each starts over are fetched ahead, so that the sweeps
+    // do not wait on memory one after the other.
     void find_hits(const SpriteChunk& chunk, const std::vector<EdgeCell>& cells, CellHits& hits, DebugLines* debug,
                    const SweepFilter* filter = nullptr) {
         hits.time = kNoImpactTime;
@@ -537,33 +666,61 @@ public:
         hits.normal = glm::vec2(0.0f);
         hits.count = 0;
         hits.dropped = 0;
+        if (filter == nullptr || filter->takes_all()) {
+            for (const EdgeCell& cell : cells) {
+                add_hit(chunk, cell, hits, debug);
+            }
+            return;
+        }
+        m_candidates.clear();
         for (const EdgeCell& cell : cells) {
-            if (filter != nullptr && !filter->may_hit(cell.center)) {
-                continue;
+            glm::dvec2 g;
+            if (filter->may_hit(cell, g)) {
+                prefetch_flags(g);
+                m_candidates.push_back(&cell);
             }
-            HitPoint hit;
-            if (!sweep(chunk, cell.center, cell.index, hit, debug)) {
-                continue;
-            }
-            if (hits.time > hit.time) {
-                hits.time = hit.time;
-                hits.point = hit.point;
-                hits.normal = kCellDirectionNormals[cell_direction(chunk.flags[cell.index])];
-                hits.count = 0;
-            }
-            if (hits.count == kMaxImpactHits) {
-                hits.dropped += 1;
-            } else if (hits.time == hit.time) {
-                hits.hits[static_cast<size_t>(hits.count)] = hit;
-                hits.count += 1;
-            }
+        }
+        for (const EdgeCell* cell : m_candidates) {
+            add_hit(chunk, *cell, hits, debug);
         }
     }
 
 private:
+    void add_hit(const SpriteChunk& chunk, const EdgeCell& cell, CellHits& hits, DebugLines* debug) {
+        HitPoint hit;
+        if (!sweep(chunk, cell.center, cell.index, hit, debug)) {
+            return;
+        }
+        if (hits.time > hit.time) {
+            hits.time = hit.time;
+            hits.point = hit.point;
+            hits.normal = kCellDirectionNormals[cell_direction(chunk.flags[cell.index])];
+            hits.count = 0;
+        }
+        if (hits.count == kMaxImpactHits) {
+            hits.dropped += 1;
+        } else if (hits.time == hit.time) {
+            hits.hits[static_cast<size_t>(hits.count)] = hit;
+            hits.count += 1;
+        }
+    }
+
+    // A hint only: the flags of the other grid's cell near cell coordinates g.
+    void prefetch_flags(glm::dvec2 g) const {
+        const SpriteGrid& grid = m_b->sprite->grid();
+        if (!(g.x >= 0.0 && g.y >= 0.0 && g.x < static_cast<double>(grid.cells_x) &&
+              g.y < static_cast<double>(grid.cells_y))) {
+            return;
+        }
+        const ChunkCell cell = grid.to_chunk_cell(static_cast<int32_t>(g.x), static_cast<int32_t>(g.y));
+        if (const SpriteChunk* c = m_b->sprite->chunk(cell.chunk)) {
+            __builtin_prefetch(c->flags.data() + cell.cell);
+        }
+    }
+
     struct Pose {
         uint32_t key = 0;
-        bool valid = false;
+        uint32_t stamp = 0; // the pair it was computed for
         glm::vec2 position{0.0f};
         float sin = 0.0f; // of minus the angle: the pose is used to go from world to local
         float cos = 1.0f;
@@ -573,13 +730,13 @@ private:
         uint32_t key = 0;
         std::memcpy(&key, &t, sizeof key);
         Pose& slot = m_poses[(key * 2654435761u) >> (32 - kPoseSlotBits)];
-        if (!slot.valid || slot.key != key) {
-            const Transform& bt = *m_b.transform;
-            const PositionAngle moved =
-                integrate_position_angle(m_b.world_center_of_mass, bt.position, bt.angle, m_b.body->linear_velocity,
-                                         m_b.body->angular_velocity, t);
+        if (slot.stamp != m_stamp || slot.key != key) {
+            const SpritePhysicsProxy& b = *m_b;
+            const Transform& bt = *b.transform;
+            const PositionAngle moved = integrate_position_angle(b.world_center_of_mass, bt.position, bt.angle,
+                                                                 b.body->linear_velocity, b.body->angular_velocity, t);
             slot.key = key;
-            slot.valid = true;
+            slot.stamp = m_stamp;
             slot.position = moved.position;
             slot.sin = std::sin(-moved.angle);
             slot.cos = std::cos(-moved.angle);
@@ -589,19 +746,21 @@ private:
 
     static constexpr uint32_t kPoseSlotBits = 6;
 
-    const SpritePhysicsProxy& m_a;
-    const SpritePhysicsProxy& m_b;
-    float m_dt;
-    float m_a_sin;
-    float m_a_cos;
-    glm::vec2 m_d;
-    float m_w;
+    const SpritePhysicsProxy* m_a = nullptr;
+    const SpritePhysicsProxy* m_b = nullptr;
+    float m_dt = 0.0f;
+    float m_a_sin = 0.0f;
+    float m_a_cos = 1.0f;
+    glm::vec2 m_d{0.0f};
+    float m_w = 0.0f;
     int32_t m_n = 0;
     glm::vec2 m_step{0.0f};
     float m_h = 0.0f;
     float m_turn_sin = 0.0f;
     float m_turn_cos = 1.0f;
+    uint32_t m_stamp = 0;
     std::array<Pose, size_t{1} << kPoseSlotBits> m_poses{};
+    std::vector<const EdgeCell*> m_candidates;
 };
 
 void print_dropped_hits(int32_t dropped) {
@@ -654,15 +813,29 @@ namespace {
 // sprite's poses and the cell filter.
 class RecordSweeper {
 public:
-    RecordSweeper(const std::vector<SpritePhysicsProxy>& proxies, float dt, bool drawn, DebugLines* debug)
-        : m_proxies(proxies), m_dt(dt), m_drawn(drawn), m_debug(drawn ? debug : nullptr) {}
+    RecordSweeper() = default;
+    RecordSweeper(const std::vector<SpritePhysicsProxy>& proxies, float dt, bool drawn, DebugLines* debug) {
+        start(proxies, dt, drawn, debug);
+    }
+
+    // Kept by a thread from step to step, it starts afresh on every loop: the proxies may sit where others were.
+    void start(const std::vector<SpritePhysicsProxy>& proxies, float dt, bool drawn, DebugLines* debug) {
+        m_proxies = &proxies;
+        m_dt = dt;
+        m_drawn = drawn;
+        m_debug = drawn ? debug : nullptr;
+        m_pair_a = nullptr;
+        m_pair_b = nullptr;
+    }
 
     // The hits of the record (standing for `copies` equal records), or null without any.
     const CellHits* sweep(const ProxyChunk& c, uint32_t copies) {
-        const SpritePhysicsProxy& a = m_proxies[static_cast<size_t>(c.proxy)];
-        const SpritePhysicsProxy& b = m_proxies[static_cast<size_t>(c.other_proxy)];
-        if (!m_context || &m_context->a() != &a || &m_context->b() != &b) {
-            m_context.emplace(a, b, m_dt);
+        const SpritePhysicsProxy& a = (*m_proxies)[static_cast<size_t>(c.proxy)];
+        const SpritePhysicsProxy& b = (*m_proxies)[static_cast<size_t>(c.other_proxy)];
+        if (m_pair_a != &a || m_pair_b != &b) {
+            m_pair_a = &a;
+            m_pair_b = &b;
+            m_context.reset(a, b, m_dt);
             m_filter.reset();
             // Drawn sweeps show every cell.
             if (!m_drawn) {
@@ -676,11 +849,11 @@ public:
             }
             filter = &*m_filter;
         }
-        m_context->find_hits(*c.chunk, c.chunk->corner_cells, m_corner, m_debug, filter);
+        m_context.find_hits(*c.chunk, c.chunk->corner_cells, m_corner, m_debug, filter);
         const CellHits* result = &m_corner;
         int32_t dropped = m_corner.dropped;
         if (c.second == 0) {
-            m_context->find_hits(*c.chunk, c.chunk->side_cells, m_side, m_debug, filter);
+            m_context.find_hits(*c.chunk, c.chunk->side_cells, m_side, m_debug, filter);
             dropped += m_side.dropped;
             // Ties go to the side cells.
             if (!(m_side.time > m_corner.time)) {
@@ -692,11 +865,13 @@ public:
     }
 
 private:
-    const std::vector<SpritePhysicsProxy>& m_proxies;
-    float m_dt;
-    bool m_drawn;
-    DebugLines* m_debug;
-    std::optional<SweepContext> m_context;
+    const std::vector<SpritePhysicsProxy>* m_proxies = nullptr;
+    float m_dt = 0.0f;
+    bool m_drawn = false;
+    DebugLines* m_debug = nullptr;
+    const SpritePhysicsProxy* m_pair_a = nullptr;
+    const SpritePhysicsProxy* m_pair_b = nullptr;
+    SweepContext m_context;
     std::optional<SweepFilter> m_filter;
     CellHits m_corner;
     CellHits m_side;
@@ -817,31 +992,124 @@ std::vector<Contact> make_contacts(const std::vector<SpritePhysicsProxy>& proxie
 namespace {
 
 // Moves the bodies of the earliest impact to its time.
-void advance_first_pair(const std::vector<SpritePhysicsProxy>& proxies, const Impact& first, DebugLines* debug) {
+void advance_first_pair(const std::vector<SpritePhysicsProxy>& proxies, int32_t a, int32_t b, float time,
+                        glm::vec2 point, DebugLines* debug) {
     if (debug != nullptr) {
-        debug_circle(*debug, first.point, 0.0171875f, DebugName::Physics_Contact_Point);
+        debug_circle(*debug, point, 0.0171875f, DebugName::Physics_Contact_Point);
     }
-    for (const int32_t index : {first.a, first.b}) {
+    for (const int32_t index : {a, b}) {
         const SpritePhysicsProxy& proxy = proxies[static_cast<size_t>(index)];
         PhysicsBody& body = *proxy.body;
         const PositionAngle moved = integrate_position_angle(proxy.world_center_of_mass, body.position, body.angle,
-                                                             body.linear_velocity, body.angular_velocity, first.time);
+                                                             body.linear_velocity, body.angular_velocity, time);
         body.position = moved.position;
         body.angle = moved.angle;
     }
 }
 
-// One impact of the step, with the contact rows its hit points give while no body has moved yet.
+// One impact of the step without its hit points, which its block keeps with the contact rows they give while no
+// body has moved yet.
 struct StepImpact {
-    Impact impact;
+    float time = kNoImpactTime;
+    int32_t a = 0;
+    int32_t b = 0;
+    int32_t chunk = 0;
+    glm::vec2 point{0.0f};
+    int32_t count = 0;
     uint32_t copies = 1;
-    uint32_t first_row = 0;
+    uint32_t first = 0; // of its hit points and rows in the block
     const struct StepBlock* block = nullptr;
 };
 
+bool step_impact_before(const StepImpact* x, const StepImpact* y) {
+    return std::tie(x->time, x->a, x->b, x->chunk) < std::tie(y->time, y->a, y->b, y->chunk);
+}
+
 struct StepBlock {
     std::vector<StepImpact> impacts;
+    std::vector<HitPoint> hits;
     ConstraintList rows;
+};
+
+// What a step keeps for the next one on the thread that runs it, and what each thread keeps for its blocks, so
+// that a step allocates nothing once the piles stop growing.
+// The proxies by the left edges of their swept bounds, in buckets as wide as the widest proxy: a proxy whose
+// bounds overlap an area starts left of the area's right edge and no further left of its left edge than the
+// widest proxy is wide, so it sits in one of the few buckets between those two places.
+class LeftEdgeBuckets {
+public:
+    const LeftEdgeBuckets& fill(const std::vector<SpritePhysicsProxy>& proxies) {
+        const size_t n = proxies.size();
+        m_left = std::numeric_limits<double>::infinity();
+        m_right = -m_left;
+        m_widest = 0.0;
+        for (const SpritePhysicsProxy& p : proxies) {
+            const double l = p.swept_bounds.min.x;
+            m_left = std::min(m_left, l);
+            m_right = std::max(m_right, l);
+            m_widest = std::max(m_widest, static_cast<double>(p.swept_bounds.max.x) - l);
+        }
+        // No more buckets than a few per proxy, however far apart the proxies lie.
+        const double span = n == 0 ? 0.0 : m_right - m_left;
+        m_width = std::max({m_widest, span / static_cast<double>(4 * n + 1), 1e-30});
+        m_count = n == 0 ? 0 : static_cast<size_t>(span / m_width) + 1;
+        m_starts.assign(m_count + 1, 0);
+        for (const SpritePhysicsProxy& p : proxies) {
+            m_starts[bucket(p.swept_bounds.min.x) + 1] += 1;
+        }
+        for (size_t b = 0; b < m_count; ++b) {
+            m_starts[b + 1] += m_starts[b];
+        }
+        m_entries.resize(n);
+        m_fill.assign(m_starts.begin(), m_starts.end() - (m_count == 0 ? 0 : 1));
+        for (size_t i = 0; i < n; ++i) {
+            m_entries[m_fill[bucket(proxies[i].swept_bounds.min.x)]++] = static_cast<int32_t>(i);
+        }
+        return *this;
+    }
+
+    // Every proxy that may overlap the area, and others.
+    std::span<const int32_t> candidates(const AxisAlignedArea& area) const {
+        if (m_count == 0) {
+            return {};
+        }
+        const double from = static_cast<double>(area.min.x) - m_widest * (1.0 + 1e-9) -
+                            1e-12 * (std::fabs(static_cast<double>(area.min.x)) + 1.0);
+        const size_t first = bucket(std::max(from, m_left));
+        const size_t last = bucket(std::min(static_cast<double>(area.max.x), m_right));
+        if (first > last) {
+            return {};
+        }
+        return {m_entries.data() + m_starts[first], m_entries.data() + m_starts[last + 1]};
+    }
+
+private:
+    // Rounding keeps the order of places, so a place between two others gets a bucket between theirs.
+    size_t bucket(double x) const {
+        const double b = (x - m_left) / m_width;
+        return b <= 0.0 ? 0 : std::min(m_count - 1, static_cast<size_t>(b));
+    }
+
+    double m_left = 0.0;
+    double m_right = 0.0;
+    double m_widest = 0.0;
+    double m_width = 1.0;
+    size_t m_count = 0;
+    std::vector<size_t> m_starts;
+    std::vector<size_t> m_fill;
+    std::vector<int32_t> m_entries;
+};
+
+struct StepStorage {
+    LeftEdgeBuckets buckets;
+    std::vector<StepBlock> blocks;
+    std::vector<const StepImpact*> order;
+};
+
+struct BlockStorage {
+    RecordSweeper sweeper;
+    std::vector<ProxyChunk> records;
+    std::vector<uint32_t> copies;
 };
 
 } // namespace
@@ -857,7 +1125,8 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
         const std::vector<ProxyChunk> chunks = find_chunk_proxies(pool, proxies, pairs, debug);
         const std::vector<Impact> impacts = find_impacts(pool, proxies, chunks, dt, debug);
         if (!impacts.empty()) {
-            advance_first_pair(proxies, impacts.front(), debug);
+            const Impact& first = impacts.front();
+            advance_first_pair(proxies, first.a, first.b, first.time, first.point, debug);
         }
         for (const Contact& contact : make_contacts(proxies, impacts, dt, debug)) {
             add_contact_constraint(constraints, contact);
@@ -865,32 +1134,36 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
         return;
     }
 
-    // Pairs, facing chunks, sweeps and contact rows in one pass over the proxies on the pool. Proxy i pairs with
-    // the earlier proxies that its swept bounds overlap. The tree of all proxies lists them in the order the tree
-    // of the earlier ones alone would: an insertion only puts a new leaf right after an existing one, so the
-    // depth-first order of the earlier leaves never changes, and a parent's bounds hold its children's.
-    AxisAlignedAreaTree<int32_t> tree;
-    for (size_t i = 0; i < proxies.size(); ++i) {
-        tree.insert(proxies[i].swept_bounds, static_cast<int32_t>(i));
-    }
-    if (debug != nullptr) {
+    // Pairs, facing chunks, sweeps and contact rows in one pass over the proxies on the pool: proxy i pairs with
+    // each earlier proxy whose swept bounds overlap its own, the pairs the area tree would give. Their order does
+    // not matter here, since the impacts are sorted by a key under which equal impacts are equal records.
+    const uint64_t size = block_size(pool, proxies.size(), kBlocksPerThread);
+    BlockLoop loop(pool, proxies.size(), size);
+    thread_local StepStorage storage;
+    const LeftEdgeBuckets& buckets = storage.buckets.fill(proxies);
+    if (debug != nullptr && debug_is_enabled(DebugName::Physics_Broadphase_Tree, DebugLayer::Default)) {
+        AxisAlignedAreaTree<int32_t> tree;
+        for (size_t i = 0; i < proxies.size(); ++i) {
+            tree.insert(proxies[i].swept_bounds, static_cast<int32_t>(i));
+        }
         debug_area_tree(*debug, tree, DebugName::Physics_Broadphase_Tree);
     }
     const bool drawn = sweeps_drawn(debug);
-    const uint64_t size = block_size(pool, proxies.size(), 4);
-    std::vector<StepBlock> blocks(block_count(proxies.size(), size));
-    run_blocks(pool, proxies.size(), size, [&](uint64_t k, uint64_t lo, uint64_t hi) {
+    std::vector<StepBlock>& blocks = storage.blocks;
+    blocks.resize(std::max<size_t>(blocks.size(), block_count(proxies.size(), size)));
+    loop.run([&](uint64_t k, uint64_t lo, uint64_t hi) {
         StepBlock& out = blocks[k];
-        RecordSweeper sweeper(proxies, dt, drawn, debug);
-        thread_local std::vector<int32_t> found;
-        thread_local std::vector<ProxyChunk> records;
-        thread_local std::vector<uint32_t> copies;
+        out.impacts.clear();
+        out.hits.clear();
+        out.rows.clear();
+        thread_local BlockStorage local;
+        local.sweeper.start(proxies, dt, drawn, debug);
         for (uint64_t i = lo; i < hi; ++i) {
             const SpritePhysicsProxy& a = proxies[i];
-            found.clear();
-            tree.query(a.swept_bounds, found);
-            for (const int32_t j : found) {
-                if (static_cast<uint64_t>(j) >= i) {
+            const AxisAlignedArea& swept = a.swept_bounds;
+            for (const int32_t j : buckets.candidates(swept)) {
+                if (static_cast<uint64_t>(j) >= i ||
+                    !AxisAlignedArea::intersects(proxies[static_cast<size_t>(j)].swept_bounds, swept)) {
                     continue;
                 }
                 const SpritePhysicsProxy& b = proxies[static_cast<size_t>(j)];
@@ -901,6 +1174,8 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
                     debug_line(*debug, a.transform->position, b.transform->position,
                                DebugName::Physics_Broadphase_Overlap_World_Pair_Line);
                 }
+                std::vector<ProxyChunk>& records = local.records;
+                std::vector<uint32_t>& copies = local.copies;
                 records.clear();
                 find_chunk_proxies_for_pair(a, b, pair, records, debug);
                 copies.assign(records.size(), 1);
@@ -916,32 +1191,40 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
                     if (copies[r] == 0) {
                         continue;
                     }
-                    const CellHits* hits = sweeper.sweep(records[r], copies[r]);
+                    const ProxyChunk& record = records[r];
+                    const CellHits* hits = local.sweeper.sweep(record, copies[r]);
                     if (hits == nullptr) {
                         continue;
                     }
                     StepImpact& s = out.impacts.emplace_back();
-                    s.impact = record_impact(*hits, records[r]);
+                    s.time = hits->time;
+                    s.a = record.proxy;
+                    s.b = record.other_proxy;
+                    s.chunk = record.chunk->index;
+                    s.point = hits->point;
+                    s.count = hits->count;
                     s.copies = copies[r];
-                    s.first_row = static_cast<uint32_t>(out.rows.size());
+                    s.first = static_cast<uint32_t>(out.rows.size());
                     s.block = &out;
-                    const SpritePhysicsProxy& ma = proxies[static_cast<size_t>(s.impact.a)];
-                    const SpritePhysicsProxy& mb = proxies[static_cast<size_t>(s.impact.b)];
-                    for (int32_t h = 0; h < s.impact.count; ++h) {
-                        add_contact_constraint(
-                            out.rows, make_contact(ma, mb, s.impact.hits[static_cast<size_t>(h)], s.impact.time, dt));
+                    const SpritePhysicsProxy& ma = proxies[static_cast<size_t>(s.a)];
+                    const SpritePhysicsProxy& mb = proxies[static_cast<size_t>(s.b)];
+                    for (int32_t h = 0; h < s.count; ++h) {
+                        const HitPoint& hit = hits->hits[static_cast<size_t>(h)];
+                        out.hits.push_back(hit);
+                        add_contact_constraint(out.rows, make_contact(ma, mb, hit, s.time, dt));
                     }
                 }
             }
         }
     });
 
-    std::vector<const StepImpact*> order;
+    std::vector<const StepImpact*>& order = storage.order;
+    order.clear();
     size_t rows = 0;
-    for (const StepBlock& block : blocks) {
-        for (const StepImpact& s : block.impacts) {
+    for (size_t k = 0; k < block_count(proxies.size(), size); ++k) {
+        for (const StepImpact& s : blocks[k].impacts) {
             order.push_back(&s);
-            rows += static_cast<size_t>(s.copies) * static_cast<size_t>(s.impact.count);
+            rows += static_cast<size_t>(s.copies) * static_cast<size_t>(s.count);
         }
     }
     if (order.empty()) {
@@ -949,11 +1232,9 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
     }
     // Impacts of equal key come from equal records (the same chunk swept against the same sprite) and are equal
     // themselves, so the sorted list is the same however the impacts were found.
-    std::sort(order.begin(), order.end(),
-              [](const StepImpact* x, const StepImpact* y) { return impact_before(x->impact, y->impact); });
-    const Impact& first = order.front()->impact;
-    advance_first_pair(proxies, first, debug);
-
+    std::sort(order.begin(), order.end(), step_impact_before);
+    const StepImpact& first = *order.front();
+    advance_first_pair(proxies, first.a, first.b, first.time, first.point, debug);
     // Only the contacts of the two moved bodies change (their angle turns the normal and the levers); the rows
     // of every other impact were made from the same values already. Drawn contacts are made again to draw them.
     const PhysicsBody* moved_a = proxies[static_cast<size_t>(first.a)].body;
@@ -963,18 +1244,18 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
                                                                                                            : nullptr;
     constraints.reserve(constraints.size() + rows);
     for (const StepImpact* s : order) {
-        const Impact& impact = s->impact;
-        const SpritePhysicsProxy& a = proxies[static_cast<size_t>(impact.a)];
-        const SpritePhysicsProxy& b = proxies[static_cast<size_t>(impact.b)];
+        const SpritePhysicsProxy& a = proxies[static_cast<size_t>(s->a)];
+        const SpritePhysicsProxy& b = proxies[static_cast<size_t>(s->b)];
         const bool moved = a.body == moved_a || a.body == moved_b || b.body == moved_a || b.body == moved_b;
+        const auto made = s->block->rows.begin() + s->first;
+        const auto hits = s->block->hits.begin() + s->first;
         for (uint32_t copy = 0; copy < s->copies; ++copy) {
             if (!moved && arrows == nullptr) {
-                const auto it = s->block->rows.begin() + s->first_row;
-                constraints.insert(constraints.end(), it, it + impact.count);
+                constraints.insert(constraints.end(), made, made + s->count);
                 continue;
             }
-            for (int32_t h = 0; h < impact.count; ++h) {
-                const Contact contact = make_contact(a, b, impact.hits[static_cast<size_t>(h)], impact.time, dt);
+            for (int32_t h = 0; h < s->count; ++h) {
+                const Contact contact = make_contact(a, b, hits[h], s->time, dt);
                 draw_contact(arrows, contact);
                 add_contact_constraint(constraints, contact);
             }
