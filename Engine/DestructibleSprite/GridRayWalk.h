@@ -51,6 +51,15 @@ struct GridRayWalk {
         origin = position();
         max_t = max_t - t;
         t = 0.0f;
+        if (direction == m_direction) {
+            // The same direction (a bullet that does not curve): the steps and the distances between borders
+            // stay, only those to the next borders start from the new origin. (Equal compares -0 and +0 alike;
+            // the direction's own bits are still the new ones.)
+            m_direction = direction;
+            t_max_x = border_distance(direction.x, t_delta_x, origin.x, cell_x);
+            t_max_y = border_distance(direction.y, t_delta_y, origin.y, cell_y);
+            return;
+        }
         set_direction(direction);
     }
 
@@ -68,10 +77,18 @@ private:
         }
         const float ratio = other / d;
         const float t_delta = std::sqrt(ratio * ratio + 1.0f);
-        if (d > 0.0f) {
-            return {t_delta, t_delta * (static_cast<float>(cell + 1) - origin), 1};
+        return {t_delta, border_distance(d, t_delta, origin, cell), d > 0.0f ? 1 : -1};
+    }
+
+    // Distance along the ray from the origin to the first border of the axis.
+    static float border_distance(float d, float t_delta, float origin, int32_t cell) {
+        if (d == 0.0f) {
+            return std::numeric_limits<float>::infinity();
         }
-        return {t_delta, t_delta * (origin - static_cast<float>(cell)), -1};
+        if (d > 0.0f) {
+            return t_delta * (static_cast<float>(cell + 1) - origin);
+        }
+        return t_delta * (origin - static_cast<float>(cell));
     }
 
     void set_direction(glm::vec2 d) {

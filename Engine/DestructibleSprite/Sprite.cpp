@@ -313,16 +313,29 @@ bool Sprite::cell_counts_agree() const {
 }
 
 void Sprite::mark_touching_chunks(int32_t chunk_index, glm::ivec2 local) {
-    const glm::ivec2 chunk_pos = m_grid.chunk_position(chunk_index);
-    for (const GridNeighbour& n : m_grid.neighbours(chunk_pos, local)) {
-        if (!n.valid) {
-            continue;
-        }
-        SpriteChunk* other = m_table.find(m_grid.chunk_index(n.chunk.x, n.chunk.y));
-        if (other != nullptr &&
-            cell_active(other->flags[static_cast<size_t>(m_grid.local_cell_index(n.cell.x, n.cell.y))])) {
+    // SpriteGrid::neighbours, in its order (left, right, down, up), without building the records; a chunk
+    // already marked needs no look at its cell.
+    const int32_t n = static_cast<int32_t>(m_grid.chunk_size);
+    const int32_t w = static_cast<int32_t>(m_grid.chunks_x);
+    const glm::ivec2 c = m_grid.chunk_position(chunk_index);
+    const auto touch = [&](int32_t other_index, int32_t x, int32_t y) {
+        SpriteChunk* other = m_table.find(other_index);
+        if (other != nullptr && m_dirty_mark[static_cast<size_t>(other_index)] == 0 &&
+            cell_active(other->flags[static_cast<size_t>(y * n + x)])) {
             mark_dirty(other);
         }
+    };
+    if (local.x == 0 && c.x != 0) {
+        touch(chunk_index - 1, n - 1, local.y);
+    }
+    if (local.x == n - 1 && c.x != w - 1) {
+        touch(chunk_index + 1, 0, local.y);
+    }
+    if (local.y == 0 && c.y != 0) {
+        touch(chunk_index - w, local.x, n - 1);
+    }
+    if (local.y == n - 1 && c.y != static_cast<int32_t>(m_grid.chunks_y) - 1) {
+        touch(chunk_index + w, local.x, 0);
     }
 }
 

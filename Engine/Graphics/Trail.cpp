@@ -17,20 +17,28 @@ void Trail::add_point(glm::vec2 position, float width, uint32_t color) {
         m_head = 0;
     }
     m_points.push_back(TrailPoint{position, std::min(width, m_settings.max_width), color, m_length});
+    // The widths before this add's taper are all overwritten by it, so the drops need not apply a pending one.
     if (static_cast<int64_t>(m_points.size() - m_head) > m_settings.max_points) {
-        pop_front();
+        drop_oldest();
     }
     if (m_settings.max_length > 0.0f) {
         while (m_points.size() - m_head > 1 && m_length > m_settings.max_length) {
-            pop_front();
+            drop_oldest();
         }
     }
     if (m_settings.taper) {
-        apply_taper();
+        m_taper_pending = true;
     }
 }
 
 void Trail::pop_front() {
+    if (m_taper_pending) {
+        apply_taper();
+    }
+    drop_oldest();
+}
+
+void Trail::drop_oldest() {
     const size_t live = m_points.size() - m_head;
     if (live == 0) {
         return;
@@ -49,7 +57,8 @@ void Trail::pop_front() {
     }
 }
 
-void Trail::apply_taper() {
+void Trail::apply_taper() const {
+    m_taper_pending = false;
     for (size_t i = m_head; i < m_points.size(); ++i) {
         TrailPoint& p = m_points[i];
         // A trail without length (a lone point) has no place to taper along: it keeps the full width.

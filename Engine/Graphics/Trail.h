@@ -38,7 +38,12 @@ public:
     void pop_front();
 
     // Oldest first.
-    std::span<const TrailPoint> points() const { return {m_points.data() + m_head, m_points.size() - m_head}; }
+    std::span<const TrailPoint> points() const {
+        if (m_taper_pending) {
+            apply_taper();
+        }
+        return {m_points.data() + m_head, m_points.size() - m_head};
+    }
     const TrailSettings& settings() const { return m_settings; }
     // Starts loading the live points, which the next add_point or pop_front reads and rewrites (they live apart
     // from the trail, so a loop over many trails would wait for each otherwise): the oldest three lines and the
@@ -60,12 +65,18 @@ public:
     float length() const { return m_length; }
 
 private:
-    void apply_taper();
+    // Drops the oldest point as pop_front does, leaving a pending taper pending.
+    void drop_oldest();
+    void apply_taper() const;
 
     TrailSettings m_settings;
     // The live points are m_points[m_head..]: dropping the oldest moves the head instead of the other points,
     // and the dropped ones are cleared out only once they are as many as the live ones.
-    std::vector<TrailPoint> m_points;
+    // The widths are tapered when they are read: a bullet adds several points a tick, and each add would taper
+    // every point again only for the next to overwrite it. A pending taper is taken from the distances and length
+    // the last add left, so pop_front applies it before it moves them. Main thread only, like the renderer.
+    mutable std::vector<TrailPoint> m_points;
     size_t m_head = 0;
     float m_length = 0.0f;
+    mutable bool m_taper_pending = false;
 };

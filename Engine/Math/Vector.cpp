@@ -7,19 +7,6 @@ float angle_of(glm::vec2 v) { return std::atan2(v.y, v.x); }
 
 glm::vec2 direction_from_angle(float angle) { return {std::cos(angle), std::sin(angle)}; }
 
-glm::vec2 normalize_or_zero(glm::vec2 v) {
-    float length = std::sqrt(length_squared(v));
-    return length == 0.0f ? v : v / length;
-}
-
-VectorWithLength normalize_with_length(glm::vec2 v) {
-    float length = std::sqrt(length_squared(v));
-    if (length == 0.0f) {
-        return {v, 0.0f};
-    }
-    return {v / length, length};
-}
-
 glm::vec2 clamp_length(glm::vec2 v, float max) {
     float length = std::sqrt(length_squared(v));
     return length > max ? v / length * max : v;

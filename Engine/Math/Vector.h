@@ -29,8 +29,17 @@ inline glm::vec2 point_velocity(glm::vec2 u, float w, glm::vec2 c, glm::vec2 p) 
 }
 inline float length_squared(glm::vec2 v) { return v.x * v.x + v.y * v.y; }
 // Zero-length vectors come back unchanged, so callers never divide by zero.
-glm::vec2 normalize_or_zero(glm::vec2 v);
-VectorWithLength normalize_with_length(glm::vec2 v);
+inline glm::vec2 normalize_or_zero(glm::vec2 v) {
+    const float length = std::sqrt(length_squared(v));
+    return length == 0.0f ? v : v / length;
+}
+inline VectorWithLength normalize_with_length(glm::vec2 v) {
+    const float length = std::sqrt(length_squared(v));
+    if (length == 0.0f) {
+        return {v, 0.0f};
+    }
+    return {v / length, length};
+}
 glm::vec2 clamp_length(glm::vec2 v, float max);
 float clamp(float value, float lo, float hi);
 float damp_float(float value, float k, float dt);

@@ -1,6 +1,10 @@
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
 
+#include <bit>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstddef>
 #include <utility>
 
@@ -37,6 +41,68 @@ void fork_bullet(EntityList<BulletEntity>& bullets, const BulletEntity& parent) 
     fork.trail = Trail();
     bullets.add_deferred(std::move(fork));
 }
+
+// Bit x of rows[y] set when cell (x, y) of a 32 x 32 chunk is active (a type, and not removed).
+void active_rows(const uint16_t* flags, uint32_t* rows) {
+#if defined(__SSE2__)
+    const __m128i type_mask = _mm_set1_epi16(static_cast<int16_t>(kCellTypeMask | kCellRemovedBit));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i limit = _mm_set1_epi16(static_cast<int16_t>(kCellTypeMask + 1));
+    for (int32_t y = 0; y < 32; ++y) {
+        uint32_t bits = 0;
+        for (int32_t half = 0; half < 2; ++half) {
+            const uint16_t* at = flags + y * 32 + half * 16;
+            // Type and removed bit together: active exactly when they read 1 to 31.
+            const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), type_mask);
+            const __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 8)), type_mask);
+            const __m128i on_a = _mm_and_si128(_mm_cmpgt_epi16(a, zero), _mm_cmplt_epi16(a, limit));
+            const __m128i on_b = _mm_and_si128(_mm_cmpgt_epi16(b, zero), _mm_cmplt_epi16(b, limit));
+            const auto mask = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(on_a, on_b)));
+            bits |= mask << (half * 16);
+        }
+        rows[y] = bits;
+    }
+#else
+    for (int32_t y = 0; y < 32; ++y) {
+        uint32_t bits = 0;
+        for (int32_t x = 0; x < 32; ++x) {
+            bits |= (cell_active(flags[y * 32 + x]) ? 1u : 0u) << x;
+        }
+        rows[y] = bits;
+    }
+#endif
+}
+
+// The turn at a hit, direction_from_angle(angle_of(d) + offset), with the last inputs and results kept by their
+// bits: a bullet that does not curve turns to the same direction at every cell after its first, and the same
+// bits in give the same bits out, without taking atan2 and sincos again.
+class TurnCache {
+public:
+    glm::vec2 turn(glm::vec2 d, float offset) {
+        const auto d_bits = std::bit_cast<uint64_t>(d);
+        if (!m_has_angle || d_bits != m_d_bits) {
+            m_angle = angle_of(d);
+            m_d_bits = d_bits;
+            m_has_angle = true;
+        }
+        const float to = m_angle + offset;
+        const auto to_bits = std::bit_cast<uint32_t>(to);
+        if (!m_has_turned || to_bits != m_to_bits) {
+            m_turned = direction_from_angle(to);
+            m_to_bits = to_bits;
+            m_has_turned = true;
+        }
+        return m_turned;
+    }
+
+private:
+    uint64_t m_d_bits = 0;
+    float m_angle = 0.0f;
+    uint32_t m_to_bits = 0;
+    glm::vec2 m_turned{0.0f};
+    bool m_has_angle = false;
+    bool m_has_turned = false;
+};
 
 } // namespace
 
@@ -81,7 +147,40 @@ const BulletMoveSystem::Candidate& BulletMoveSystem::candidate(int32_t value, co
     c.sin = std::sin(angle);
     c.cos = std::cos(angle);
     c.world_centre = rotate_sin_cos(c.body->center_of_mass * c.transform->scale, c.sin, c.cos) + c.transform->position;
+
+    const SpriteGrid& grid = c.sprite->grid();
+    if (grid.chunk_size == 32) {
+        // One set of rows per sprite, however many leaves name it.
+        const auto [it, fresh] = m_rows_of_sprite.try_emplace(c.sprite);
+        if (fresh) {
+            const size_t chunks = grid.chunk_count();
+            it->second = {static_cast<uint32_t>(m_chunk_rows_used), static_cast<uint32_t>(m_chunk_state.size())};
+            m_chunk_rows_used += chunks * 32;
+            if (m_chunk_rows.size() < m_chunk_rows_used) {
+                m_chunk_rows.resize(m_chunk_rows_used);
+            }
+            m_chunk_state.resize(m_chunk_state.size() + chunks, 0);
+        }
+        c.rows = true;
+        c.rows_at = it->second.first;
+        c.state_at = it->second.second;
+    }
     return c;
+}
+
+const uint32_t* BulletMoveSystem::chunk_rows(const Candidate& c, int32_t chunk_index) {
+    uint8_t& state = m_chunk_state[c.state_at + static_cast<size_t>(chunk_index)];
+    uint32_t* rows = m_chunk_rows.data() + c.rows_at + static_cast<size_t>(chunk_index) * 32;
+    if (state == 0) {
+        const SpriteChunk* chunk = c.sprite->chunk(chunk_index);
+        if (chunk == nullptr) {
+            state = 1;
+        } else {
+            active_rows(chunk->flags.data(), rows);
+            state = 2;
+        }
+    }
+    return state == 2 ? rows : nullptr;
 }
 
 void BulletMoveSystem::update(const SimulationTick& tick) {
@@ -94,7 +193,11 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
         m_candidate_of_value.clear();
         m_stamp = 1;
     }
+    m_chunk_rows_used = 0;
+    m_chunk_state.clear();
+    m_rows_of_sprite.clear();
 
+    TurnCache turns;
     EntityListView all;
     bullets.view_all(all);
     const size_t count = all.count();
@@ -153,33 +256,51 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
             GridRayWalk walk(start, path.vector, path.length);
             bool hit_this_tick = false;
 
-            // Consecutive cells mostly share a chunk: keep its flags instead of looking it up per cell.
-            const bool chunk_of_32 = grid.chunk_size == 32; // every game sprite: shifts instead of divisions
+            // Consecutive cells mostly share a chunk: keep its rows (or flags) instead of looking it up per cell.
             const int32_t chunks_x = static_cast<int32_t>(grid.chunks_x);
             int32_t chunk_index = -1;
+            const uint32_t* rows = nullptr;
             const uint16_t* flags = nullptr;
             for (;;) {
                 // The walk up to the next active cell, in a loop of its own so that it keeps its state in
                 // registers; the hit below calls out.
                 ChunkCell at{-1, -1};
-                for (; walk.in_range(); walk.step()) {
-                    ++walked;
-                    // Unsigned, so that one test each rejects both sides of the grid.
-                    if (static_cast<uint32_t>(walk.cell_x) >= grid.cells_x ||
-                        static_cast<uint32_t>(walk.cell_y) >= grid.cells_y) {
-                        continue;
+                if (c.rows) {
+                    // Every game sprite: 32-cell chunks, shifts instead of divisions, one bit per cell.
+                    for (; walk.in_range(); walk.step()) {
+                        ++walked;
+                        // Unsigned, so that one test each rejects both sides of the grid.
+                        const auto x = static_cast<uint32_t>(walk.cell_x);
+                        const auto y = static_cast<uint32_t>(walk.cell_y);
+                        if (x >= grid.cells_x || y >= grid.cells_y) {
+                            continue;
+                        }
+                        const int32_t here = static_cast<int32_t>(y >> 5) * chunks_x + static_cast<int32_t>(x >> 5);
+                        if (here != chunk_index) {
+                            chunk_index = here;
+                            rows = chunk_rows(c, here);
+                        }
+                        if (rows != nullptr && ((rows[y & 31] >> (x & 31)) & 1u) != 0) {
+                            at = ChunkCell{here, static_cast<int32_t>(((y & 31) << 5) | (x & 31))};
+                            break;
+                        }
                     }
-                    const ChunkCell here = chunk_of_32 ? ChunkCell{(walk.cell_y >> 5) * chunks_x + (walk.cell_x >> 5),
-                                                                   ((walk.cell_y & 31) << 5) | (walk.cell_x & 31)}
-                                                       : grid.to_chunk_cell(walk.cell_x, walk.cell_y);
-                    if (here.chunk != chunk_index) {
-                        chunk_index = here.chunk;
-                        const SpriteChunk* chunk = table.find(here.chunk);
-                        flags = chunk != nullptr ? chunk->flags.data() : nullptr;
-                    }
-                    if (flags != nullptr && cell_active(flags[static_cast<size_t>(here.cell)])) {
-                        at = here;
-                        break;
+                } else {
+                    for (; walk.in_range(); walk.step()) {
+                        ++walked;
+                        if (!grid.contains_cell(walk.cell_x, walk.cell_y)) {
+                            continue;
+                        }
+                        const ChunkCell here = grid.to_chunk_cell(walk.cell_x, walk.cell_y);
+                        if (here.chunk != chunk_index) {
+                            chunk_index = here.chunk;
+                            const SpriteChunk* chunk = table.find(here.chunk);
+                            flags = chunk != nullptr ? chunk->flags.data() : nullptr;
+                        }
+                        if (flags != nullptr && cell_active(flags[static_cast<size_t>(here.cell)])) {
+                            at = here;
+                            break;
+                        }
                     }
                 }
                 if (at.chunk < 0) {
@@ -187,24 +308,38 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                 }
                 const glm::ivec2 cell = walk.cell();
                 const SpriteChunk& chunk = *table.find(at.chunk);
-                // The event reads the cell's colour, which the walk never touched: start loading it now.
+                // The walk read the occupancy rows, not the cell: start loading its flags, which the removal
+                // rewrites, and its colour, which the event reads, and turn the bullet meanwhile. The turn, the
+                // removal and the trail touch nothing of each other's.
+                __builtin_prefetch(&chunk.flags[static_cast<size_t>(at.cell)], 1);
                 __builtin_prefetch(&chunk.colours[static_cast<size_t>(at.cell)]);
 
                 const glm::vec2 centre_local = grid.cell_center_to_local(cell.x, cell.y);
                 const glm::vec2 centre_world = to_world(centre_local);
                 const glm::vec2 body_velocity =
                     point_velocity(body.linear_velocity, body.angular_velocity, c.world_centre, centre_world);
-                sprite.remove_cell(at.chunk, at.cell);
-                c.dirty->dirty = 1;
 
                 // The turn fades as the bullet spends its hits.
                 const float share = bullet.hits_total > 0
                                         ? static_cast<float>(bullet.hits_left) / static_cast<float>(bullet.hits_total)
                                         : 0.0f;
-                walk.redirect(direction_from_angle(angle_of(walk.direction()) + curve * share));
+                walk.redirect(turns.turn(walk.direction(), curve * share));
                 hit_this_tick = true;
 
-                // The cell as it reads after the removal (its chunk is the one the walk holds).
+                sprite.remove_cell(at.chunk, at.cell);
+                c.dirty->dirty = 1;
+                if (c.rows) {
+                    // The rows follow the flags: the cell is no longer active.
+                    m_chunk_rows[c.rows_at + static_cast<size_t>(at.chunk) * 32 + static_cast<size_t>(cell.y & 31)] &=
+                        ~(1u << (cell.x & 31));
+                }
+
+                // The trail's point comes before the event, which reads the cell's colour, to give it more time.
+                const uint8_t first_hit = bullet.hits_left == bullet.hits_total ? 1 : 0;
+                bullet.hits_left -= 1;
+                bullet.trail.add_point(centre_world, bullet.trail_width, bullet.trail_colour);
+
+                // The cell as it reads after the removal.
                 BulletHitCellEvent event;
                 event.entity = id;
                 event.cell_colour = chunk.colours[static_cast<size_t>(at.cell)];
@@ -213,11 +348,9 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                 event.local_position = centre_local;
                 event.entity_angle = transform.angle;
                 event.velocity = body_velocity + bullet.velocity;
-                event.first_hit = bullet.hits_left == bullet.hits_total ? 1 : 0;
+                event.first_hit = first_hit;
                 bus.publish(event);
 
-                bullet.hits_left -= 1;
-                bullet.trail.add_point(centre_world, bullet.trail_width, bullet.trail_colour);
                 if (bullet.hits_left < 1) {
                     spent = true;
                     break;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <glm/vec2.hpp>
@@ -44,13 +46,27 @@ private:
         float sin = 0.0f; // of angle, as Transform::to_world takes them
         float cos = 1.0f;
         glm::vec2 world_centre{0.0f}; // the centre of mass in the world
+        // Where the sprite's occupancy rows start in m_chunk_rows and m_chunk_state (sprites of 32-cell chunks).
+        bool rows = false;
+        uint32_t rows_at = 0;
+        uint32_t state_at = 0;
     };
 
     const Candidate& candidate(int32_t value, const EntityId& id);
+    // The 32 occupancy rows of a chunk (bit x of row y: cell (x, y) active), made from its flags the first time
+    // a walk enters it this tick; null when the sprite has no chunk there.
+    const uint32_t* chunk_rows(const Candidate& c, int32_t chunk_index);
 
     AxisAlignedAreaTree<EntityId>* m_tree;
     std::vector<int32_t> m_candidates; // tree values of the sprites a segment overlaps
     std::vector<Candidate> m_candidate_of_value;
+    // A walk reads one bit per cell from these instead of the cell's flag word, so a field of sprites that
+    // bullets cross over and over stays in the cache. Only this system removes cells during its update, and it
+    // clears each bit it removes.
+    std::vector<uint32_t> m_chunk_rows;
+    size_t m_chunk_rows_used = 0;
+    std::vector<uint8_t> m_chunk_state; // 0: not made this tick, 1: no chunk, 2: made
+    std::unordered_map<const Sprite*, std::pair<uint32_t, uint32_t>> m_rows_of_sprite;
     uint32_t m_stamp = 0;
     uint64_t m_cells_walked = 0;
 };

@@ -1,4 +1,13 @@
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <random>
+#include <span>
+#include <vector>
+
 #include <gtest/gtest.h>
+
+#include <glm/geometric.hpp>
 
 #include "Engine/Graphics/Trail.h"
 
@@ -132,3 +141,98 @@ TEST(Trail, TaperFollowsAfterOldPointsAreDropped) {
 }
 
 } // namespace
+
+// The trail as its steps read, done at once and in the plainest way: every add tapers every point again and
+// every drop moves the points that stay. The trail itself keeps its points apart from their head and tapers when
+// they are read; both must give the same bits whenever they are read.
+class PlainTrail {
+public:
+    explicit PlainTrail(const TrailSettings& s) : m_settings(s) {}
+
+    void add_point(glm::vec2 position, float width, uint32_t color) {
+        if (!m_points.empty()) {
+            const float d = glm::distance(m_points.back().position, position);
+            if (m_settings.min_segment > d) {
+                return;
+            }
+            m_length += d;
+        }
+        m_points.push_back(TrailPoint{position, std::min(width, m_settings.max_width), color, m_length});
+        if (static_cast<int64_t>(m_points.size()) > m_settings.max_points) {
+            pop_front();
+        }
+        while (m_settings.max_length > 0.0f && m_points.size() > 1 && m_length > m_settings.max_length) {
+            pop_front();
+        }
+        if (m_settings.taper) {
+            for (TrailPoint& p : m_points) {
+                float f = m_length > 0.0f ? p.distance / m_length : 1.0f;
+                if (m_settings.reverse_taper) {
+                    f = m_length > 0.0f ? 1.0f - f : 1.0f;
+                }
+                p.width = f * m_settings.max_width;
+            }
+        }
+    }
+    void pop_front() {
+        if (m_points.empty()) {
+            return;
+        }
+        if (m_points.size() >= 2) {
+            const float d = glm::distance(m_points[0].position, m_points[1].position);
+            m_length -= d;
+            for (TrailPoint& p : m_points) {
+                p.distance -= d;
+            }
+        }
+        m_points.erase(m_points.begin());
+    }
+    std::vector<TrailPoint> m_points;
+    float m_length = 0.0f;
+
+private:
+    TrailSettings m_settings;
+};
+
+TEST(Trail, ReadsTheSameBitsAsEagerStepsWheneverRead) {
+    std::mt19937 draws(3);
+    const auto uniform = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(draws); };
+    for (int32_t run = 0; run < 300; ++run) {
+        TrailSettings s;
+        s.max_points = static_cast<int32_t>(draws() % 12) + 1;
+        s.min_segment = run % 4 == 0 ? 0.0f : uniform(0.0f, 0.05f);
+        s.taper = run % 5 != 0;
+        s.reverse_taper = run % 3 == 0;
+        s.max_length = run % 6 == 0 ? 0.0f : uniform(0.1f, 2.0f);
+        s.max_width = uniform(0.01f, 0.1f);
+        Trail trail(s);
+        PlainTrail plain(s);
+        glm::vec2 at(uniform(-5.0f, 5.0f), uniform(-5.0f, 5.0f));
+        for (int32_t step = 0; step < 200; ++step) {
+            const uint32_t op = draws() % 10;
+            if (op < 7) {
+                at += glm::vec2(uniform(-0.3f, 0.3f), uniform(-0.3f, 0.3f));
+                const float width = uniform(0.0f, 0.2f);
+                trail.add_point(at, width, static_cast<uint32_t>(step));
+                plain.add_point(at, width, static_cast<uint32_t>(step));
+            } else {
+                trail.pop_front();
+                plain.pop_front();
+            }
+            // Read now and then, so that several steps go by unread.
+            if (draws() % 4 == 0 || step == 199) {
+                const std::span<const TrailPoint> got = trail.points();
+                ASSERT_EQ(got.size(), plain.m_points.size()) << "run " << run << " step " << step;
+                ASSERT_EQ(std::bit_cast<uint32_t>(trail.length()), std::bit_cast<uint32_t>(plain.m_length));
+                for (size_t i = 0; i < got.size(); ++i) {
+                    const TrailPoint& a = got[i];
+                    const TrailPoint& b = plain.m_points[i];
+                    ASSERT_TRUE(a.position == b.position && a.color == b.color &&
+                                std::bit_cast<uint32_t>(a.width) == std::bit_cast<uint32_t>(b.width) &&
+                                std::bit_cast<uint32_t>(a.distance) == std::bit_cast<uint32_t>(b.distance))
+                        << "run " << run << " step " << step << " point " << i;
+                }
+            }
+        }
+    }
+}
