@@ -170,6 +170,32 @@ std::vector<T> parallel_collect(ThreadPool& pool, uint64_t count, const Block& b
 
 bool finite2(glm::vec2 v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
+// The sines of a Transform's angle, taken once: to_world and to_local give what the Transform's own give.
+struct TransformSines {
+    float sin = 0.0f;
+    float cos = 1.0f;
+    float sin_back = 0.0f; // of minus the angle
+    float cos_back = 1.0f;
+
+    TransformSines() = default;
+    explicit TransformSines(const Transform& t)
+        : sin(std::sin(t.angle)), cos(std::cos(t.angle)), sin_back(std::sin(-t.angle)), cos_back(std::cos(-t.angle)) {}
+
+    static glm::vec2 to_world(const Transform& t, const TransformSines& s, glm::vec2 local) {
+        return rotate_sin_cos(local * t.scale, s.sin, s.cos) + t.position;
+    }
+    static glm::vec2 to_local(const Transform& t, const TransformSines& s, glm::vec2 world) {
+        return rotate_sin_cos(world - t.position, s.sin_back, s.cos_back) / t.scale;
+    }
+};
+
+// What the step takes from each proxy's angles more than once: the Transform's sines and the body's.
+struct ProxySines {
+    TransformSines transform;
+    float body_sin = 0.0f;
+    float body_cos = 1.0f;
+};
+
 // The clamped chunk box back in world space: corner circles and edges.
 void draw_chunk_box(DebugLines& debug, const SpritePhysicsProxy& proxy, const AxisAlignedArea& box, uint32_t layer) {
     if (!debug_is_enabled(DebugName::Physics_Broadphase_Overlap_Grid_Corners, layer) &&
@@ -191,15 +217,15 @@ void draw_chunk_box(DebugLines& debug, const SpritePhysicsProxy& proxy, const Ax
 }
 
 // Chunk-space box of the overlap as seen by one sprite, clamped to its chunk counts.
-AxisAlignedArea chunk_box_of(const SpritePhysicsProxy& proxy, const AxisAlignedArea& overlap, uint32_t layer,
-                             DebugLines* debug) {
+AxisAlignedArea chunk_box_of(const SpritePhysicsProxy& proxy, const TransformSines& sines,
+                             const AxisAlignedArea& overlap, uint32_t layer, DebugLines* debug) {
     const SpriteGrid& grid = proxy.sprite->grid();
     glm::vec2 corners[4];
     AxisAlignedArea::corners(overlap, corners);
     const float chunk_size = static_cast<float>(grid.chunk_size);
     glm::vec2 chunk_space[4];
     for (int i = 0; i < 4; ++i) {
-        chunk_space[i] = grid.local_to_cell(proxy.transform->to_local(corners[i])) / chunk_size;
+        chunk_space[i] = grid.local_to_cell(TransformSines::to_local(*proxy.transform, sines, corners[i])) / chunk_size;
         if (debug != nullptr) {
             debug_circle(*debug, corners[i], 0.02f, DebugName::Physics_Broadphase_Overlap_World_Corners);
         }
@@ -216,8 +242,8 @@ AxisAlignedArea chunk_box_of(const SpritePhysicsProxy& proxy, const AxisAlignedA
     return box;
 }
 
-void collect_chunks(const SpritePhysicsProxy& proxy, const AxisAlignedArea& box, int32_t self, int32_t other,
-                    uint8_t second, std::vector<ProxyChunk>& out, DebugLines* debug) {
+void collect_chunks(const SpritePhysicsProxy& proxy, const TransformSines& sines, const AxisAlignedArea& box,
+                    int32_t self, int32_t other, uint8_t second, std::vector<ProxyChunk>& out, DebugLines* debug) {
     const Sprite& sprite = *proxy.sprite;
     const SpriteGrid& grid = sprite.grid();
     const int32_t n = static_cast<int32_t>(grid.chunk_size);
@@ -237,8 +263,8 @@ void collect_chunks(const SpritePhysicsProxy& proxy, const AxisAlignedArea& box,
             if (chunk == nullptr) {
                 continue;
             }
-            const glm::vec2 center =
-                proxy.transform->to_world(grid.cell_center_to_local(ChunkCell{index, centre_cell}));
+            const glm::vec2 center = TransformSines::to_world(*proxy.transform, sines,
+                                                              grid.cell_center_to_local(ChunkCell{index, centre_cell}));
             if (debug != nullptr) {
                 debug_circle(*debug, center, 0.2f, DebugName::Physics_Broadphase_Chunk_Used, DebugLayer::A + second);
             }
@@ -302,16 +328,21 @@ std::vector<ProxyPair> find_proxy_pairs(const std::vector<SpritePhysicsProxy>& p
     return pairs;
 }
 
-void find_chunk_proxies_for_pair(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, const ProxyPair& pair,
-                                 std::vector<ProxyChunk>& out, DebugLines* debug) {
+namespace {
+
+void find_pair_chunks(const SpritePhysicsProxy& a, const TransformSines& sines_a, const SpritePhysicsProxy& b,
+                      const TransformSines& sines_b, const ProxyPair& pair, std::vector<ProxyChunk>& out,
+                      DebugLines* debug) {
     // Kept per thread: a step visits thousands of pairs.
     thread_local std::vector<ProxyChunk> chunks_a;
     thread_local std::vector<ProxyChunk> chunks_b;
     thread_local std::vector<size_t> first_b;
     chunks_a.clear();
     chunks_b.clear();
-    collect_chunks(a, chunk_box_of(a, pair.overlap, DebugLayer::A, debug), pair.a, pair.b, 0, chunks_a, debug);
-    collect_chunks(b, chunk_box_of(b, pair.overlap, DebugLayer::B, debug), pair.b, pair.a, 1, chunks_b, debug);
+    collect_chunks(a, sines_a, chunk_box_of(a, sines_a, pair.overlap, DebugLayer::A, debug), pair.a, pair.b, 0,
+                   chunks_a, debug);
+    collect_chunks(b, sines_b, chunk_box_of(b, sines_b, pair.overlap, DebugLayer::B, debug), pair.b, pair.a, 1,
+                   chunks_b, debug);
     constexpr size_t kNone = ~size_t{0};
     first_b.assign(chunks_b.size(), kNone);
     const auto append = [&out](const ProxyChunk& record, size_t& first) {
@@ -336,6 +367,13 @@ void find_chunk_proxies_for_pair(const SpritePhysicsProxy& a, const SpritePhysic
             }
         }
     }
+}
+
+} // namespace
+
+void find_chunk_proxies_for_pair(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, const ProxyPair& pair,
+                                 std::vector<ProxyChunk>& out, DebugLines* debug) {
+    find_pair_chunks(a, TransformSines(*a.transform), b, TransformSines(*b.transform), pair, out, debug);
 }
 
 std::vector<ProxyChunk> find_chunk_proxies(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
@@ -372,7 +410,9 @@ struct CellHits {
 // start place at time 0 and only the rounding room is needed.
 class SweepFilter {
 public:
-    SweepFilter(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, float dt) : m_a(a) {
+    SweepFilter(const SpritePhysicsProxy& a, const TransformSines& sines_a, const SpritePhysicsProxy& b,
+                const TransformSines& sines_b, float dt)
+        : m_a(a) {
         const Transform& ta = *a.transform;
         const Transform& tb = *b.transform;
         const SpriteGrid& grid = b.sprite->grid();
@@ -381,17 +421,17 @@ public:
         m_cells_per_world = {k.x / std::fabs(static_cast<double>(tb.scale.x)),
                              k.y / std::fabs(static_cast<double>(tb.scale.y))};
         const Vec kb{k.x / static_cast<double>(tb.scale.x), k.y / static_cast<double>(tb.scale.y)};
-        const double turn = static_cast<double>(ta.angle) - static_cast<double>(tb.angle);
-        const double c = std::cos(turn);
-        const double s = std::sin(turn);
+        // The float sines are close enough for a test with this much room.
+        m_a_cos = sines_a.cos;
+        m_a_sin = sines_a.sin;
+        const double cb = sines_b.cos;
+        const double sb = sines_b.sin;
+        const double c = m_a_cos * cb + m_a_sin * sb; // of the angle of a minus that of b
+        const double s = m_a_sin * cb - m_a_cos * sb;
         m_m00 = kb.x * c * static_cast<double>(ta.scale.x);
         m_m01 = -kb.x * s * static_cast<double>(ta.scale.y);
         m_m10 = kb.y * s * static_cast<double>(ta.scale.x);
         m_m11 = kb.y * c * static_cast<double>(ta.scale.y);
-        m_a_cos = std::cos(static_cast<double>(ta.angle));
-        m_a_sin = std::sin(static_cast<double>(ta.angle));
-        const double cb = std::cos(static_cast<double>(tb.angle));
-        const double sb = std::sin(static_cast<double>(tb.angle));
         const Vec offset = sub(of(ta.position), of(tb.position));
         m_ox = kb.x * (cb * offset.x + sb * offset.y) + k.x - 0.5;
         m_oy = kb.y * (-sb * offset.x + cb * offset.y) + k.y - 0.5;
@@ -404,61 +444,75 @@ public:
         m_magnitude = length(of(ta.position)) + length(of(a.world_center_of_mass)) +
                       2.0 * (std::fabs(static_cast<double>(ta.scale.x)) + std::fabs(static_cast<double>(ta.scale.y))) +
                       m_d + length(of(tb.position)) + length(m_b_pivot) + m_b_move;
+
+        // The moving sprite's chunks: every one spans the same local size, from its own origin.
+        const SpriteGrid& own = a.sprite->grid();
+        m_chunk_size = own.chunk_size;
+        m_local_per_cell = {2.0 / static_cast<double>(own.cells_x), 2.0 / static_cast<double>(own.cells_y)};
+        m_own_cells = {static_cast<double>(own.cells_x), static_cast<double>(own.cells_y)};
+        m_half = {0.5 * (m_chunk_size - 1.0) * m_local_per_cell.x, 0.5 * (m_chunk_size - 1.0) * m_local_per_cell.y};
+        m_radius = length(Vec{m_half.x * ta.scale.x, m_half.y * ta.scale.y});
+        m_ex = std::fabs(m_m00) * m_half.x + std::fabs(m_m01) * m_half.y;
+        m_ey = std::fabs(m_m10) * m_half.x + std::fabs(m_m11) * m_half.y;
+        const double det = m_m00 * m_m11 - m_m01 * m_m10;
+        m_ranges =
+            m_chunk_size != 0 && (m_chunk_size & (m_chunk_size - 1)) == 0 && std::fabs(det) > 0.0 && std::isfinite(det);
+        if (m_ranges) {
+            m_i00 = m_m11 / det;
+            m_i01 = -m_m01 / det;
+            m_i10 = -m_m10 / det;
+            m_i11 = m_m00 / det;
+        }
+        m_finite = std::isfinite(m_m00) && std::isfinite(m_m01) && std::isfinite(m_m10) && std::isfinite(m_m11) &&
+                   std::isfinite(m_ox) && std::isfinite(m_oy) && std::isfinite(m_ex) && std::isfinite(m_ey);
     }
 
     // Prepares the cell test for one chunk of the moving sprite; false when none of its cells can hit.
     bool set_chunk(const SpriteChunk& chunk) {
         m_all = true;
+        if (!m_finite) {
+            return true;
+        }
         const Transform& ta = *m_a.transform;
-        const SpriteGrid& grid = m_a.sprite->grid();
-        const double n = static_cast<double>(grid.chunk_size);
-        const Vec cells{static_cast<double>(grid.cells_x), static_cast<double>(grid.cells_y)};
-        // Sprite-local box of the chunk's cell centres.
-        const Vec lo{(chunk.origin.x + 0.5) / cells.x * 2.0 - 1.0, (chunk.origin.y + 0.5) / cells.y * 2.0 - 1.0};
-        const Vec hi{(chunk.origin.x + n - 0.5) / cells.x * 2.0 - 1.0,
-                     (chunk.origin.y + n - 0.5) / cells.y * 2.0 - 1.0};
-        const Vec centre{0.5 * (lo.x + hi.x), 0.5 * (lo.y + hi.y)};
-        const Vec half{0.5 * (hi.x - lo.x), 0.5 * (hi.y - lo.y)};
-        const double ca = m_a_cos;
-        const double sa = m_a_sin;
+        // Sprite-local centre of the box of the chunk's cell centres, and that place in the world.
+        const Vec centre{(chunk.origin.x + 0.5) * m_local_per_cell.x - 1.0 + m_half.x,
+                         (chunk.origin.y + 0.5) * m_local_per_cell.y - 1.0 + m_half.y};
         const Vec scaled{centre.x * ta.scale.x, centre.y * ta.scale.y};
-        const Vec world{ca * scaled.x - sa * scaled.y + ta.position.x, sa * scaled.x + ca * scaled.y + ta.position.y};
-        const double radius = length(Vec{half.x * ta.scale.x, half.y * ta.scale.y});
-        const double reach = length(sub(world, of(m_a.world_center_of_mass))) + radius;
+        const Vec world{m_a_cos * scaled.x - m_a_sin * scaled.y + ta.position.x,
+                        m_a_sin * scaled.x + m_a_cos * scaled.y + ta.position.y};
+        const double reach = length(sub(world, of(m_a.world_center_of_mass))) + m_radius;
 
         // Every value the sweep rounds is smaller than this; its float results stay far closer than `slack`.
-        const double base = m_magnitude + reach + radius;
+        const double base = m_magnitude + reach + m_radius;
         const double slack = 1e-4 * base;
         // No cell's float offset from the centre of mass is longer than `far`.
         const double far = reach + slack;
         double move = 0.0;
-        const double travel = std::sqrt(m_d * m_d + far * far * m_w * m_w);
-        if (!(travel * 32.0 * (1.0 + 1e-4) < 1.0)) {
+        // Whether a cell can take more than one sample: travel * 32 * (1 + 1e-4) reaching 1, squared.
+        const double travel_squared = m_d * m_d + far * far * m_w * m_w;
+        if (!(travel_squared * (32.0 * 32.0 * (1.0 + 1e-4) * (1.0 + 1e-4)) < 1.0)) {
             const double a_move = m_d + far * m_w;
-            move = a_move + m_b_move + m_b_turn * (length(sub(world, m_b_pivot)) + radius + slack + a_move);
+            move = a_move + m_b_move + m_b_turn * (length(sub(world, m_b_pivot)) + m_radius + slack + a_move);
         }
         const double room = move * (1.0 + 1e-4) + slack;
 
         const double gx = m_m00 * centre.x + m_m01 * centre.y + m_ox;
         const double gy = m_m10 * centre.x + m_m11 * centre.y + m_oy;
-        const double ex = std::fabs(m_m00) * half.x + std::fabs(m_m01) * half.y;
-        const double ey = std::fabs(m_m10) * half.x + std::fabs(m_m11) * half.y;
-        const double mx = room * m_cells_per_world.x + 1e-4 * (std::fabs(gx) + ex + 2.0 * m_cells.x + 1.0);
-        const double my = room * m_cells_per_world.y + 1e-4 * (std::fabs(gy) + ey + 2.0 * m_cells.y + 1.0);
+        const double mx = room * m_cells_per_world.x + 1e-4 * (std::fabs(gx) + m_ex + 2.0 * m_cells.x + 1.0);
+        const double my = room * m_cells_per_world.y + 1e-4 * (std::fabs(gy) + m_ey + 2.0 * m_cells.y + 1.0);
         m_lo_x = -1.0 - mx;
         m_hi_x = m_cells.x + mx;
         m_lo_y = -1.0 - my;
         m_hi_y = m_cells.y + my;
         if (!(std::isfinite(m_lo_x) && std::isfinite(m_hi_x) && std::isfinite(m_lo_y) && std::isfinite(m_hi_y) &&
-              std::isfinite(gx) && std::isfinite(gy) && std::isfinite(ex) && std::isfinite(ey) &&
-              std::isfinite(m_m00) && std::isfinite(m_m01) && std::isfinite(m_m10) && std::isfinite(m_m11))) {
+              std::isfinite(gx) && std::isfinite(gy))) {
             return true;
         }
         m_all = false;
-        if (!(gx + ex > m_lo_x && gx - ex < m_hi_x && gy + ey > m_lo_y && gy - ey < m_hi_y)) {
+        if (!(gx + m_ex > m_lo_x && gx - m_ex < m_hi_x && gy + m_ey > m_lo_y && gy - m_ey < m_hi_y)) {
             return false;
         }
-        return set_cell_ranges(chunk, grid);
+        return set_cell_ranges(chunk);
     }
 
     // Every cell may hit: the sweep takes the list as it is.
@@ -482,23 +536,22 @@ public:
 private:
     // The columns and rows of the chunk whose cell centres can pass the cell test: the accepted area of the other
     // grid mapped back into this sprite's local coordinates, widened by a cell on each side. False when none.
-    bool set_cell_ranges(const SpriteChunk& chunk, const SpriteGrid& grid) {
+    bool set_cell_ranges(const SpriteChunk& chunk) {
         m_index_mask = ~0u;
         m_index_shift = 0;
         m_x_lo = 0;
         m_x_span = ~0u;
         m_y_lo = 0;
         m_y_span = ~0u;
-        const uint32_t n = grid.chunk_size;
-        const double det = m_m00 * m_m11 - m_m01 * m_m10;
-        if (n == 0 || (n & (n - 1)) != 0 || !(std::fabs(det) > 0.0) || !std::isfinite(det)) {
+        if (!m_ranges) {
             return true;
         }
+        const uint32_t n = m_chunk_size;
         Vec lo{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
         Vec hi{-lo.x, -lo.y};
         for (const Vec g : {Vec{m_lo_x, m_lo_y}, Vec{m_hi_x, m_lo_y}, Vec{m_hi_x, m_hi_y}, Vec{m_lo_x, m_hi_y}}) {
             const Vec d{g.x - m_ox, g.y - m_oy};
-            const Vec p{(m_m11 * d.x - m_m01 * d.y) / det, (m_m00 * d.y - m_m10 * d.x) / det};
+            const Vec p{m_i00 * d.x + m_i01 * d.y, m_i10 * d.x + m_i11 * d.y};
             lo = {std::min(lo.x, p.x), std::min(lo.y, p.y)};
             hi = {std::max(hi.x, p.x), std::max(hi.y, p.y)};
         }
@@ -518,8 +571,8 @@ private:
             span = static_cast<uint32_t>(l) - first;
             return true;
         };
-        if (!range(lo.x, hi.x, grid.cells_x, chunk.origin.x, m_x_lo, m_x_span) ||
-            !range(lo.y, hi.y, grid.cells_y, chunk.origin.y, m_y_lo, m_y_span)) {
+        if (!range(lo.x, hi.x, m_own_cells.x, chunk.origin.x, m_x_lo, m_x_span) ||
+            !range(lo.y, hi.y, m_own_cells.y, chunk.origin.y, m_y_lo, m_y_span)) {
             return false;
         }
         m_index_mask = n - 1;
@@ -558,6 +611,20 @@ private:
     double m_hi_x = 0.0;
     double m_lo_y = 0.0;
     double m_hi_y = 0.0;
+    uint32_t m_chunk_size = 0;
+    Vec m_local_per_cell{};
+    Vec m_own_cells{};
+    Vec m_half{};          // of the box of a chunk's cell centres, sprite-local
+    double m_radius = 0.0; // of that box in the world
+    double m_ex = 0.0;     // of that box in the other grid's cells
+    double m_ey = 0.0;
+    bool m_ranges = false;
+    bool m_finite = false;
+    // Inverse of the m_m matrix.
+    double m_i00 = 0.0;
+    double m_i01 = 0.0;
+    double m_i10 = 0.0;
+    double m_i11 = 0.0;
     uint32_t m_index_mask = ~0u;
     uint32_t m_index_shift = 0;
     uint32_t m_x_lo = 0;
@@ -573,15 +640,17 @@ private:
 class SweepContext {
 public:
     SweepContext() = default;
-    SweepContext(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, float dt) { reset(a, b, dt); }
+    SweepContext(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, float dt) {
+        reset(a, TransformSines(*a.transform), b, dt);
+    }
 
     // Starts on another pair; the cached poses are dropped by a new stamp rather than cleared.
-    void reset(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, float dt) {
+    void reset(const SpritePhysicsProxy& a, const TransformSines& sines_a, const SpritePhysicsProxy& b, float dt) {
         m_a = &a;
         m_b = &b;
         m_dt = dt;
-        m_a_sin = std::sin(a.transform->angle);
-        m_a_cos = std::cos(a.transform->angle);
+        m_a_sin = sines_a.sin;
+        m_a_cos = sines_a.cos;
         m_d = a.body->linear_velocity * dt;
         m_w = a.body->angular_velocity * dt;
         m_n = 0;
@@ -819,8 +888,11 @@ public:
     }
 
     // Kept by a thread from step to step, it starts afresh on every loop: the proxies may sit where others were.
-    void start(const std::vector<SpritePhysicsProxy>& proxies, float dt, bool drawn, DebugLines* debug) {
+    // The proxies' sines, when the caller has them; else each pair takes its own.
+    void start(const std::vector<SpritePhysicsProxy>& proxies, float dt, bool drawn, DebugLines* debug,
+               const std::vector<ProxySines>* sines = nullptr) {
         m_proxies = &proxies;
+        m_sines = sines;
         m_dt = dt;
         m_drawn = drawn;
         m_debug = drawn ? debug : nullptr;
@@ -835,11 +907,16 @@ public:
         if (m_pair_a != &a || m_pair_b != &b) {
             m_pair_a = &a;
             m_pair_b = &b;
-            m_context.reset(a, b, m_dt);
+            const TransformSines sines_a =
+                m_sines != nullptr ? (*m_sines)[static_cast<size_t>(c.proxy)].transform : TransformSines(*a.transform);
+            m_context.reset(a, sines_a, b, m_dt);
             m_filter.reset();
             // Drawn sweeps show every cell.
             if (!m_drawn) {
-                m_filter.emplace(a, b, m_dt);
+                const TransformSines sines_b = m_sines != nullptr
+                                                   ? (*m_sines)[static_cast<size_t>(c.other_proxy)].transform
+                                                   : TransformSines(*b.transform);
+                m_filter.emplace(a, sines_a, b, sines_b, m_dt);
             }
         }
         const SweepFilter* filter = nullptr;
@@ -866,6 +943,7 @@ public:
 
 private:
     const std::vector<SpritePhysicsProxy>* m_proxies = nullptr;
+    const std::vector<ProxySines>* m_sines = nullptr;
     float m_dt = 0.0f;
     bool m_drawn = false;
     DebugLines* m_debug = nullptr;
@@ -889,19 +967,30 @@ Impact record_impact(const CellHits& hits, const ProxyChunk& c) {
     return impact;
 }
 
-Contact make_contact(const SpritePhysicsProxy& a, const SpritePhysicsProxy& b, const HitPoint& hit, float time,
-                     float dt) {
+ProxySines sines_of(const SpritePhysicsProxy& proxy) {
+    ProxySines s;
+    s.transform = TransformSines(*proxy.transform);
+    s.body_sin = std::sin(proxy.body->angle);
+    s.body_cos = std::cos(proxy.body->angle);
+    return s;
+}
+
+// The contact of a hit point, with the angles' sines as the proxies have them now: rotate(v, angle) and the
+// Transform's mappings give the same values.
+Contact make_contact(const SpritePhysicsProxy& a, const ProxySines& sa, const SpritePhysicsProxy& b,
+                     const ProxySines& sb, const HitPoint& hit, float time, float dt) {
     Contact contact;
     contact.body_a = a.body;
     contact.body_b = b.body;
     contact.point = hit.point;
-    contact.normal = rotate(hit.normal, a.body->angle);
-    contact.local_point_a = a.transform->to_local(hit.point);
-    contact.local_point_b = b.transform->to_local(hit.point);
+    contact.normal = rotate_sin_cos(hit.normal, sa.body_sin, sa.body_cos);
+    contact.local_point_a = TransformSines::to_local(*a.transform, sa.transform, hit.point);
+    contact.local_point_b = TransformSines::to_local(*b.transform, sb.transform, hit.point);
+    // rotate_scaled_offset(local point, centre of mass, scale, body angle)
     contact.lever_a =
-        rotate_scaled_offset(contact.local_point_a, a.body->center_of_mass, a.transform->scale, a.body->angle);
+        rotate_sin_cos((contact.local_point_a - a.body->center_of_mass) * a.transform->scale, sa.body_sin, sa.body_cos);
     contact.lever_b =
-        rotate_scaled_offset(contact.local_point_b, b.body->center_of_mass, b.transform->scale, b.body->angle);
+        rotate_sin_cos((contact.local_point_b - b.body->center_of_mass) * b.transform->scale, sb.body_sin, sb.body_cos);
     contact.depth = hit.depth;
     contact.time = time == 0.0f ? dt : time;
     return contact;
@@ -981,8 +1070,10 @@ std::vector<Contact> make_contacts(const std::vector<SpritePhysicsProxy>& proxie
     for (const Impact& impact : impacts) {
         const SpritePhysicsProxy& a = proxies[static_cast<size_t>(impact.a)];
         const SpritePhysicsProxy& b = proxies[static_cast<size_t>(impact.b)];
+        const ProxySines sa = sines_of(a);
+        const ProxySines sb = sines_of(b);
         for (int32_t k = 0; k < impact.count; ++k) {
-            contacts.push_back(make_contact(a, b, impact.hits[static_cast<size_t>(k)], impact.time, dt));
+            contacts.push_back(make_contact(a, sa, b, sb, impact.hits[static_cast<size_t>(k)], impact.time, dt));
             draw_contact(debug, contacts.back());
         }
     }
@@ -1102,6 +1193,7 @@ private:
 
 struct StepStorage {
     LeftEdgeBuckets buckets;
+    std::vector<ProxySines> sines;
     std::vector<StepBlock> blocks;
     std::vector<const StepImpact*> order;
 };
@@ -1141,6 +1233,12 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
     BlockLoop loop(pool, proxies.size(), size);
     thread_local StepStorage storage;
     const LeftEdgeBuckets& buckets = storage.buckets.fill(proxies);
+    // No body moves before the contact rows are made, so each proxy's sines serve all its pairs.
+    std::vector<ProxySines>& sines = storage.sines;
+    sines.resize(proxies.size());
+    for (size_t i = 0; i < proxies.size(); ++i) {
+        sines[i] = sines_of(proxies[i]);
+    }
     if (debug != nullptr && debug_is_enabled(DebugName::Physics_Broadphase_Tree, DebugLayer::Default)) {
         AxisAlignedAreaTree<int32_t> tree;
         for (size_t i = 0; i < proxies.size(); ++i) {
@@ -1157,7 +1255,7 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
         out.hits.clear();
         out.rows.clear();
         thread_local BlockStorage local;
-        local.sweeper.start(proxies, dt, drawn, debug);
+        local.sweeper.start(proxies, dt, drawn, debug, &sines);
         for (uint64_t i = lo; i < hi; ++i) {
             const SpritePhysicsProxy& a = proxies[i];
             const AxisAlignedArea& swept = a.swept_bounds;
@@ -1177,7 +1275,8 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
                 std::vector<ProxyChunk>& records = local.records;
                 std::vector<uint32_t>& copies = local.copies;
                 records.clear();
-                find_chunk_proxies_for_pair(a, b, pair, records, debug);
+                find_pair_chunks(a, sines[i].transform, b, sines[static_cast<size_t>(j)].transform, pair, records,
+                                 debug);
                 copies.assign(records.size(), 1);
                 if (!drawn) {
                     for (size_t r = 0; r < records.size(); ++r) {
@@ -1208,10 +1307,12 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
                     s.block = &out;
                     const SpritePhysicsProxy& ma = proxies[static_cast<size_t>(s.a)];
                     const SpritePhysicsProxy& mb = proxies[static_cast<size_t>(s.b)];
+                    const ProxySines& sa = sines[static_cast<size_t>(s.a)];
+                    const ProxySines& sb = sines[static_cast<size_t>(s.b)];
                     for (int32_t h = 0; h < s.count; ++h) {
                         const HitPoint& hit = hits->hits[static_cast<size_t>(h)];
                         out.hits.push_back(hit);
-                        add_contact_constraint(out.rows, make_contact(ma, mb, hit, s.time, dt));
+                        add_contact_constraint(out.rows, make_contact(ma, sa, mb, sb, hit, s.time, dt));
                     }
                 }
             }
@@ -1248,6 +1349,8 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
         const SpritePhysicsProxy& b = proxies[static_cast<size_t>(s->b)];
         const bool moved = a.body == moved_a || a.body == moved_b || b.body == moved_a || b.body == moved_b;
         const auto made = s->block->rows.begin() + s->first;
+        const ProxySines sa = moved || arrows != nullptr ? sines_of(a) : ProxySines{};
+        const ProxySines sb = moved || arrows != nullptr ? sines_of(b) : ProxySines{};
         const auto hits = s->block->hits.begin() + s->first;
         for (uint32_t copy = 0; copy < s->copies; ++copy) {
             if (!moved && arrows == nullptr) {
@@ -1255,7 +1358,7 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
                 continue;
             }
             for (int32_t h = 0; h < s->count; ++h) {
-                const Contact contact = make_contact(a, b, hits[h], s->time, dt);
+                const Contact contact = make_contact(a, sa, b, sb, hits[h], s->time, dt);
                 draw_contact(arrows, contact);
                 add_contact_constraint(constraints, contact);
             }
