@@ -66,8 +66,14 @@ public:
         : m_shared(std::make_shared<Shared>()), m_count(count), m_size(size) {
         m_shared->blocks = block_count(count, size);
         const uint64_t helpers = m_shared->blocks == 0 ? 0 : std::min(loop_workers(pool), m_shared->blocks - 1);
-        for (uint64_t t = 0; t < helpers; ++t) {
-            pool.queue([shared = m_shared] { help(*shared); });
+        // The first helper queues the others, so the caller hands over one task and goes on with its own work.
+        if (helpers > 0) {
+            pool.queue([shared = m_shared, &pool, helpers] {
+                for (uint64_t t = 1; t < helpers; ++t) {
+                    pool.queue([shared] { help(*shared); });
+                }
+                help(*shared);
+            });
         }
     }
     BlockLoop(const BlockLoop&) = delete;
@@ -1112,8 +1118,17 @@ struct StepImpact {
     const struct StepBlock* block = nullptr;
 };
 
-bool step_impact_before(const StepImpact* x, const StepImpact* y) {
-    return std::tie(x->time, x->a, x->b, x->chunk) < std::tie(y->time, y->a, y->b, y->chunk);
+// An impact's sort key next to it, so that the sort walks one array.
+struct StepOrder {
+    float time;
+    int32_t a;
+    int32_t b;
+    int32_t chunk;
+    const StepImpact* impact;
+};
+
+bool step_order_before(const StepOrder& x, const StepOrder& y) {
+    return std::tie(x.time, x.a, x.b, x.chunk) < std::tie(y.time, y.a, y.b, y.chunk);
 }
 
 struct StepBlock {
@@ -1195,7 +1210,7 @@ struct StepStorage {
     LeftEdgeBuckets buckets;
     std::vector<ProxySines> sines;
     std::vector<StepBlock> blocks;
-    std::vector<const StepImpact*> order;
+    std::vector<StepOrder> order;
 };
 
 struct BlockStorage {
@@ -1319,12 +1334,12 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
         }
     });
 
-    std::vector<const StepImpact*>& order = storage.order;
+    std::vector<StepOrder>& order = storage.order;
     order.clear();
     size_t rows = 0;
     for (size_t k = 0; k < block_count(proxies.size(), size); ++k) {
         for (const StepImpact& s : blocks[k].impacts) {
-            order.push_back(&s);
+            order.push_back(StepOrder{s.time, s.a, s.b, s.chunk, &s});
             rows += static_cast<size_t>(s.copies) * static_cast<size_t>(s.count);
         }
     }
@@ -1333,8 +1348,8 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
     }
     // Impacts of equal key come from equal records (the same chunk swept against the same sprite) and are equal
     // themselves, so the sorted list is the same however the impacts were found.
-    std::sort(order.begin(), order.end(), step_impact_before);
-    const StepImpact& first = *order.front();
+    std::sort(order.begin(), order.end(), step_order_before);
+    const StepImpact& first = *order.front().impact;
     advance_first_pair(proxies, first.a, first.b, first.time, first.point, debug);
     // Only the contacts of the two moved bodies change (their angle turns the normal and the levers); the rows
     // of every other impact were made from the same values already. Drawn contacts are made again to draw them.
@@ -1344,7 +1359,8 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
         debug != nullptr && debug_is_enabled(DebugName::Physics_Contact_Point_Normal, DebugLayer::Default) ? debug
                                                                                                            : nullptr;
     constraints.reserve(constraints.size() + rows);
-    for (const StepImpact* s : order) {
+    for (const StepOrder& entry : order) {
+        const StepImpact* s = entry.impact;
         const SpritePhysicsProxy& a = proxies[static_cast<size_t>(s->a)];
         const SpritePhysicsProxy& b = proxies[static_cast<size_t>(s->b)];
         const bool moved = a.body == moved_a || a.body == moved_b || b.body == moved_a || b.body == moved_b;
