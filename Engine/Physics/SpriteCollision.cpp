@@ -1193,7 +1193,11 @@ private:
     // Rounding keeps the order of places, so a place between two others gets a bucket between theirs.
     size_t bucket(double x) const {
         const double b = (x - m_left) / m_width;
-        return b <= 0.0 ? 0 : std::min(m_count - 1, static_cast<size_t>(b));
+        // Compared before the cast: a far-off or non-finite edge must not overflow the conversion.
+        if (!(b > 0.0)) {
+            return 0;
+        }
+        return b >= static_cast<double>(m_count - 1) ? m_count - 1 : static_cast<size_t>(b);
     }
 
     double m_left = 0.0;
