@@ -306,6 +306,47 @@ SpritePhysicsProxy make_sprite_physics_proxy(Transform& transform, PhysicsBody& 
     return proxy;
 }
 
+namespace {
+
+// The pair of proxy i with the earlier proxy j whose swept bounds overlap its own, drawn when asked.
+ProxyPair make_proxy_pair(const std::vector<SpritePhysicsProxy>& proxies, int32_t i, int32_t j, DebugLines* debug) {
+    const SpritePhysicsProxy& a = proxies[static_cast<size_t>(i)];
+    const SpritePhysicsProxy& b = proxies[static_cast<size_t>(j)];
+    const ProxyPair pair{i, j, AxisAlignedArea::intersection(a.swept_bounds, b.swept_bounds)};
+    if (debug != nullptr) {
+        debug_rect(*debug, pair.overlap, DebugName::Physics_Broadphase_Overlap_World_Bounds);
+        debug_line(*debug, a.transform->position, b.transform->position,
+                   DebugName::Physics_Broadphase_Overlap_World_Pair_Line);
+    }
+    return pair;
+}
+
+// How many records sweep exactly as each record does: a repeat (the same chunk against the same sprite, found
+// again through its distance back to the first record) is swept once and its impact counted again, so it gets 0
+// and its first record one more. A distance that does not lead to an equal first record is not trusted; drawn
+// sweeps show every record.
+void count_copies(const std::vector<ProxyChunk>& records, bool drawn, std::vector<uint32_t>& copies) {
+    copies.assign(records.size(), 1);
+    if (drawn) {
+        return;
+    }
+    for (size_t i = 0; i < records.size(); ++i) {
+        const ProxyChunk& c = records[i];
+        if (c.repeat_of == 0 || c.repeat_of > i) {
+            continue;
+        }
+        const size_t first = i - c.repeat_of;
+        const ProxyChunk& f = records[first];
+        if (f.repeat_of == 0 && f.proxy == c.proxy && f.other_proxy == c.other_proxy && f.chunk == c.chunk &&
+            f.second == c.second) {
+            copies[first] += 1;
+            copies[i] = 0;
+        }
+    }
+}
+
+} // namespace
+
 std::vector<ProxyPair> find_proxy_pairs(const std::vector<SpritePhysicsProxy>& proxies, DebugLines* debug) {
     AxisAlignedAreaTree<int32_t> tree;
     std::vector<ProxyPair> pairs;
@@ -317,14 +358,7 @@ std::vector<ProxyPair> find_proxy_pairs(const std::vector<SpritePhysicsProxy>& p
         found.clear();
         tree.query(swept, found);
         for (const int32_t j : found) {
-            pairs.push_back(
-                ProxyPair{static_cast<int32_t>(i), j,
-                          AxisAlignedArea::intersection(swept, proxies[static_cast<size_t>(j)].swept_bounds)});
-            if (debug != nullptr) {
-                debug_rect(*debug, pairs.back().overlap, DebugName::Physics_Broadphase_Overlap_World_Bounds);
-                debug_line(*debug, proxies[i].transform->position, proxies[static_cast<size_t>(j)].transform->position,
-                           DebugName::Physics_Broadphase_Overlap_World_Pair_Line);
-            }
+            pairs.push_back(make_proxy_pair(proxies, static_cast<int32_t>(i), j, debug));
         }
         tree.insert(swept, static_cast<int32_t>(i));
     }
@@ -1013,23 +1047,14 @@ void draw_contact(DebugLines* debug, const Contact& contact) {
 std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
                                  const std::vector<ProxyChunk>& chunks, float dt, DebugLines* debug) {
     const bool drawn = sweeps_drawn(debug);
-    // A repeated record (the same chunk against the same sprite) is swept once and its impact counted again.
-    std::vector<uint32_t> copies(chunks.size(), 1);
+    std::vector<uint32_t> copies;
+    count_copies(chunks, drawn, copies);
     std::vector<uint32_t> records;
     records.reserve(chunks.size());
     for (size_t i = 0; i < chunks.size(); ++i) {
-        const ProxyChunk& c = chunks[i];
-        if (!drawn && c.repeat_of != 0 && c.repeat_of <= i) {
-            const size_t first = i - c.repeat_of;
-            const ProxyChunk& f = chunks[first];
-            if (f.repeat_of == 0 && f.proxy == c.proxy && f.other_proxy == c.other_proxy && f.chunk == c.chunk &&
-                f.second == c.second) {
-                copies[first] += 1;
-                copies[i] = 0;
-                continue;
-            }
+        if (copies[i] != 0) {
+            records.push_back(static_cast<uint32_t>(i));
         }
-        records.push_back(static_cast<uint32_t>(i));
     }
 
     std::vector<FoundImpact> found = parallel_collect<FoundImpact>(
@@ -1284,27 +1309,13 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
                     continue;
                 }
                 const SpritePhysicsProxy& b = proxies[static_cast<size_t>(j)];
-                const ProxyPair pair{static_cast<int32_t>(i), j,
-                                     AxisAlignedArea::intersection(a.swept_bounds, b.swept_bounds)};
-                if (debug != nullptr) {
-                    debug_rect(*debug, pair.overlap, DebugName::Physics_Broadphase_Overlap_World_Bounds);
-                    debug_line(*debug, a.transform->position, b.transform->position,
-                               DebugName::Physics_Broadphase_Overlap_World_Pair_Line);
-                }
+                const ProxyPair pair = make_proxy_pair(proxies, static_cast<int32_t>(i), j, debug);
                 std::vector<ProxyChunk>& records = local.records;
                 std::vector<uint32_t>& copies = local.copies;
                 records.clear();
                 find_pair_chunks(a, sines[i].transform, b, sines[static_cast<size_t>(j)].transform, pair, records,
                                  debug);
-                copies.assign(records.size(), 1);
-                if (!drawn) {
-                    for (size_t r = 0; r < records.size(); ++r) {
-                        if (records[r].repeat_of != 0) {
-                            copies[r - records[r].repeat_of] += 1;
-                            copies[r] = 0;
-                        }
-                    }
-                }
+                count_copies(records, drawn, copies);
                 for (size_t r = 0; r < records.size(); ++r) {
                     if (copies[r] == 0) {
                         continue;
