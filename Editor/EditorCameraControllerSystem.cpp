@@ -10,16 +10,22 @@ EditorCameraControllerSystem::EditorCameraControllerSystem(SceneBase&, EditorInp
     : SystemBase(kName), m_input(input) {}
 
 void EditorCameraControllerSystem::update(const SimulationTick&) {
-    const glm::vec2 d = m_input->mouse - m_input->previous_mouse;
-    const float z = -m_input->wheel / 10.0f;
     // A small cross marks the world point under the mouse.
     const glm::vec2 p = m_input->mouse_world;
     DebugLines& lines = debug_lines();
     debug_line(lines, {p.x - kCrossHalf, p.y}, {p.x + kCrossHalf, p.y}, DebugName::Default);
     debug_line(lines, {p.x, p.y - kCrossHalf}, {p.x, p.y + kCrossHalf}, DebugName::Default);
+    move_camera();
+}
+
+void EditorCameraControllerSystem::update_undrawn(const SimulationTick&) { move_camera(); }
+
+void EditorCameraControllerSystem::move_camera() {
     if (!m_input->editor_camera_pan_active) {
         return;
     }
+    const glm::vec2 d = m_input->mouse - m_input->previous_mouse;
+    const float z = -m_input->wheel / 10.0f;
     Camera& cam = camera();
     const float h = cam.size;
     const float a = cam.aspect;

@@ -20,7 +20,11 @@ public:
 
     EditorCameraControllerSystem(SceneBase& scene, EditorInputScheme* input);
     void update(const SimulationTick& tick) override;
+    // Unseen frames of a replay still pan and zoom: the ship's aim is read through the camera.
+    void update_undrawn(const SimulationTick& tick) override;
 
 private:
+    void move_camera();
+
     EditorInputScheme* m_input;
 };

@@ -42,6 +42,8 @@ public:
     // A platform window resize: the window rectangle changes, and outside the editor the scene's viewport.
     void window_resized(int32_t width, int32_t height);
     void render_frame(const SimulationTick& tick);
+    // Frames are put on screen: a window with a working back end.
+    bool draws_frames() const { return m_config.has_window && m_render_context.has_backend(); }
 
     EventBus& event_bus() { return m_event_bus; }
     InputState& input() { return m_input; }

@@ -142,6 +142,10 @@ void Engine::replay_frame(const SimulationTick& live) {
             // The panels and the GUI see the live events; the input state does not.
             poll_events(r.tick);
             render_frame(r.tick);
+        } else if (m_current_scene && draws_frames()) {
+            // The recorded run rendered this frame: what that changed beyond the picture (the editor camera's
+            // pan, which the aim is read through) happens here too, or the records after it diverge.
+            m_current_scene->render_undrawn(r.tick);
         }
     }
     if (m_recording_state == kReplayPaused && !stepped) {

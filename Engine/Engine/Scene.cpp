@@ -172,6 +172,15 @@ void SceneBase::render(const SimulationTick& tick) {
     draw.debug_line_batch().upload(render_context());
 }
 
+void SceneBase::render_undrawn(const SimulationTick& tick) {
+    if (!tick.run_simulation_tick) {
+        return;
+    }
+    for (auto& system : m_systems[SystemGroup::Render]) {
+        system->update_undrawn(tick);
+    }
+}
+
 void SceneBase::editor_ui(const SimulationTick& tick) {
     for (auto& system : m_systems[SystemGroup::EditorUi]) {
         system->run_system(tick);

@@ -69,6 +69,9 @@ public:
     void stop_rendering();
     void engine_tick(const SimulationTick& tick);
     void render(const SimulationTick& tick);
+    // What a rendered frame changes beyond the picture, for a replayed record that is not shown: the Render
+    // group's undrawn steps, in frames whose tick ran.
+    void render_undrawn(const SimulationTick& tick);
     void editor_ui(const SimulationTick& tick);
     void update_input_schemes();
 

@@ -29,6 +29,8 @@ SystemBase::~SystemBase() {
 
 void SystemBase::on_attach(SceneBase&) {}
 
+void SystemBase::update_undrawn(const SimulationTick&) {}
+
 void SystemBase::attach(SceneBase& scene) {
     m_scene = &scene;
     on_attach(scene);

@@ -40,6 +40,9 @@ public:
     virtual ~SystemBase();
     virtual void on_attach(SceneBase& scene);
     virtual void update(const SimulationTick& tick) = 0;
+    // A render step that is not drawn (a replayed record of a seek before the one it shows): a system whose
+    // render step changes what the simulation reads later does that part here, and nothing else.
+    virtual void update_undrawn(const SimulationTick& tick);
 
     SystemBase(const SystemBase&) = delete;
     SystemBase& operator=(const SystemBase&) = delete;

@@ -6,7 +6,8 @@
 // ship, and the sprites collide on the pool. The run is written to "recording.bin", read back and played; the
 // world (entity counts per list, body poses, cell counts, the next random draw) must equal the recorded one
 // after every frame, and again after stepping back five records and forward five. A second run adds the test
-// bed's enemies: the base, the station and a fighter, which fires its laser.
+// bed's enemies: the base, the station and a fighter, which fires its laser. A third drags the view with the right
+// button (the editor camera, which moves in rendered frames only) while the ship aims and shoots through it.
 
 #include <algorithm>
 #include <bit>
@@ -29,6 +30,7 @@
 #include "Engine/Engine/Engine.h"
 #include "Engine/Engine/Recording.h"
 #include "Engine/EntityPool.h"
+#include "Engine/Graphics/Camera.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Engine/Random.h"
@@ -59,6 +61,7 @@ struct World {
     uint32_t next_draw = 0;
     size_t bodies = 0;
     uint64_t cells = 0;
+    std::vector<uint32_t> camera; // the scene camera's position and size: the ship's aim is read through it
 
     bool operator==(const World&) const = default;
 };
@@ -83,6 +86,10 @@ World capture(GameScene& scene) {
         w.cells += cells;
         w.bodies += 1;
     }
+    const Camera& view = scene.camera();
+    for (float v : {view.position.x, view.position.y, view.size, view.aspect}) {
+        push(w.camera, v);
+    }
     // From a copy, so the run itself is not disturbed.
     std::mt19937 next = random_generator();
     w.next_draw = next();
@@ -94,11 +101,15 @@ std::string describe(const World& w) {
     for (const auto& [name, n] : w.counts) {
         counts += fmt::format("{}={} ", name, n);
     }
-    return fmt::format("{}bodies={} cells={} next_draw={}", counts, w.bodies, w.cells, w.next_draw);
+    return fmt::format("{}bodies={} cells={} next_draw={} camera=({}, {}) size={}", counts, w.bodies, w.cells,
+                       w.next_draw, std::bit_cast<float>(w.camera.at(0)), std::bit_cast<float>(w.camera.at(1)),
+                       std::bit_cast<float>(w.camera.at(2)));
 }
 
-// The scripted input of frame i, pushed into the platform's queue before the frame polls it.
-std::vector<SDL_Event> script(uint32_t i) {
+// The scripted input of frame i, pushed into the platform's queue before the frame polls it. With `panning` the
+// right button is held from frame 20 to 220 while the mouse circles, so the editor camera pans and (one wheel
+// notch) zooms the view the aim is read through.
+std::vector<SDL_Event> script(uint32_t i, bool panning = false) {
     std::vector<SDL_Event> events;
     const auto key = [&](SDL_Scancode code, uint32_t down, uint32_t up) {
         if (i == down) {
@@ -118,10 +129,15 @@ std::vector<SDL_Event> script(uint32_t i) {
     // The aim circles the ship, with the left button held three times: first from the start, while the ship is
     // still inside the ring of "hello", so its shots bite into it.
     const bool shooting = (i > 2 && i < 45) || (i > 100 && i < 170) || (i > 300 && i < 360);
+    const bool right_held = panning && i > 20 && i < 220;
+    if (panning && (i == 20 || i == 220)) {
+        events.push_back(mouse_button_event(SDL_BUTTON_RIGHT, i == 20, 640, 360));
+    }
     if (i % 3 == 0) {
         const int32_t x = 640 + static_cast<int32_t>(200.0 * std::cos(0.05 * i));
         const int32_t y = 360 + static_cast<int32_t>(200.0 * std::sin(0.05 * i));
-        events.push_back(mouse_motion_event(x, y, 2, -1, shooting ? 1u : 0u));
+        const uint32_t buttons = (shooting ? SDL_BUTTON_LMASK : 0u) | (right_held ? SDL_BUTTON_RMASK : 0u);
+        events.push_back(mouse_motion_event(x, y, 2, -1, buttons));
     }
     if (i == 2 || i == 100 || i == 300) {
         events.push_back(mouse_button_event(SDL_BUTTON_LEFT, true, 700, 300));
@@ -239,7 +255,7 @@ protected:
         at_start();
         std::vector<World> recorded;
         for (uint32_t i = 0; i < frames; ++i) {
-            for (SDL_Event& e : script(i)) {
+            for (SDL_Event& e : script(i, panning)) {
                 EXPECT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
             }
             engine->run_frame();
@@ -309,6 +325,7 @@ protected:
     std::unique_ptr<Engine> engine;
     std::shared_ptr<GameScene> scene;
     bool with_enemies = false;
+    bool panning = false;
 };
 
 TEST_F(Replay, ARecordedRunPlaysBackToTheSameWorldAndAfterStepsBackAndForth) {
@@ -321,6 +338,18 @@ TEST_F(Replay, ARecordedRunPlaysBackToTheSameWorldAndAfterStepsBackAndForth) {
     EXPECT_GT(facts.farthest_flight, 3.0f);
     EXPECT_FALSE(facts.player_bullets_that_hit.empty()) << "shots of the ship that removed cells";
     EXPECT_LT(recorded.back().cells, recorded.front().cells) << describe(recorded.back());
+    play_back(recorded);
+}
+
+TEST_F(Replay, ARunWithEditorPanningPlaysBackToTheSameWorldAndAfterStepsBackAndForth) {
+    panning = true;
+    RunFacts facts;
+    const std::vector<World> recorded = record(kFrames, facts);
+    ASSERT_EQ(recorded.size(), kFrames);
+    EXPECT_FALSE(facts.player_bullets_that_hit.empty()) << "shots of the ship that removed cells";
+    // The drag moved the view away from where the camera alone would have put it, and zoomed it.
+    EXPECT_NE(recorded.at(200).camera, recorded.at(20).camera);
+    EXPECT_NE(std::bit_cast<float>(recorded.at(200).camera.at(2)), 5.0f) << "the wheel zoomed while panning";
     play_back(recorded);
 }
 
