@@ -115,6 +115,9 @@ private:
     void restart_for_replay();
     // Releases what the input state holds through events, so that a recording keeps the release.
     void release_held_input();
+    // Whether a polled event goes on to the input state and into the recording, or stays with the GUI.
+    bool reaches_game(const SDL_Event& event) const;
+    bool game_holds_mouse_button(uint32_t sdl_button) const;
 
     EngineConfig m_config;
     SimulationClock m_clock;

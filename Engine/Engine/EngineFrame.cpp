@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include "Engine/Engine/Engine.h"
+#include "Engine/Engine/GuiMouse.h"
 #include "Engine/Engine/Interrupt.h"
 #include "Engine/Engine/Scene.h"
 #include "Engine/Graphics/DebugLines.h"
@@ -47,9 +48,7 @@ void Engine::poll_events(const SimulationTick& tick) {
                                                      event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)) {
             window_resized(event.window.data1, event.window.data2);
         }
-        // Keyboard and mouse belong to the tool panels while the viewport does not have them.
-        if ((is_key_event(event.type) && m_ui_captures_keyboard) ||
-            (is_mouse_event(event.type) && m_ui_captures_mouse)) {
+        if (!reaches_game(event)) {
             continue;
         }
         if (!replaying()) {
@@ -65,6 +64,51 @@ void Engine::poll_events(const SimulationTick& tick) {
             }
         }
     }
+}
+
+bool Engine::game_holds_mouse_button(uint32_t sdl_button) const {
+    return sdl_button >= SDL_BUTTON_LEFT && sdl_button <= SDL_BUTTON_X2 &&
+           m_input.slot(input_code_mouse(sdl_button - SDL_BUTTON_LEFT)).value != 0.0f;
+}
+
+bool Engine::reaches_game(const SDL_Event& event) const {
+    // Keyboard and mouse belong to the tool panels while the viewport does not have them.
+    if (is_key_event(event.type)) {
+        return !m_ui_captures_keyboard;
+    }
+    if (!is_mouse_event(event.type)) {
+        return true;
+    }
+    // The game gets the release of every press it saw, so nothing it holds stays held.
+    if (event.type == SDL_MOUSEBUTTONUP && game_holds_mouse_button(event.button.button)) {
+        return true;
+    }
+    if (m_ui_captures_mouse) {
+        return false;
+    }
+    if (m_editor_mode) {
+        return true;
+    }
+    // In game mode the GUI's panels lie over the game: a press or a turn of the wheel on one of them is the
+    // panel's, and so is the release of a press the game did not see. While the game holds a button the GUI
+    // takes no press.
+    if (event.type == SDL_MOUSEBUTTONUP) {
+        return false;
+    }
+    bool game_holds_a_button = false;
+    for (uint32_t button = SDL_BUTTON_LEFT; button <= SDL_BUTTON_X2; ++button) {
+        game_holds_a_button = game_holds_a_button || game_holds_mouse_button(button);
+    }
+    if (game_holds_a_button) {
+        return true;
+    }
+    if (event.type == SDL_MOUSEBUTTONDOWN) {
+        return !gui_window_at(static_cast<float>(event.button.x), static_cast<float>(event.button.y));
+    }
+    if (event.type == SDL_MOUSEWHEEL) {
+        return !gui_window_at(static_cast<float>(event.wheel.mouseX), static_cast<float>(event.wheel.mouseY));
+    }
+    return true;
 }
 
 void Engine::window_resized(int32_t width, int32_t height) {
@@ -112,8 +156,9 @@ void Engine::render_frame(const SimulationTick& tick) {
         draw_main_menu();
         draw_debug_renderer_colors();
     } else {
+        // The whole window is the game's, but for what the GUI's panels over it take of the mouse.
         m_ui_captures_keyboard = false;
-        m_ui_captures_mouse = false;
+        m_ui_captures_mouse = gui_wants_mouse();
         RenderCommandList to_window;
         to_window.bind_default_framebuffer();
         to_window.set_viewport(non_negative(m_window_rect.x), non_negative(m_window_rect.y),
