@@ -28,6 +28,9 @@ namespace {
 
 constexpr float kForkSpread = 0.5235988f; // pi / 6
 
+// The rows of a block of cells without a chunk.
+constexpr uint32_t kNoRows[32] = {};
+
 // The second, weaker bullet a hit may split off, with half the hits the parent has left.
 void fork_bullet(EntityList<BulletEntity>& bullets, const BulletEntity& parent) {
     const float angle = random_signed(kForkSpread);
@@ -149,7 +152,7 @@ const BulletMoveSystem::Candidate& BulletMoveSystem::candidate(int32_t value, co
     c.world_centre = rotate_sin_cos(c.body->center_of_mass * c.transform->scale, c.sin, c.cos) + c.transform->position;
 
     const SpriteGrid& grid = c.sprite->grid();
-    if (grid.chunk_size == 32) {
+    if (grid.chunk_size == 32 && grid.cells_x == grid.chunks_x * 32 && grid.cells_y == grid.chunks_y * 32) {
         // One set of rows per sprite, however many leaves name it.
         const auto [it, fresh] = m_rows_of_sprite.try_emplace(c.sprite);
         if (fresh) {
@@ -160,6 +163,7 @@ const BulletMoveSystem::Candidate& BulletMoveSystem::candidate(int32_t value, co
                 m_chunk_rows.resize(m_chunk_rows_used);
             }
             m_chunk_state.resize(m_chunk_state.size() + chunks, 0);
+            m_chunk_cells.resize(m_chunk_state.size());
         }
         c.rows = true;
         c.rows_at = it->second.first;
@@ -177,10 +181,22 @@ const uint32_t* BulletMoveSystem::chunk_rows(const Candidate& c, int32_t chunk_i
             state = 1;
         } else {
             active_rows(chunk->flags.data(), rows);
+            m_chunk_cells[c.state_at + static_cast<size_t>(chunk_index)] = {chunk, chunk->flags.data(),
+                                                                            chunk->colours.data()};
             state = 2;
         }
     }
     return state == 2 ? rows : nullptr;
+}
+
+void BulletMoveSystem::publish_hits(EventBus& bus, std::vector<PendingHit>& hits) {
+    for (PendingHit& hit : hits) {
+        // The cell as it reads after the removal: nothing changes it again during the update.
+        hit.event.cell_colour = *hit.colour;
+        hit.event.cell_flags = *hit.flags;
+        bus.publish(hit.event);
+    }
+    hits.clear();
 }
 
 void BulletMoveSystem::update(const SimulationTick& tick) {
@@ -195,7 +211,10 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
     }
     m_chunk_rows_used = 0;
     m_chunk_state.clear();
+    m_chunk_cells.clear();
     m_rows_of_sprite.clear();
+    m_hits_before.clear();
+    m_hits.clear();
 
     TurnCache turns;
     EntityListView all;
@@ -204,6 +223,10 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
     uint64_t walked = 0;
     for (size_t i = 0; i < count; ++i) {
         BulletEntity& bullet = *reinterpret_cast<BulletEntity*>(all.entity(i));
+        if (!m_hits_before.empty()) {
+            publish_hits(bus, m_hits_before);
+        }
+        std::swap(m_hits_before, m_hits);
         if (i + 4 < count) {
             // Each trail's points live apart from the bullets: fetch them while the bullets before are walked.
             reinterpret_cast<const BulletEntity*>(all.entity(i + 4))->trail.prefetch();
@@ -259,32 +282,65 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
             // Consecutive cells mostly share a chunk: keep its rows (or flags) instead of looking it up per cell.
             const int32_t chunks_x = static_cast<int32_t>(grid.chunks_x);
             int32_t chunk_index = -1;
-            const uint32_t* rows = nullptr;
             const uint16_t* flags = nullptr;
+            // The block of cells the walk is in and its rows; at first not the start cell's block, so that the
+            // first cell looks its block up. A hit clears its bit in these same rows.
+            uint32_t block_x = (static_cast<uint32_t>(walk.cell_x) & ~31u) ^ 32u;
+            uint32_t block_y = static_cast<uint32_t>(walk.cell_y) & ~31u;
+            const uint32_t* block_rows = kNoRows;
             for (;;) {
                 // The walk up to the next active cell, in a loop of its own so that it keeps its state in
                 // registers; the hit below calls out.
                 ChunkCell at{-1, -1};
                 if (c.rows) {
-                    // Every game sprite: 32-cell chunks, shifts instead of divisions, one bit per cell.
-                    for (; walk.in_range(); walk.step()) {
+                    // Every game sprite: 32-cell chunks, shifts instead of divisions, one bit per cell. The walk's
+                    // state is held in locals, which stay in registers, and stored back when it stops. Within a
+                    // 32 x 32 block of cells one test tells that the chunk is still the same; a block outside the
+                    // grid, or without a chunk, reads rows without a bit set.
+                    float t = walk.t;
+                    float t_max_x = walk.t_max_x;
+                    float t_max_y = walk.t_max_y;
+                    auto x = static_cast<uint32_t>(walk.cell_x);
+                    auto y = static_cast<uint32_t>(walk.cell_y);
+                    const float max_t = walk.max_t;
+                    const float t_delta_x = walk.t_delta_x;
+                    const float t_delta_y = walk.t_delta_y;
+                    const auto step_x = static_cast<uint32_t>(walk.step_x);
+                    const auto step_y = static_cast<uint32_t>(walk.step_y);
+                    while (max_t >= t) {
                         ++walked;
-                        // Unsigned, so that one test each rejects both sides of the grid.
-                        const auto x = static_cast<uint32_t>(walk.cell_x);
-                        const auto y = static_cast<uint32_t>(walk.cell_y);
-                        if (x >= grid.cells_x || y >= grid.cells_y) {
-                            continue;
+                        if (((x ^ block_x) | (y ^ block_y)) >= 32u) {
+                            block_x = x & ~31u;
+                            block_y = y & ~31u;
+                            block_rows = kNoRows;
+                            chunk_index = -1;
+                            // Unsigned, so that one test each rejects both sides of the grid.
+                            if (x < grid.cells_x && y < grid.cells_y) {
+                                chunk_index = static_cast<int32_t>(y >> 5) * chunks_x + static_cast<int32_t>(x >> 5);
+                                const uint32_t* made = chunk_rows(c, chunk_index);
+                                block_rows = made != nullptr ? made : kNoRows;
+                            }
                         }
-                        const int32_t here = static_cast<int32_t>(y >> 5) * chunks_x + static_cast<int32_t>(x >> 5);
-                        if (here != chunk_index) {
-                            chunk_index = here;
-                            rows = chunk_rows(c, here);
-                        }
-                        if (rows != nullptr && ((rows[y & 31] >> (x & 31)) & 1u) != 0) {
-                            at = ChunkCell{here, static_cast<int32_t>(((y & 31) << 5) | (x & 31))};
+                        if (((block_rows[y & 31] >> (x & 31)) & 1u) != 0) {
+                            at = ChunkCell{chunk_index, static_cast<int32_t>(((y & 31) << 5) | (x & 31))};
                             break;
                         }
+                        // GridRayWalk::step, ties stepping y.
+                        if (t_max_y <= t_max_x) {
+                            t = t_max_y;
+                            y += step_y;
+                            t_max_y += t_delta_y;
+                        } else {
+                            t = t_max_x;
+                            x += step_x;
+                            t_max_x += t_delta_x;
+                        }
                     }
+                    walk.t = t;
+                    walk.t_max_x = t_max_x;
+                    walk.t_max_y = t_max_y;
+                    walk.cell_x = static_cast<int32_t>(x);
+                    walk.cell_y = static_cast<int32_t>(y);
                 } else {
                     for (; walk.in_range(); walk.step()) {
                         ++walked;
@@ -307,12 +363,24 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                     break;
                 }
                 const glm::ivec2 cell = walk.cell();
-                const SpriteChunk& chunk = *table.find(at.chunk);
-                // The walk read the occupancy rows, not the cell: start loading its flags, which the removal
-                // rewrites, and its colour, which the event reads, and turn the bullet meanwhile. The turn, the
-                // removal and the trail touch nothing of each other's.
-                __builtin_prefetch(&chunk.flags[static_cast<size_t>(at.cell)], 1);
-                __builtin_prefetch(&chunk.colours[static_cast<size_t>(at.cell)]);
+                // The walk read the occupancy rows, not the cell: start loading the chunk's record and the cell's
+                // flags, which the removal rewrites, and its colour, which the event reads, and turn the bullet
+                // meanwhile. The turn, the removal and the trail touch nothing of each other's.
+                const uint16_t* flags_at;
+                const uint32_t* colour_at;
+                if (c.rows) {
+                    const ChunkCells& cells = m_chunk_cells[c.state_at + static_cast<size_t>(at.chunk)];
+                    __builtin_prefetch(cells.chunk, 1);
+                    __builtin_prefetch(reinterpret_cast<const std::byte*>(cells.chunk) + 64, 1);
+                    flags_at = cells.flags + at.cell;
+                    colour_at = cells.colours + at.cell;
+                } else {
+                    const SpriteChunk& chunk = *table.find(at.chunk);
+                    flags_at = chunk.flags.data() + at.cell;
+                    colour_at = chunk.colours.data() + at.cell;
+                }
+                __builtin_prefetch(flags_at, 1);
+                __builtin_prefetch(colour_at);
 
                 const glm::vec2 centre_local = grid.cell_center_to_local(cell.x, cell.y);
                 const glm::vec2 centre_world = to_world(centre_local);
@@ -334,22 +402,19 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                         ~(1u << (cell.x & 31));
                 }
 
-                // The trail's point comes before the event, which reads the cell's colour, to give it more time.
                 const uint8_t first_hit = bullet.hits_left == bullet.hits_total ? 1 : 0;
+                PendingHit& hit = m_hits.emplace_back();
+                hit.event.entity = id;
+                hit.event.world_position = centre_world;
+                hit.event.local_position = centre_local;
+                hit.event.entity_angle = transform.angle;
+                hit.event.velocity = body_velocity + bullet.velocity;
+                hit.event.first_hit = first_hit;
+                hit.colour = colour_at;
+                hit.flags = flags_at;
+
                 bullet.hits_left -= 1;
                 bullet.trail.add_point(centre_world, bullet.trail_width, bullet.trail_colour);
-
-                // The cell as it reads after the removal.
-                BulletHitCellEvent event;
-                event.entity = id;
-                event.cell_colour = chunk.colours[static_cast<size_t>(at.cell)];
-                event.cell_flags = chunk.flags[static_cast<size_t>(at.cell)];
-                event.world_position = centre_world;
-                event.local_position = centre_local;
-                event.entity_angle = transform.angle;
-                event.velocity = body_velocity + bullet.velocity;
-                event.first_hit = first_hit;
-                bus.publish(event);
 
                 if (bullet.hits_left < 1) {
                     spent = true;
@@ -382,5 +447,7 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
             bullet.life -= dt;
         }
     }
+    publish_hits(bus, m_hits_before);
+    publish_hits(bus, m_hits);
     m_cells_walked += walked;
 }

@@ -13,12 +13,15 @@
 #include "Engine/Engine/System.h"
 #include "Engine/Handle.h"
 #include "Engine/Physics/AxisAlignedAreaTree.h"
+#include "Game/Systems/Projectile/BulletHitCellEvent.h"
 
 struct Transform;
 class PhysicsBody;
 class Sprite;
+struct SpriteChunk;
 struct SpriteDirtyFlag;
 
+class EventBus;
 class SceneBase;
 
 class BulletMoveSystem final : public SystemBase {
@@ -52,7 +55,23 @@ private:
         uint32_t state_at = 0;
     };
 
+    // Where a chunk's record and cells are, kept beside its rows: a hit starts loading all of them at once
+    // instead of one after the other through the record.
+    struct ChunkCells {
+        const SpriteChunk* chunk = nullptr;
+        const uint16_t* flags = nullptr;
+        const uint32_t* colours = nullptr;
+    };
+    // A hit's event, published once the next bullet is done, with the cell's colour and flags read only then:
+    // the queue gets the same events in the same order, and the cell's line has long arrived.
+    struct PendingHit {
+        BulletHitCellEvent event;
+        const uint32_t* colour = nullptr;
+        const uint16_t* flags = nullptr;
+    };
+
     const Candidate& candidate(int32_t value, const EntityId& id);
+    static void publish_hits(EventBus& bus, std::vector<PendingHit>& hits);
     // The 32 occupancy rows of a chunk (bit x of row y: cell (x, y) active), made from its flags the first time
     // a walk enters it this tick; null when the sprite has no chunk there.
     const uint32_t* chunk_rows(const Candidate& c, int32_t chunk_index);
@@ -65,7 +84,10 @@ private:
     // clears each bit it removes.
     std::vector<uint32_t> m_chunk_rows;
     size_t m_chunk_rows_used = 0;
-    std::vector<uint8_t> m_chunk_state; // 0: not made this tick, 1: no chunk, 2: made
+    std::vector<uint8_t> m_chunk_state;    // 0: not made this tick, 1: no chunk, 2: made
+    std::vector<ChunkCells> m_chunk_cells; // beside m_chunk_state, filled with the rows
+    std::vector<PendingHit> m_hits_before; // of the bullet before the current one
+    std::vector<PendingHit> m_hits;        // of the current bullet
     std::unordered_map<const Sprite*, std::pair<uint32_t, uint32_t>> m_rows_of_sprite;
     uint32_t m_stamp = 0;
     uint64_t m_cells_walked = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
@@ -110,6 +111,35 @@ TEST(BulletMove, ThreeHitsRemoveThreeCellsInARowAndTheBulletDies) {
     EXPECT_EQ(b.dying, 1);
     EXPECT_EQ(b.hits_left, 0);
     EXPECT_EQ(b.position, start) << "a spent bullet keeps the position of the start of its tick";
+}
+
+// The events of a tick come bullet after bullet in the list's order, each bullet's in the order of its hits, and
+// every one reads its cell as the removal left it; a later bullet on the same row starts past the cells the
+// earlier one took.
+TEST(BulletMove, EventsComeInBulletOrderWithTheCellsAsRemoved) {
+    BulletFixture f;
+    const EntityId rock = f.add_rock(full_chunk());
+    constexpr float kRow20 = 0.140625f;
+    f.add_bullet({kStartX, kRow16}, {kSpeed, 0.0f}, 3);
+    f.add_bullet({kStartX, kRow16}, {kSpeed, 0.0f}, 2);
+    f.add_bullet({kStartX, kRow20}, {kSpeed, 0.0f}, 2);
+    f.harness.tick(kDt);
+
+    const glm::ivec2 cells[] = {{0, 16}, {1, 16}, {2, 16}, {3, 16}, {4, 16}, {0, 20}, {1, 20}};
+    const uint8_t first[] = {1, 0, 0, 1, 0, 1, 0};
+    ASSERT_EQ(f.hits.events.size(), std::size(cells));
+    for (size_t i = 0; i < std::size(cells); ++i) {
+        const BulletHitCellEvent& e = f.hits.events[i];
+        EXPECT_EQ(e.entity, rock);
+        EXPECT_EQ(e.cell_colour, cell_colour_of(cells[i].x, cells[i].y)) << i;
+        EXPECT_EQ(e.cell_flags & 0x3F, 0x21) << i;
+        EXPECT_EQ(e.first_hit, first[i]) << i;
+        EXPECT_FLOAT_EQ(e.local_position.x, (static_cast<float>(cells[i].x) + 0.5f) / 16.0f - 1.0f) << i;
+        EXPECT_FLOAT_EQ(e.local_position.y, (static_cast<float>(cells[i].y) + 0.5f) / 16.0f - 1.0f) << i;
+        EXPECT_FALSE(f.cell_active(rock, cells[i].x, cells[i].y));
+    }
+    EXPECT_TRUE(f.cell_active(rock, 5, 16));
+    EXPECT_TRUE(f.cell_active(rock, 2, 20));
 }
 
 TEST(BulletMove, BulletPassesItsOwner) {
