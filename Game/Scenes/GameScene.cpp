@@ -133,8 +133,7 @@ void GameScene::on_start() {
     register_system<PlayerCloudEffectSystem>(SystemGroup::Unused, *this);
     register_system<GamePauseMenuUiRenderSystem>(SystemGroup::UnusedRender, *this, &m_sprite_atlas);
 
-    // A restart (reload, recording, replay) starts from the panel's switches and a fresh spawn countdown.
-    m_spawn_timer = 0.0f;
+    // A restart (reload, recording, replay) starts from the panel's switches.
     if (!m_camera_follow_player) {
         transition_system(CameraControllerSystem::kName, SystemGroup::Unused);
     }
