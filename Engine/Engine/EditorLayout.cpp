@@ -35,12 +35,25 @@ PanelRect editor_panel_rect(EditorPanel panel, float x, float y, float width, fl
     return {x, y, width, height};
 }
 
-void place_editor_panel(EditorPanel panel) {
+namespace {
+
+PanelRect panel_in_work_area(EditorPanel panel) {
     const ImGuiViewport* main = ImGui::GetMainViewport();
     // On the very first frame the main menu bar has not reserved its row of the work area yet.
     float top = std::max(main->WorkPos.y, main->Pos.y + ImGui::GetFrameHeight());
     float height = main->WorkSize.y - (top - main->WorkPos.y);
-    PanelRect r = editor_panel_rect(panel, main->WorkPos.x, top, main->WorkSize.x, height);
+    return editor_panel_rect(panel, main->WorkPos.x, top, main->WorkSize.x, height);
+}
+
+} // namespace
+
+void place_editor_panel(EditorPanel panel) {
+    PanelRect r = panel_in_work_area(panel);
     ImGui::SetNextWindowPos(ImVec2(r.x, r.y), ImGuiCond_FirstUseEver);
     ImGui::SetNextWindowSize(ImVec2(r.width, r.height), ImGuiCond_FirstUseEver);
+}
+
+void place_in_top_right_of_editor_panel(EditorPanel panel, float margin, int cond) {
+    PanelRect r = panel_in_work_area(panel);
+    ImGui::SetNextWindowPos(ImVec2(r.x + r.width - margin, r.y + margin), cond, ImVec2(1.0f, 0.0f));
 }

@@ -31,3 +31,7 @@ PanelRect editor_panel_rect(EditorPanel panel, float x, float y, float width, fl
 
 // Sets the next window's position and size for its first use, from the GUI's main work area.
 void place_editor_panel(EditorPanel panel);
+
+// Sets the next window's position, under the GUI's condition `cond`, at the top right corner of a panel's
+// place, inset by `margin`; the window keeps its size. For windows that float over a panel.
+void place_in_top_right_of_editor_panel(EditorPanel panel, float margin, int cond);

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -88,6 +89,8 @@ public:
     const std::array<UvRect, 2>& item_images() const { return m_item_images; }
 
 private:
+    // Sets the welcome panel's place when it is drawn in a mode other than the last one.
+    void place_welcome_window();
     // Fixed ticks: the joint map rebuilt from the bodies' links, snake heads steered, joints that lost a body
     // dropped, and one rope row per joint.
     void update_joints(const SimulationTick& tick);
@@ -109,4 +112,8 @@ private:
     uint8_t m_camera_follow_player = 1;
     uint8_t m_cut_sprite_with_mouse = 0;
     LinkLauncher m_link_launcher;
+    // The welcome panel's place in game mode and in the editor, once it has been shown there; the mode it was
+    // last drawn in (-1: not yet).
+    std::array<std::optional<glm::vec2>, 2> m_welcome_places{};
+    int32_t m_welcome_mode = -1;
 };

@@ -1,5 +1,6 @@
 // The test bed's two surfaces: the welcome panel drawn in every ticked frame and the editor's viewport menu.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,8 @@
 
 #include "Common/Assets/AssetPackage.h"
 #include "Editor/EditorSpriteRemoveCellWithMouseSystem.h"
+#include "Engine/Engine/EditorLayout.h"
+#include "Engine/Engine/Engine.h"
 #include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Handle.h"
@@ -161,15 +164,43 @@ void GameScene::open_feedback_link() {
     }
 }
 
+void GameScene::place_welcome_window() {
+    // Each mode has a place of its own: in game mode the display's top right, clear of the side panel on the
+    // left and of the ship in the middle; in the editor the viewport's top right corner, clear of the inspector
+    // panels beside the viewport. A mode change takes the panel to the new mode's place, the one it had there
+    // last or else its first one.
+    constexpr float kMargin = 10.0f;
+    const int32_t mode = has_engine() && engine().editor_mode() ? 1 : 0;
+    if (mode == m_welcome_mode) {
+        return;
+    }
+    // At the panel's very first use a place kept by the GUI's settings from an earlier run wins.
+    const ImGuiCond cond = m_welcome_mode < 0 ? ImGuiCond_FirstUseEver : ImGuiCond_Always;
+    m_welcome_mode = mode;
+    if (const std::optional<glm::vec2>& kept = m_welcome_places[static_cast<size_t>(mode)]) {
+        ImGui::SetNextWindowPos(ImVec2(kept->x, kept->y), ImGuiCond_Always);
+    } else if (mode == 1) {
+        place_in_top_right_of_editor_panel(EditorPanel::Viewport, kMargin, cond);
+    } else {
+        const ImGuiViewport* main = ImGui::GetMainViewport();
+        ImGui::SetNextWindowPos(ImVec2(main->WorkPos.x + main->WorkSize.x - kMargin, main->WorkPos.y + kMargin), cond,
+                                ImVec2(1.0f, 0.0f));
+    }
+}
+
 void GameScene::draw_test_bed_window() {
     if (!gui_frame_open()) {
         return;
     }
-    // Top right, clear of the side panel on the left and of the ship in the middle.
-    const ImGuiViewport* main = ImGui::GetMainViewport();
-    ImGui::SetNextWindowPos(ImVec2(main->WorkPos.x + main->WorkSize.x - 10.0f, main->WorkPos.y + 10.0f),
-                            ImGuiCond_FirstUseEver, ImVec2(1.0f, 0.0f));
-    if (!ImGui::Begin("Pellmar")) {
+    place_welcome_window();
+    const bool open = ImGui::Begin("Pellmar");
+    // Wherever it is now, the user may have put it: the mode keeps that place. Not while it is still hidden
+    // for its first measuring, before its place is final.
+    if (!ImGui::GetCurrentWindow()->Hidden) {
+        const ImVec2 at = ImGui::GetWindowPos();
+        m_welcome_places[static_cast<size_t>(m_welcome_mode)] = glm::vec2(at.x, at.y);
+    }
+    if (!open) {
         ImGui::End();
         return;
     }

@@ -6,6 +6,7 @@
 
 #include "Common/Assets/AssetPackage.h"
 #include "Editor/EditorSpriteRemoveCellWithMouseSystem.h"
+#include "Engine/Engine/EditorLayout.h"
 #include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/EntityPool.h"
 #include "Game/Entities/BulletEntity.h"
@@ -222,6 +223,82 @@ TEST(TestBedPanel, ShowsItsTextsLinkButtonsAndSwitches) {
     EXPECT_LE(window->Pos.x + window->Size.x, 1280.0f);
     EXPECT_GE(window->Pos.y, 0.0f);
 }
+
+// The editor lays its panels out for their first use; there the welcome panel floats in the viewport's top
+// right corner, so it and the entity inspector beside the viewport never hide each other, whether the panel is
+// first shown in the editor or in game mode (its place there is the display's top right, where the inspector
+// will be). Back in game mode it returns to its place there; a place the user chose is kept for the mode.
+struct WelcomePlaceCase {
+    ImVec2 display;
+    bool first_in_game_mode;
+};
+
+class WelcomePanelPlace : public testing::TestWithParam<WelcomePlaceCase> {};
+
+TEST_P(WelcomePanelPlace, InTheEditorItFloatsInTheViewportClearOfTheInspectorPanels) {
+    GameSceneFixture f;
+    HeadlessGui gui(GetParam().display);
+    const auto draw = [&] {
+        if (f.engine.editor_mode()) {
+            f.scene->editor_ui(make_tick(f.ticks, 1.0f / 60.0f, false));
+        }
+        f.scene->draw_test_bed_window();
+    };
+    const auto welcome_at = [&] {
+        const ImGuiWindow* welcome = ImGui::FindWindowByName("Pellmar");
+        return welcome != nullptr ? welcome->Rect() : ImRect();
+    };
+    ImRect in_game;
+    if (GetParam().first_in_game_mode) {
+        gui.frame(draw);
+        gui.frame(draw);
+        in_game = welcome_at();
+    }
+    f.engine.handle(ToggleEditorEvent{});
+    ASSERT_TRUE(f.engine.editor_mode());
+    gui.frame(draw);
+    gui.frame(draw);
+    const ImRect welcome = welcome_at();
+    ASSERT_GT(welcome.GetWidth(), 100.0f) << "sized to its contents";
+    for (const char* name : {"Entities", "Selected Entity"}) {
+        const ImGuiWindow* panel = ImGui::FindWindowByName(name);
+        ASSERT_NE(panel, nullptr) << name;
+        EXPECT_FALSE(welcome.Overlaps(panel->Rect()))
+            << name << " from " << panel->Pos.x << ", " << panel->Pos.y << " size " << panel->Size.x << " x "
+            << panel->Size.y << "; welcome from " << welcome.Min.x << ", " << welcome.Min.y << " to " << welcome.Max.x
+            << ", " << welcome.Max.y;
+    }
+    // Inside the viewport's place, 10 pixels from its top right corner.
+    const ImGuiViewport* main = ImGui::GetMainViewport();
+    const float top = std::max(main->WorkPos.y, main->Pos.y + ImGui::GetFrameHeight());
+    const PanelRect viewport = editor_panel_rect(EditorPanel::Viewport, main->WorkPos.x, top, main->WorkSize.x,
+                                                 main->WorkSize.y - (top - main->WorkPos.y));
+    EXPECT_FLOAT_EQ(welcome.Max.x, viewport.x + viewport.width - 10.0f);
+    EXPECT_FLOAT_EQ(welcome.Min.y, viewport.y + 10.0f);
+    EXPECT_GE(welcome.Min.x, viewport.x);
+
+    // Moved by the user in the editor, then back to game mode and into the editor again.
+    ImGui::SetWindowPos("Pellmar", ImVec2(welcome.Min.x - 30.0f, welcome.Min.y + 20.0f));
+    gui.frame(draw);
+    f.engine.handle(ToggleEditorEvent{});
+    gui.frame(draw);
+    if (GetParam().first_in_game_mode) {
+        EXPECT_FLOAT_EQ(welcome_at().Min.x, in_game.Min.x) << "back at its game-mode place";
+        EXPECT_FLOAT_EQ(welcome_at().Min.y, in_game.Min.y);
+    } else {
+        EXPECT_FLOAT_EQ(welcome_at().Max.x, main->WorkPos.x + main->WorkSize.x - 10.0f) << "at the display's top right";
+    }
+    f.engine.handle(ToggleEditorEvent{});
+    gui.frame(draw);
+    EXPECT_FLOAT_EQ(welcome_at().Min.x, welcome.Min.x - 30.0f) << "the user's place in the editor is kept";
+    EXPECT_FLOAT_EQ(welcome_at().Min.y, welcome.Min.y + 20.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Displays, WelcomePanelPlace,
+                         testing::Values(WelcomePlaceCase{ImVec2(1280.0f, 720.0f), true},
+                                         WelcomePlaceCase{ImVec2(1280.0f, 720.0f), false},
+                                         WelcomePlaceCase{ImVec2(1920.0f, 1080.0f), true},
+                                         WelcomePlaceCase{ImVec2(1024.0f, 768.0f), true}));
 
 TEST(TestBedPanel, SpawnerSwitchShowsItsCountdownInWholeSeconds) {
     PanelFixture f;
