@@ -39,44 +39,58 @@ public:
 
     // Oldest first.
     std::span<const TrailPoint> points() const {
-        if (m_taper_pending) {
-            apply_taper();
+        if (m_view_stale) {
+            make_view();
         }
-        return {m_points.data() + m_head, m_points.size() - m_head};
+        return m_view;
     }
+    bool empty() const { return m_slots.size() == m_head; }
     const TrailSettings& settings() const { return m_settings; }
-    // Starts loading the live points, which the next add_point or pop_front reads and rewrites (they live apart
-    // from the trail, so a loop over many trails would wait for each otherwise): the oldest three lines and the
-    // newest one. Always inline: a prefetch alone counts as no effect, and a call of it would be dropped.
+    // Starts loading what the next add_point reads and writes (the slots live apart from the trail, so a loop over
+    // many trails would wait for each otherwise): the newest slot, the one after it and the one whose segment the
+    // next drop takes. Always inline: a prefetch alone counts as no effect, and a call of it would be dropped.
     [[gnu::always_inline]] void prefetch() const {
-        if (m_points.size() > m_head) {
-            const auto first = reinterpret_cast<uintptr_t>(m_points.data() + m_head);
-            const auto last = reinterpret_cast<uintptr_t>(m_points.data() + m_points.size()) - 1;
-            __builtin_prefetch(reinterpret_cast<const void*>(first), 1);
-            __builtin_prefetch(reinterpret_cast<const void*>(last), 1);
-            if (last - first >= 64) {
-                __builtin_prefetch(reinterpret_cast<const void*>(first + 64), 1);
-            }
-            if (last - first >= 128) {
-                __builtin_prefetch(reinterpret_cast<const void*>(first + 128), 1);
-            }
+        if (m_slots.size() > m_head) {
+            const auto slots = reinterpret_cast<uintptr_t>(m_slots.data());
+            const uintptr_t next = slots + m_slots.size() * sizeof(Slot);
+            __builtin_prefetch(reinterpret_cast<const void*>(next - sizeof(Slot)), 1);
+            __builtin_prefetch(reinterpret_cast<const void*>(next + sizeof(Slot) - 1), 1);
+            __builtin_prefetch(reinterpret_cast<const void*>(slots + (m_head + 1) * sizeof(Slot)), 1);
         }
     }
     float length() const { return m_length; }
 
 private:
+    // A point and what its drops need: the length of the segment from the point before (what a drop of that
+    // point takes off the length and the distances) and the first drop whose shift its distance has not had.
+    struct Slot {
+        TrailPoint point;
+        float segment = 0.0f;
+        // The index of the slot whose segment the next shift of this distance subtracts; every shift of a
+        // smaller index is in it.
+        uint32_t shifted_to = 0;
+    };
+
     // Drops the oldest point as pop_front does, leaving a pending taper pending.
     void drop_oldest();
+    // Subtracts from each live distance the segments of the drops it has not had yet, in drop order.
+    void apply_shifts() const;
     void apply_taper() const;
+    void make_view() const;
 
     TrailSettings m_settings;
-    // The live points are m_points[m_head..]: dropping the oldest moves the head instead of the other points,
-    // and the dropped ones are cleared out only once they are as many as the live ones.
-    // The widths are tapered when they are read: a bullet adds several points a tick, and each add would taper
-    // every point again only for the next to overwrite it. A pending taper is taken from the distances and length
-    // the last add left, so pop_front applies it before it moves them. Main thread only, like the renderer.
-    mutable std::vector<TrailPoint> m_points;
+    // The live points are m_slots[m_head..]. A drop only moves the head: its segment comes off the length at once
+    // and off the live distances when they are read, one drop after the other as every drop would have done (so
+    // the same bits); the dropped slots stay while a live distance still needs their segments, and go when the
+    // slots are full. The widths are tapered when they are read too: a bullet adds several points a tick, and
+    // each add would taper every point again only for the next to overwrite it. A pending taper is taken from the
+    // distances and length the last add left, so pop_front applies it before it drops. The points are copied
+    // out for reading. Main thread only, like the renderer.
+    mutable std::vector<Slot> m_slots;
+    mutable std::vector<TrailPoint> m_view;
     size_t m_head = 0;
     float m_length = 0.0f;
+    mutable bool m_shift_pending = false;
     mutable bool m_taper_pending = false;
+    mutable bool m_view_stale = false;
 };

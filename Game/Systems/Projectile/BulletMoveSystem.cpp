@@ -237,7 +237,7 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
             // A dead bullet flies on while its trail is drawn in from the tail.
             bullet.trail.pop_front();
             bullet.trail.pop_front();
-            if (bullet.trail.points().empty()) {
+            if (bullet.trail.empty()) {
                 bullets.destroy_deferred(all.id(i));
             }
             bullet.trail.add_point(bullet.position, bullet.trail_width, bullet.trail_colour);

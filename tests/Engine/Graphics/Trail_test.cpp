@@ -236,3 +236,44 @@ TEST(Trail, ReadsTheSameBitsAsEagerStepsWheneverRead) {
         }
     }
 }
+
+// Long stretches of adds and drops without a read (a bullet's trail between frames, or one nobody draws): the
+// shifts and tapers held back over many drops, and the room made for new points meanwhile, read the same bits.
+TEST(Trail, ReadsTheSameBitsAfterLongUnreadStretches) {
+    std::mt19937 draws(11);
+    const auto uniform = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(draws); };
+    for (int32_t run = 0; run < 100; ++run) {
+        TrailSettings s;
+        s.max_points = static_cast<int32_t>(draws() % 40) + 1;
+        s.min_segment = run % 3 == 0 ? 0.0f : 0.01f;
+        s.taper = run % 4 != 0;
+        s.reverse_taper = run % 5 == 0;
+        s.max_length = run % 7 == 0 ? 0.0f : uniform(0.2f, 3.0f);
+        Trail trail(s);
+        PlainTrail plain(s);
+        glm::vec2 at(0.0f);
+        for (int32_t step = 0; step < 2000; ++step) {
+            if (draws() % 16 != 0) {
+                at += glm::vec2(uniform(-0.4f, 0.4f), uniform(-0.4f, 0.4f));
+                trail.add_point(at, 0.02f, static_cast<uint32_t>(step));
+                plain.add_point(at, 0.02f, static_cast<uint32_t>(step));
+            } else {
+                trail.pop_front();
+                plain.pop_front();
+            }
+            if (step % 500 == 499) {
+                const std::span<const TrailPoint> got = trail.points();
+                ASSERT_EQ(got.size(), plain.m_points.size()) << "run " << run << " step " << step;
+                ASSERT_EQ(std::bit_cast<uint32_t>(trail.length()), std::bit_cast<uint32_t>(plain.m_length));
+                for (size_t i = 0; i < got.size(); ++i) {
+                    ASSERT_EQ(std::bit_cast<uint32_t>(got[i].distance),
+                              std::bit_cast<uint32_t>(plain.m_points[i].distance))
+                        << "run " << run << " step " << step << " point " << i;
+                    ASSERT_EQ(std::bit_cast<uint32_t>(got[i].width), std::bit_cast<uint32_t>(plain.m_points[i].width));
+                    ASSERT_TRUE(got[i].position == plain.m_points[i].position &&
+                                got[i].color == plain.m_points[i].color);
+                }
+            }
+        }
+    }
+}
