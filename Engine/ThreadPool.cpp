@@ -11,15 +11,16 @@ namespace {
 // waiting for a loop, poll this long before they sleep.
 constexpr std::chrono::microseconds kPollTime{250};
 
-// Polls `ready` with thread yields until it holds or the poll time is up.
+// Polls `ready` until it holds or the poll time is up.
 template <typename Ready>
 bool poll_until(const Ready& ready) {
     const auto until = std::chrono::steady_clock::now() + kPollTime;
+    SpinWait wait;
     while (!ready()) {
         if (std::chrono::steady_clock::now() >= until) {
             return false;
         }
-        std::this_thread::yield();
+        wait.once();
     }
     return true;
 }
@@ -48,6 +49,7 @@ void ThreadPool::init(uint64_t count, uint32_t mode) {
     m_running.store(true, std::memory_order_release);
     m_pending.store(0, std::memory_order_release);
     if (mode != kInline) {
+        m_poll_limit = std::max(1u, std::thread::hardware_concurrency()) - 1;
         m_workers.reserve(count);
         for (uint64_t i = 0; i < count; ++i) {
             m_workers.emplace_back([this] { worker_main(); });
@@ -63,8 +65,9 @@ void ThreadPool::set_spin(bool spin) {
 }
 
 void ThreadPool::lock_queue() {
+    SpinWait wait;
     while (m_queue_lock.test_and_set(std::memory_order_acquire)) {
-        std::this_thread::yield();
+        wait.once();
     }
 }
 
@@ -193,8 +196,11 @@ void ThreadPool::worker_main() {
             return m_queued.load(std::memory_order_acquire) != 0 || !m_running.load(std::memory_order_acquire) ||
                    spinning();
         };
-        m_polling.fetch_add(1, std::memory_order_seq_cst);
-        const bool found = poll_until(wanted);
+        // Beyond one poller per other hardware thread (less those running tasks), a poller only takes turns with
+        // the threads doing the work: the others sleep at once.
+        const uint64_t awake =
+            m_polling.fetch_add(1, std::memory_order_seq_cst) + m_busy.load(std::memory_order_relaxed);
+        const bool found = awake < m_poll_limit && poll_until(wanted);
         m_polling.fetch_sub(1, std::memory_order_seq_cst);
         if (!found) {
             std::unique_lock<std::mutex> lock(m_mutex);
@@ -203,7 +209,9 @@ void ThreadPool::worker_main() {
         if (!m_running.load(std::memory_order_acquire)) {
             break;
         }
+        m_busy.fetch_add(1, std::memory_order_relaxed);
         try_run_one();
+        m_busy.fetch_sub(1, std::memory_order_relaxed);
     }
 }
 

@@ -12,6 +12,29 @@
 #include <thread>
 #include <vector>
 
+// One round of a polling loop. The first rounds pause the core instead of giving it up: what a poller waits for
+// (a task, a lock, the end of a loop) is mostly a few microseconds away, and a yield on a busy machine can hand the
+// core to another process for a whole time slice. Later rounds yield.
+class SpinWait {
+public:
+    void once() {
+        if (m_rounds < kPauseRounds) {
+            m_rounds += 1;
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#else
+            std::this_thread::yield();
+#endif
+        } else {
+            std::this_thread::yield();
+        }
+    }
+
+private:
+    static constexpr uint32_t kPauseRounds = 1000;
+    uint32_t m_rounds = 0;
+};
+
 // The k-th of the ranges a parallel loop over [begin, end) is cut into for the given worker count.
 struct ParallelRange {
     uint64_t lo;
@@ -73,6 +96,9 @@ private:
     std::atomic<uint64_t> m_queued{0};
     // Workers polling for a task before they sleep; a task they will take needs no wake-up.
     std::atomic<uint64_t> m_polling{0};
+    // Workers running a task, and how many may be awake (running or polling) before the others go to sleep.
+    std::atomic<uint64_t> m_busy{0};
+    uint64_t m_poll_limit = 0;
     std::mutex m_error_mutex;
     std::exception_ptr m_error;
 };
