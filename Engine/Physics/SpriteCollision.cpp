@@ -52,20 +52,20 @@ uint64_t block_count(uint64_t count, uint64_t size) { return (count + size - 1) 
 // Blocks per thread of the step's loop: the work per proxy varies, and small blocks even it out at the end.
 constexpr uint64_t kBlocksPerThread = 8;
 
-// Runs block(k, lo, hi) for the consecutive blocks of `size` items of [0, count) on the pool and on the calling
-// thread. The threads take the blocks in turn as they come free (the work per item varies a lot, and workers wake
-// late: the caller starts at once instead of sleeping). Whatever a block writes goes to storage of its own, so
-// the results do not depend on which thread ran which block.
+// Runs job(k) for k in [0, jobs) on the pool and on the calling thread, once per call of run. The threads take the
+// jobs in order as they come free (the work per job varies a lot, and workers wake late: the caller starts at once
+// instead of sleeping). Whatever a job writes goes to storage of its own, so the results do not depend on which
+// thread ran which job.
 //
-// The helpers are queued when the loop is made and wait, polling, until it runs: a worker takes a long while to
-// wake, and the caller can do its serial work in the meantime. The run returns once every block is done, without
-// waiting for workers that woke too late to find one: their tasks hold only the shared counters.
+// The helpers are queued when the loop is made and wait, polling, until a run starts: a worker takes a long while
+// to wake, and the caller can do its serial work in the meantime. Between two runs they poll for the next, so a
+// step's later runs find them awake. A run returns once every job is done, without waiting for workers that woke
+// too late to find one: their tasks hold only the shared counters. The helpers go when the loop is destroyed.
 class BlockLoop {
 public:
-    BlockLoop(ThreadPool& pool, uint64_t count, uint64_t size)
-        : m_shared(std::make_shared<Shared>()), m_count(count), m_size(size) {
-        m_shared->blocks = block_count(count, size);
-        const uint64_t helpers = m_shared->blocks == 0 ? 0 : std::min(loop_workers(pool), m_shared->blocks - 1);
+    // `jobs` is the most jobs a run will have: no more helpers are queued than can get one.
+    BlockLoop(ThreadPool& pool, uint64_t jobs) : m_shared(std::make_shared<Shared>()) {
+        const uint64_t helpers = jobs == 0 ? 0 : std::min(loop_workers(pool), jobs - 1);
         // The first helper queues the others, so the caller hands over one task and goes on with its own work.
         if (helpers > 0) {
             pool.queue([shared = m_shared, &pool, helpers] {
@@ -78,80 +78,99 @@ public:
     }
     BlockLoop(const BlockLoop&) = delete;
     BlockLoop& operator=(const BlockLoop&) = delete;
-    // A loop that never ran lets its helpers go.
-    ~BlockLoop() {
-        if (m_shared->state.load(std::memory_order_relaxed) == kWaiting) {
-            m_shared->state.store(kCancelled, std::memory_order_release);
-        }
-    }
+    ~BlockLoop() { m_shared->finished.store(true, std::memory_order_release); }
 
-    template <typename Block>
-    void run(const Block& block) {
+    template <typename Job>
+    void run(uint64_t jobs, const Job& job) {
         Shared& s = *m_shared;
-        const uint64_t count = m_count;
-        const uint64_t size = m_size;
-        s.run = [&block, count, size](uint64_t k) { block(k, k * size, std::min(count, (k + 1) * size)); };
-        s.state.store(kRunning, std::memory_order_release);
-        work(s);
-        // Only blocks that workers are in the middle of are left, and a sleeping caller would wake late.
-        while (s.done.load(std::memory_order_acquire) != s.blocks) {
-            std::this_thread::yield();
+        const uint32_t index = s.started.load(std::memory_order_relaxed);
+        // More runs than the loop has room for take no helpers.
+        if (index == kMaxRuns) {
+            for (uint64_t k = 0; k < jobs; ++k) {
+                job(k);
+            }
+            return;
         }
-        s.run = nullptr;
+        Run& r = s.runs[index];
+        r.jobs = jobs;
+        r.fn = [&job](uint64_t k) { job(k); };
+        s.started.store(index + 1, std::memory_order_release);
+        work(s, r);
+        // Only jobs that workers are in the middle of are left, and a sleeping caller would wake late.
+        SpinWait wait;
+        while (r.done.load(std::memory_order_acquire) != r.jobs) {
+            wait.once();
+        }
         if (s.error) {
-            std::rethrow_exception(s.error);
+            std::rethrow_exception(std::exchange(s.error, nullptr));
         }
     }
 
 private:
-    static constexpr int kWaiting = 0;
-    static constexpr int kRunning = 1;
-    static constexpr int kCancelled = 2;
+    static constexpr uint32_t kMaxRuns = 4;
 
-    struct Shared {
-        std::atomic<int> state{kWaiting};
+    struct Run {
         std::atomic<uint64_t> next{0};
         std::atomic<uint64_t> done{0};
-        uint64_t blocks = 0;
-        std::mutex error_mutex;
-        std::exception_ptr error;
-        std::function<void(uint64_t)> run; // set before the loop runs, cleared before the caller returns
+        uint64_t jobs = 0;
+        std::function<void(uint64_t)> fn; // set before the run starts
     };
 
+    struct Shared {
+        std::atomic<uint32_t> started{0}; // runs started so far
+        std::atomic<bool> finished{false};
+        std::array<Run, kMaxRuns> runs;
+        std::mutex error_mutex;
+        std::exception_ptr error;
+    };
+
+    // Joins the newest run each time one starts; the runs before it are done, since the caller waits for each.
     static void help(Shared& s) {
-        int state = s.state.load(std::memory_order_acquire);
-        while (state == kWaiting) {
-            std::this_thread::yield();
-            state = s.state.load(std::memory_order_acquire);
-        }
-        if (state == kRunning) {
-            work(s);
+        uint32_t joined = 0;
+        SpinWait wait;
+        while (!s.finished.load(std::memory_order_acquire)) {
+            const uint32_t started = s.started.load(std::memory_order_acquire);
+            if (started == joined) {
+                wait.once();
+                continue;
+            }
+            joined = started;
+            work(s, s.runs[started - 1]);
+            wait = SpinWait();
         }
     }
 
-    static void work(Shared& s) {
-        for (uint64_t k = s.next.fetch_add(1, std::memory_order_relaxed); k < s.blocks;
-             k = s.next.fetch_add(1, std::memory_order_relaxed)) {
+    static void work(Shared& s, Run& r) {
+        for (uint64_t k = r.next.fetch_add(1, std::memory_order_relaxed); k < r.jobs;
+             k = r.next.fetch_add(1, std::memory_order_relaxed)) {
             try {
-                s.run(k);
+                r.fn(k);
             } catch (...) {
                 const std::lock_guard<std::mutex> guard(s.error_mutex);
                 if (!s.error) {
                     s.error = std::current_exception();
                 }
             }
-            s.done.fetch_add(1, std::memory_order_acq_rel);
+            r.done.fetch_add(1, std::memory_order_acq_rel);
         }
     }
 
     std::shared_ptr<Shared> m_shared;
-    uint64_t m_count;
-    uint64_t m_size;
 };
 
+// The items of block k of `size` items of [0, count).
+ParallelRange block_range(uint64_t count, uint64_t size, uint64_t k) {
+    return {k * size, std::min(count, (k + 1) * size)};
+}
+
+// Runs block(k, lo, hi) for the consecutive blocks of `size` items of [0, count) as the jobs of a loop.
 template <typename Block>
 void run_blocks(ThreadPool& pool, uint64_t count, uint64_t size, const Block& block) {
-    BlockLoop(pool, count, size).run(block);
+    const uint64_t blocks = block_count(count, size);
+    BlockLoop(pool, blocks).run(blocks, [&](uint64_t k) {
+        const ParallelRange range = block_range(count, size, k);
+        block(k, range.lo, range.hi);
+    });
 }
 
 // run_blocks where each block fills a list of its own; the lists are joined in block order, so the result is
@@ -1129,47 +1148,55 @@ void advance_first_pair(const std::vector<SpritePhysicsProxy>& proxies, int32_t 
     }
 }
 
-// One impact of the step without its hit points, which its block keeps with the contact rows they give while no
-// body has moved yet.
+// The order of the step's impacts, impact_before's, as one pair of integers: time, the moving and the other proxy,
+// then the moving proxy's chunk. The times are finite here (so are the bounds), and -0 counts as 0 as it compares.
+struct StepKey {
+    uint64_t high = 0;
+    uint64_t low = 0;
+
+    friend bool operator<(const StepKey& x, const StepKey& y) {
+        return x.high < y.high || (x.high == y.high && x.low < y.low);
+    }
+};
+
+// Unsigned order of the bits as the order of the values.
+uint32_t ordered_bits(float f) {
+    const auto bits = std::bit_cast<uint32_t>(f + 0.0f);
+    return (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
+}
+uint32_t ordered_bits(int32_t i) { return static_cast<uint32_t>(i) ^ 0x80000000u; }
+
+StepKey step_key(float time, int32_t a, int32_t b, int32_t chunk) {
+    return {uint64_t{ordered_bits(time)} << 32 | ordered_bits(a),
+            uint64_t{ordered_bits(b)} << 32 | ordered_bits(chunk)};
+}
+
+// One impact of the step without its hit points, which its block keeps.
 struct StepImpact {
+    StepKey key;
     float time = kNoImpactTime;
     int32_t a = 0;
     int32_t b = 0;
-    int32_t chunk = 0;
     glm::vec2 point{0.0f};
     int32_t count = 0;
     uint32_t copies = 1;
     uint32_t first = 0; // of its hit points and rows in the block
-    const struct StepBlock* block = nullptr;
+    uint32_t block = 0;
 };
-
-// An impact's sort key next to it, so that the sort walks one array.
-struct StepOrder {
-    float time;
-    int32_t a;
-    int32_t b;
-    int32_t chunk;
-    const StepImpact* impact;
-};
-
-bool step_order_before(const StepOrder& x, const StepOrder& y) {
-    return std::tie(x.time, x.a, x.b, x.chunk) < std::tie(y.time, y.a, y.b, y.chunk);
-}
 
 struct StepBlock {
     std::vector<StepImpact> impacts;
     std::vector<HitPoint> hits;
-    ConstraintList rows;
+    size_t row_count = 0;              // with the copies
+    const StepImpact* first = nullptr; // in the step's order
 };
 
-// What a step keeps for the next one on the thread that runs it, and what each thread keeps for its blocks, so
-// that a step allocates nothing once the piles stop growing.
 // The proxies by the left edges of their swept bounds, in buckets as wide as the widest proxy: a proxy whose
 // bounds overlap an area starts left of the area's right edge and no further left of its left edge than the
 // widest proxy is wide, so it sits in one of the few buckets between those two places.
 class LeftEdgeBuckets {
 public:
-    const LeftEdgeBuckets& fill(const std::vector<SpritePhysicsProxy>& proxies) {
+    void fill(const std::vector<SpritePhysicsProxy>& proxies) {
         const size_t n = proxies.size();
         m_left = std::numeric_limits<double>::infinity();
         m_right = -m_left;
@@ -1196,7 +1223,6 @@ public:
         for (size_t i = 0; i < n; ++i) {
             m_entries[m_fill[bucket(proxies[i].swept_bounds.min.x)]++] = static_cast<int32_t>(i);
         }
-        return *this;
     }
 
     // Every proxy that may overlap the area, and others.
@@ -1235,17 +1261,26 @@ private:
     std::vector<int32_t> m_entries;
 };
 
+// What a step keeps for the next one on the thread that runs it, and what each thread keeps for its blocks, so
+// that a step allocates nothing once the piles stop growing.
 struct StepStorage {
     LeftEdgeBuckets buckets;
     std::vector<ProxySines> sines;
     std::vector<StepBlock> blocks;
-    std::vector<StepOrder> order;
+    std::vector<StepKey> samples;
+    std::vector<StepKey> splitters;
+    size_t last_rows = 0; // the rows of the last step, as a guess at this one's
 };
 
 struct BlockStorage {
     RecordSweeper sweeper;
     std::vector<ProxyChunk> records;
     std::vector<uint32_t> copies;
+};
+
+struct RangeStorage {
+    std::vector<const StepImpact*> picked;
+    ConstraintList rows; // of one impact
 };
 
 } // namespace
@@ -1270,19 +1305,31 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
         return;
     }
 
-    // Pairs, facing chunks, sweeps and contact rows in one pass over the proxies on the pool: proxy i pairs with
-    // each earlier proxy whose swept bounds overlap its own, the pairs the area tree would give. Their order does
-    // not matter here, since the impacts are sorted by a key under which equal impacts are equal records.
+    // Pairs, facing chunks and sweeps in one pass over the proxies on the pool: proxy i pairs with each earlier
+    // proxy whose swept bounds overlap its own, the pairs the area tree would give. Their order does not matter
+    // here, since the impacts are put in a total order under which equal impacts are equal records. A second pass
+    // writes the contact rows in that order, each range of keys to the place its predecessors leave it.
+    const uint64_t threads = loop_workers(pool) + 1;
     const uint64_t size = block_size(pool, proxies.size(), kBlocksPerThread);
-    BlockLoop loop(pool, proxies.size(), size);
+    const uint64_t block_total = block_count(proxies.size(), size);
+    const uint64_t most_ranges = 2 * threads;
+    BlockLoop loop(pool, std::max(block_total + 1, most_ranges));
     thread_local StepStorage storage;
-    const LeftEdgeBuckets& buckets = storage.buckets.fill(proxies);
-    // No body moves before the contact rows are made, so each proxy's sines serve all its pairs.
+    // No body moves before the contact rows are made, so each proxy's sines serve all its pairs. They are taken
+    // by the helpers that are awake while the caller fills the buckets.
     std::vector<ProxySines>& sines = storage.sines;
     sines.resize(proxies.size());
-    for (size_t i = 0; i < proxies.size(); ++i) {
-        sines[i] = sines_of(proxies[i]);
-    }
+    LeftEdgeBuckets& buckets = storage.buckets;
+    loop.run(block_total + 1, [&](uint64_t k) {
+        if (k == 0) {
+            buckets.fill(proxies);
+            return;
+        }
+        const ParallelRange range = block_range(proxies.size(), size, k - 1);
+        for (uint64_t i = range.lo; i < range.hi; ++i) {
+            sines[i] = sines_of(proxies[i]);
+        }
+    });
     if (debug != nullptr && debug_is_enabled(DebugName::Physics_Broadphase_Tree, DebugLayer::Default)) {
         AxisAlignedAreaTree<int32_t> tree;
         for (size_t i = 0; i < proxies.size(); ++i) {
@@ -1292,15 +1339,18 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
     }
     const bool drawn = sweeps_drawn(debug);
     std::vector<StepBlock>& blocks = storage.blocks;
-    blocks.resize(std::max<size_t>(blocks.size(), block_count(proxies.size(), size)));
-    loop.run([&](uint64_t k, uint64_t lo, uint64_t hi) {
+    blocks.resize(std::max<size_t>(blocks.size(), block_total));
+    const size_t base = constraints.size();
+    const auto sweep_block = [&](uint64_t k) {
         StepBlock& out = blocks[k];
         out.impacts.clear();
         out.hits.clear();
-        out.rows.clear();
+        out.row_count = 0;
+        out.first = nullptr;
         thread_local BlockStorage local;
         local.sweeper.start(proxies, dt, drawn, debug, &sines);
-        for (uint64_t i = lo; i < hi; ++i) {
+        const ParallelRange range = block_range(proxies.size(), size, k);
+        for (uint64_t i = range.lo; i < range.hi; ++i) {
             const SpritePhysicsProxy& a = proxies[i];
             const AxisAlignedArea& swept = a.swept_bounds;
             for (const int32_t j : buckets.candidates(swept)) {
@@ -1325,74 +1375,137 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
                     if (hits == nullptr) {
                         continue;
                     }
-                    StepImpact& s = out.impacts.emplace_back();
-                    s.time = hits->time;
-                    s.a = record.proxy;
-                    s.b = record.other_proxy;
-                    s.chunk = record.chunk->index;
-                    s.point = hits->point;
-                    s.count = hits->count;
-                    s.copies = copies[r];
-                    s.first = static_cast<uint32_t>(out.rows.size());
-                    s.block = &out;
-                    const SpritePhysicsProxy& ma = proxies[static_cast<size_t>(s.a)];
-                    const SpritePhysicsProxy& mb = proxies[static_cast<size_t>(s.b)];
-                    const ProxySines& sa = sines[static_cast<size_t>(s.a)];
-                    const ProxySines& sb = sines[static_cast<size_t>(s.b)];
-                    for (int32_t h = 0; h < s.count; ++h) {
-                        const HitPoint& hit = hits->hits[static_cast<size_t>(h)];
-                        out.hits.push_back(hit);
-                        add_contact_constraint(out.rows, make_contact(ma, sa, mb, sb, hit, s.time, dt));
-                    }
+                    StepImpact& impact = out.impacts.emplace_back();
+                    impact.key = step_key(hits->time, record.proxy, record.other_proxy, record.chunk->index);
+                    impact.time = hits->time;
+                    impact.a = record.proxy;
+                    impact.b = record.other_proxy;
+                    impact.point = hits->point;
+                    impact.count = hits->count;
+                    impact.copies = copies[r];
+                    impact.first = static_cast<uint32_t>(out.hits.size());
+                    impact.block = static_cast<uint32_t>(k);
+                    out.row_count += static_cast<size_t>(impact.copies) * static_cast<size_t>(impact.count);
+                    out.hits.insert(out.hits.end(), hits->hits.begin(), hits->hits.begin() + hits->count);
                 }
             }
         }
+        for (const StepImpact& impact : out.impacts) {
+            if (out.first == nullptr || impact.key < out.first->key) {
+                out.first = &impact;
+            }
+        }
+    };
+    // The first job grows the constraint list to the size the last step left, while the others sweep: making
+    // that many rows is not free, and no one else touches the list during the step.
+    const size_t guess = storage.last_rows;
+    loop.run(block_total + 1, [&](uint64_t k) {
+        if (k == 0) {
+            constraints.resize(base + guess);
+        } else {
+            sweep_block(k - 1);
+        }
     });
 
-    std::vector<StepOrder>& order = storage.order;
-    order.clear();
-    size_t rows = 0;
-    for (size_t k = 0; k < block_count(proxies.size(), size); ++k) {
-        for (const StepImpact& s : blocks[k].impacts) {
-            order.push_back(StepOrder{s.time, s.a, s.b, s.chunk, &s});
-            rows += static_cast<size_t>(s.copies) * static_cast<size_t>(s.count);
+    // Equal keys belong to equal records (the same chunk swept against the same sprite), whose impacts are equal
+    // too, so the order is the same however the impacts were found.
+    const StepImpact* first = nullptr;
+    size_t impact_total = 0;
+    size_t row_total = 0;
+    for (uint64_t k = 0; k < block_total; ++k) {
+        const StepBlock& block = blocks[k];
+        if (block.first != nullptr && (first == nullptr || block.first->key < first->key)) {
+            first = block.first;
         }
+        impact_total += block.impacts.size();
+        row_total += block.row_count;
     }
-    if (order.empty()) {
+    storage.last_rows = row_total;
+    constraints.resize(base + row_total);
+    if (first == nullptr) {
         return;
     }
-    // Impacts of equal key come from equal records (the same chunk swept against the same sprite) and are equal
-    // themselves, so the sorted list is the same however the impacts were found.
-    std::sort(order.begin(), order.end(), step_order_before);
-    const StepImpact& first = *order.front().impact;
-    advance_first_pair(proxies, first.a, first.b, first.time, first.point, debug);
-    // Only the contacts of the two moved bodies change (their angle turns the normal and the levers); the rows
-    // of every other impact were made from the same values already. Drawn contacts are made again to draw them.
-    const PhysicsBody* moved_a = proxies[static_cast<size_t>(first.a)].body;
-    const PhysicsBody* moved_b = proxies[static_cast<size_t>(first.b)].body;
+    advance_first_pair(proxies, first->a, first->b, first->time, first->point, debug);
+
+    // Ranges of keys between splitters taken from a sample of the impacts, a few per thread.
+    const uint64_t ranges = std::min<uint64_t>(most_ranges, std::max<size_t>(1, impact_total / 32));
+    std::vector<StepKey>& samples = storage.samples;
+    std::vector<StepKey>& splitters = storage.splitters;
+    samples.clear();
+    splitters.clear();
+    if (ranges > 1) {
+        const size_t wanted = static_cast<size_t>(8 * ranges);
+        size_t seen = 0;
+        for (uint64_t k = 0; k < block_total; ++k) {
+            for (const StepImpact& impact : blocks[k].impacts) {
+                // Every (impact_total / wanted)-th impact, counted without a division per impact.
+                if (samples.size() * impact_total <= seen * wanted) {
+                    samples.push_back(impact.key);
+                }
+                seen += 1;
+            }
+        }
+        std::sort(samples.begin(), samples.end());
+        for (uint64_t r = 1; r < ranges; ++r) {
+            splitters.push_back(samples[static_cast<size_t>(r * samples.size() / ranges)]);
+        }
+    }
+
+    // The contacts of the two moved bodies take their new angles, which turn the normal and the levers; every
+    // other proxy's sines are still those taken at the start. Drawn contacts are drawn once per copy, one range
+    // after the other so the arrows come in order.
+    const PhysicsBody* moved_a = proxies[static_cast<size_t>(first->a)].body;
+    const PhysicsBody* moved_b = proxies[static_cast<size_t>(first->b)].body;
     DebugLines* const arrows =
         debug != nullptr && debug_is_enabled(DebugName::Physics_Contact_Point_Normal, DebugLayer::Default) ? debug
                                                                                                            : nullptr;
-    constraints.reserve(constraints.size() + rows);
-    for (const StepOrder& entry : order) {
-        const StepImpact* s = entry.impact;
-        const SpritePhysicsProxy& a = proxies[static_cast<size_t>(s->a)];
-        const SpritePhysicsProxy& b = proxies[static_cast<size_t>(s->b)];
-        const bool moved = a.body == moved_a || a.body == moved_b || b.body == moved_a || b.body == moved_b;
-        const auto made = s->block->rows.begin() + s->first;
-        const ProxySines sa = moved || arrows != nullptr ? sines_of(a) : ProxySines{};
-        const ProxySines sb = moved || arrows != nullptr ? sines_of(b) : ProxySines{};
-        const auto hits = s->block->hits.begin() + s->first;
-        for (uint32_t copy = 0; copy < s->copies; ++copy) {
-            if (!moved && arrows == nullptr) {
-                constraints.insert(constraints.end(), made, made + s->count);
-                continue;
-            }
-            for (int32_t h = 0; h < s->count; ++h) {
-                const Contact contact = make_contact(a, sa, b, sb, hits[h], s->time, dt);
-                draw_contact(arrows, contact);
-                add_contact_constraint(constraints, contact);
+    const auto write_range = [&](uint64_t r) {
+        thread_local RangeStorage local;
+        std::vector<const StepImpact*>& picked = local.picked;
+        picked.clear();
+        size_t offset = base;
+        for (uint64_t k = 0; k < block_total; ++k) {
+            for (const StepImpact& impact : blocks[k].impacts) {
+                if (r > 0 && impact.key < splitters[r - 1]) {
+                    offset += static_cast<size_t>(impact.copies) * static_cast<size_t>(impact.count);
+                } else if (r + 1 == ranges || impact.key < splitters[r]) {
+                    picked.push_back(&impact);
+                }
             }
         }
+        std::sort(picked.begin(), picked.end(),
+                  [](const StepImpact* x, const StepImpact* y) { return x->key < y->key; });
+        auto out = constraints.begin() + static_cast<std::ptrdiff_t>(offset);
+        for (const StepImpact* impact : picked) {
+            const SpritePhysicsProxy& a = proxies[static_cast<size_t>(impact->a)];
+            const SpritePhysicsProxy& b = proxies[static_cast<size_t>(impact->b)];
+            const bool moved = a.body == moved_a || a.body == moved_b || b.body == moved_a || b.body == moved_b;
+            const ProxySines sa = moved ? sines_of(a) : sines[static_cast<size_t>(impact->a)];
+            const ProxySines sb = moved ? sines_of(b) : sines[static_cast<size_t>(impact->b)];
+            const auto hits = blocks[impact->block].hits.begin() + impact->first;
+            ConstraintList& rows = local.rows;
+            rows.clear();
+            for (int32_t h = 0; h < impact->count; ++h) {
+                const Contact contact = make_contact(a, sa, b, sb, hits[h], impact->time, dt);
+                draw_contact(arrows, contact);
+                add_contact_constraint(rows, contact);
+            }
+            // Every copy gives rows, and is drawn.
+            for (uint32_t copy = 1; arrows != nullptr && copy < impact->copies; ++copy) {
+                for (int32_t h = 0; h < impact->count; ++h) {
+                    draw_contact(arrows, make_contact(a, sa, b, sb, hits[h], impact->time, dt));
+                }
+            }
+            for (uint32_t copy = 0; copy < impact->copies; ++copy) {
+                out = std::copy(rows.begin(), rows.end(), out);
+            }
+        }
+    };
+    if (arrows != nullptr) {
+        for (uint64_t r = 0; r < ranges; ++r) {
+            write_range(r);
+        }
+    } else {
+        loop.run(ranges, write_range);
     }
 }

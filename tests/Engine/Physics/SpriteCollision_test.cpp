@@ -441,6 +441,64 @@ TEST_F(SpriteCollision, RestingPileGivesTheSameImpactsOnAnyNumberOfWorkers) {
     }
 }
 
+// The step writes its rows after those already in the list, the same on sixteen workers as inline, whether the
+// step before it on this thread had more rows (a bigger pile) or fewer.
+TEST_F(SpriteCollision, StepAppendsItsRowsAfterThoseAlreadyListed) {
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 5; ++x) {
+            add_rock({static_cast<float>(x) * (1.0f - kCell), static_cast<float>(y) * (1.0f - kCell)}, {0.3f, -0.2f},
+                     (x + y) % 2 == 0 ? 1u : 2u);
+        }
+    }
+    const std::vector<SpritePhysicsProxy> all = proxies();
+    const std::vector<SpritePhysicsProxy> few(all.begin(), all.begin() + 7);
+    const auto step = [&](ThreadPool& workers, const std::vector<SpritePhysicsProxy>& p, ConstraintList& rows) {
+        std::vector<PositionAngle> start;
+        for (auto& r : rocks) {
+            start.push_back({r->body.position, r->body.angle});
+        }
+        sprite_physics_step(workers, rows, p, kDt);
+        for (size_t i = 0; i < rocks.size(); ++i) {
+            rocks[i]->body.position = start[i].position;
+            rocks[i]->body.angle = start[i].angle;
+        }
+    };
+    const auto bits = [](const VelocityConstraint& r) {
+        return fmt::format("{} {} {:08x},{:08x} {:08x} {:08x},{:08x} {:08x} {:08x} {:08x} {:08x} {:08x} {:08x}",
+                           static_cast<const void*>(r.body_a), static_cast<const void*>(r.body_b),
+                           std::bit_cast<uint32_t>(r.linear_a.x), std::bit_cast<uint32_t>(r.linear_a.y),
+                           std::bit_cast<uint32_t>(r.angular_a), std::bit_cast<uint32_t>(r.linear_b.x),
+                           std::bit_cast<uint32_t>(r.linear_b.y), std::bit_cast<uint32_t>(r.angular_b),
+                           std::bit_cast<uint32_t>(r.effective_mass), std::bit_cast<uint32_t>(r.bias),
+                           std::bit_cast<uint32_t>(r.lower), std::bit_cast<uint32_t>(r.upper),
+                           std::bit_cast<uint32_t>(r.accumulated));
+    };
+    ThreadPool one;
+    one.init(1, ThreadPool::kInline);
+    ConstraintList all_rows;
+    ConstraintList few_rows;
+    step(one, all, all_rows);
+    step(one, few, few_rows);
+    ASSERT_FALSE(few_rows.empty());
+    ASSERT_GT(all_rows.size(), few_rows.size());
+
+    VelocityConstraint listed;
+    listed.bias = 7.0f;
+    listed.lower = -3.0f;
+    for (const std::vector<SpritePhysicsProxy>* p : {&all, &few, &few, &all, &all}) {
+        const ConstraintList& expected = p == &all ? all_rows : few_rows;
+        ConstraintList rows(3, listed);
+        step(threads, *p, rows);
+        ASSERT_EQ(rows.size(), 3 + expected.size());
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(bits(rows[i]), bits(listed)) << "row " << i;
+        }
+        for (size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(bits(rows[3 + i]), bits(expected[i])) << (p == &all ? "all" : "few") << ", row " << i;
+        }
+    }
+}
+
 TEST(ImpactOrder, TimeThenProxiesThenChunk) {
     const auto impact = [](float time, int32_t a, int32_t b, int32_t chunk) {
         Impact i;
