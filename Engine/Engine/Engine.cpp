@@ -196,13 +196,16 @@ void Engine::handle(const DisplayModeEvent& event) {
     }
 }
 
+ViewportRect Engine::live_viewport() const {
+    return m_editor_mode && m_viewport_panel_drawn ? m_game_viewport : m_window_rect;
+}
+
 void Engine::handle(const ToggleEditorEvent&) {
     m_editor_mode = !m_editor_mode;
     // Back in the editor, scene and input get the panel's rectangle again, not the window's: the panel
     // only publishes when it moves. Its first draw after the entry publishes anyway, so a panel laid out
     // anew (or never drawn yet) corrects what is published here.
-    const bool panel_known = m_editor_mode && m_viewport_panel_drawn;
-    const ViewportRect rect = panel_known ? m_game_viewport : m_window_rect;
+    const ViewportRect rect = live_viewport();
     m_viewport_publish_pending = m_editor_mode;
     m_input.set_viewport(rect);
     m_event_bus.publish(ViewportResizedEvent{rect});

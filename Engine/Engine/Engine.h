@@ -113,6 +113,12 @@ private:
     // Reseeds the C runtime's and the global generator with 0, restarts the current scene at the next frame
     // and gives the input a fresh state: the start of every recorded or replayed run.
     void restart_for_replay();
+    // The game's view now: in the editor the "Viewport" panel once it has been drawn, else the window.
+    ViewportRect live_viewport() const;
+    // A replayed record's view for the scene, whose camera shape the aim is read through.
+    void use_recorded_viewport(const ViewportRect& recorded);
+    // After a play-back: the scene and the input state back on the live view.
+    void use_live_viewport();
     // Releases what the input state holds through events, so that a recording keeps the release.
     void release_held_input();
     // Whether a polled event goes on to the input state and into the recording, or stays with the GUI.

@@ -93,7 +93,31 @@ void Engine::play_recording(bool paused, int32_t start_index) {
     restart_for_replay();
 }
 
-void Engine::stop_playing() { m_recording_state = kRecordingIdle; }
+void Engine::stop_playing() {
+    m_recording_state = kRecordingIdle;
+    use_live_viewport();
+}
+
+void Engine::use_recorded_viewport(const ViewportRect& recorded) {
+    // The camera's aspect turns the recorded pointer into the aim, so a play-back in a window or panel of
+    // another shape takes the recorded shape. Only a differing shape is handed on: the same shape leaves the
+    // camera untouched.
+    if (!m_current_scene) {
+        return;
+    }
+    const ViewportRect& scene = m_current_scene->viewport();
+    if (scene.width != recorded.width || scene.height != recorded.height) {
+        m_current_scene->handle(ViewportResizedEvent{recorded});
+    }
+}
+
+void Engine::use_live_viewport() {
+    const ViewportRect live = live_viewport();
+    m_input.set_viewport(live);
+    if (m_current_scene && m_current_scene->viewport() != live) {
+        m_event_bus.publish(ViewportResizedEvent{live});
+    }
+}
 
 void Engine::pause_playing() { m_recording_state = kReplayPaused; }
 
@@ -120,6 +144,7 @@ void Engine::replay_frame(const SimulationTick& live) {
             // The end: this frame renders nothing and the next one is live.
             m_recording_state = kRecordingIdle;
             m_replay_steps = 0;
+            use_live_viewport();
             return;
         }
         const TickRecord& r = m_records[static_cast<size_t>(m_replay_index)];
@@ -130,6 +155,7 @@ void Engine::replay_frame(const SimulationTick& live) {
         for (const RecordedEvent& raw : r.events) {
             m_input.handle_event(as_sdl(raw));
         }
+        use_recorded_viewport(r.viewport);
         // As in a live frame: the schemes read this record's input before its tick runs.
         if (m_current_scene) {
             m_current_scene->update_input_schemes();
@@ -138,6 +164,8 @@ void Engine::replay_frame(const SimulationTick& live) {
             m_current_scene->engine_tick(r.tick);
         }
         m_event_bus.dispatch();
+        // A live resize delivered by the dispatch leaves the recorded shape in place for the rest of the step.
+        use_recorded_viewport(r.viewport);
         if (m_replay_steps == 0) {
             // The panels and the GUI see the live events; the input state does not.
             poll_events(r.tick);
@@ -156,6 +184,9 @@ void Engine::replay_frame(const SimulationTick& live) {
         }
         // No record runs, but the engine's own events (closing the window, Ctrl-C) still have to arrive.
         m_event_bus.dispatch();
+        if (m_replay_index > 0) {
+            use_recorded_viewport(m_records[static_cast<size_t>(m_replay_index) - 1].viewport);
+        }
         render_frame(live);
     }
 }

@@ -7,7 +7,8 @@
 // world (entity counts per list, body poses, cell counts, the next random draw) must equal the recorded one
 // after every frame, and again after stepping back five records and forward five. A second run adds the test
 // bed's enemies: the base, the station and a fighter, which fires its laser. A third drags the view with the right
-// button (the editor camera, which moves in rendered frames only) while the ship aims and shoots through it.
+// button (the editor camera, which moves in rendered frames only) while the ship aims and shoots through it. A
+// fourth is played back in a window of another shape.
 
 #include <algorithm>
 #include <bit>
@@ -351,6 +352,22 @@ TEST_F(Replay, ARunWithEditorPanningPlaysBackToTheSameWorldAndAfterStepsBackAndF
     EXPECT_NE(recorded.at(200).camera, recorded.at(20).camera);
     EXPECT_NE(std::bit_cast<float>(recorded.at(200).camera.at(2)), 5.0f) << "the wheel zoomed while panning";
     play_back(recorded);
+}
+
+TEST_F(Replay, ARunPlaysBackToTheSameWorldInAWindowOfAnotherShape) {
+    RunFacts facts;
+    const std::vector<World> recorded = record(kFrames, facts);
+    EXPECT_FALSE(facts.player_bullets_that_hit.empty()) << "shots of the ship that removed cells";
+    // Recorded at 1280 x 720, played in a smaller and squarer window: the aim is still read through a camera of
+    // the recorded shape.
+    engine->window_resized(800, 600);
+    play_back(recorded);
+    // Afterwards the game goes on in the live window.
+    engine->stop_playing();
+    engine->run_frame();
+    EXPECT_EQ(scene->viewport(), (ViewportRect{0, 0, 800, 600}));
+    EXPECT_EQ(engine->input().viewport(), (ViewportRect{0, 0, 800, 600}));
+    EXPECT_FLOAT_EQ(scene->camera().aspect, 800.0f / 600.0f);
 }
 
 TEST_F(Replay, ARunWithEnemiesPlaysBackToTheSameWorld) {
