@@ -277,3 +277,29 @@ TEST(Trail, ReadsTheSameBitsAfterLongUnreadStretches) {
         }
     }
 }
+
+// A trail that lives for millions of points, read often: the slot indices it keeps are counted afresh now and
+// then, and it still reads the same bits.
+TEST(Trail, ReadsTheSameBitsAfterMillionsOfPoints) {
+    std::mt19937 draws(5);
+    const auto uniform = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(draws); };
+    TrailSettings s;
+    s.max_length = 1.0f;
+    Trail trail(s);
+    PlainTrail plain(s);
+    glm::vec2 at(0.0f);
+    for (int32_t step = 0; step < 3'000'000; ++step) {
+        at += glm::vec2(uniform(-0.3f, 0.3f), uniform(-0.3f, 0.3f));
+        trail.add_point(at, 0.02f, 0);
+        plain.add_point(at, 0.02f, 0);
+        if (step % 3 == 0) {
+            const std::span<const TrailPoint> got = trail.points();
+            ASSERT_EQ(got.size(), plain.m_points.size()) << step;
+            for (size_t i = 0; i < got.size(); ++i) {
+                ASSERT_EQ(std::bit_cast<uint32_t>(got[i].distance), std::bit_cast<uint32_t>(plain.m_points[i].distance))
+                    << step;
+                ASSERT_EQ(std::bit_cast<uint32_t>(got[i].width), std::bit_cast<uint32_t>(plain.m_points[i].width));
+            }
+        }
+    }
+}
