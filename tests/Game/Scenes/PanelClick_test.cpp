@@ -136,7 +136,7 @@ TEST_F(PanelClick, AClickOnAPanelButtonPressesTheButtonOnlyAndIsNotRecorded) {
     engine->cancel_recording();
 }
 
-TEST_F(PanelClick, AShotHeldOverThePanelIsReleasedThere) {
+TEST_F(PanelClick, AShotHeldOverThePanelStaysTheGamesUntilReleased) {
     ImGuiWindow* panel = ImGui::FindWindowByName("Pellmar");
     ASSERT_NE(panel, nullptr);
     const ImVec2 on_panel = panel->Rect().GetCenter();
@@ -157,6 +157,19 @@ TEST_F(PanelClick, AShotHeldOverThePanelIsReleasedThere) {
     frames(2);
     EXPECT_EQ(left_button(), 0.0f);
     EXPECT_FALSE(scene->player_input().shoot);
+    push(
+        mouse_button_event(SDL_BUTTON_LEFT, false, static_cast<int32_t>(on_panel.x), static_cast<int32_t>(on_panel.y)));
+    frames(2);
+
+    // While the game holds a button the panel takes no press, as the GUI itself ignores a pointer that is busy
+    // elsewhere: the right button pressed over the panel during a shot is the game's (it pans the view).
+    push(mouse_button_event(SDL_BUTTON_LEFT, true, beside, static_cast<int32_t>(on_panel.y)));
+    frames(2);
+    push(
+        mouse_button_event(SDL_BUTTON_RIGHT, true, static_cast<int32_t>(on_panel.x), static_cast<int32_t>(on_panel.y)));
+    frames(2);
+    EXPECT_EQ(engine->input().slot(input_code_mouse(MouseRight)).value, 1.0f);
+    EXPECT_TRUE(scene->editor_input().editor_camera_pan_active);
 }
 
 } // namespace
