@@ -92,6 +92,32 @@ void ThreadPool::queue(std::function<void()> task) {
     }
 }
 
+void ThreadPool::queue_copies(const std::function<void()>& task, uint64_t count) {
+    if (m_mode == kInline) {
+        for (uint64_t i = 0; i < count; ++i) {
+            task();
+        }
+        return;
+    }
+    if (count == 0) {
+        return;
+    }
+    m_pending.fetch_add(count, std::memory_order_acq_rel);
+    lock_queue();
+    m_tasks.insert(m_tasks.end(), count, task);
+    const uint64_t queued = m_queued.fetch_add(count, std::memory_order_seq_cst) + count;
+    unlock_queue();
+    const uint64_t polling = m_polling.load(std::memory_order_seq_cst);
+    if (!spinning() && queued > polling) {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        if (queued - polling == 1) {
+            m_work_available.notify_one();
+        } else {
+            m_work_available.notify_all();
+        }
+    }
+}
+
 bool ThreadPool::try_run_one() {
     lock_queue();
     if (m_tasks.empty()) {

@@ -56,6 +56,9 @@ public:
 
     void init(uint64_t count, uint32_t mode);
     void queue(std::function<void()> task);
+    // Queues `count` copies of the task at once: polling workers take them in one go, and sleeping workers are
+    // woken by one call instead of one per task.
+    void queue_copies(const std::function<void()>& task, uint64_t count);
     // Runs the front task on the calling thread; false when the queue was empty.
     bool try_run_one();
     void queue_parallel_for(uint64_t begin, uint64_t end, std::function<void(uint64_t)> fn);
@@ -90,12 +93,13 @@ private:
     std::condition_variable m_work_available;
     std::condition_variable m_all_done;
     std::atomic<bool> m_running{false};
-    std::atomic<uint64_t> m_pending{0};
+    // The counters that change with every task sit on lines of their own, away from what polling workers read.
+    alignas(64) std::atomic<uint64_t> m_pending{0};
     std::deque<std::function<void()>> m_tasks;
     // Size of m_tasks, readable without the queue lock: sleeping workers test it under m_mutex.
-    std::atomic<uint64_t> m_queued{0};
+    alignas(64) std::atomic<uint64_t> m_queued{0};
     // Workers polling for a task before they sleep; a task they will take needs no wake-up.
-    std::atomic<uint64_t> m_polling{0};
+    alignas(64) std::atomic<uint64_t> m_polling{0};
     // Workers running a task, and how many may be awake (running or polling) before the others go to sleep.
     std::atomic<uint64_t> m_busy{0};
     uint64_t m_poll_limit = 0;

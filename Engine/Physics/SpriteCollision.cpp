@@ -49,8 +49,20 @@ uint64_t block_size(const ThreadPool& pool, uint64_t count, uint64_t per_thread)
 
 uint64_t block_count(uint64_t count, uint64_t size) { return (count + size - 1) / size; }
 
-// Blocks per thread of the step's loop: the work per proxy varies, and small blocks even it out at the end.
-constexpr uint64_t kBlocksPerThread = 8;
+// The step's blocks of proxies shrink toward the end, each a share of what is left, so that the threads finish
+// close together without paying for many small blocks early on: a block takes 1 / (kBlockShare * threads).
+constexpr uint64_t kBlockShare = 2;
+
+// The first item of each such block of [0, count), and count itself at the end.
+void shrinking_blocks(uint64_t count, uint64_t threads, std::vector<uint64_t>& starts) {
+    starts.clear();
+    uint64_t at = 0;
+    while (at < count) {
+        starts.push_back(at);
+        at += std::max<uint64_t>(1, (count - at) / (kBlockShare * threads));
+    }
+    starts.push_back(count);
+}
 
 // Runs job(k) for k in [0, jobs) on the pool and on the calling thread, once per call of run. The threads take the
 // jobs in order as they come free (the work per job varies a lot, and workers wake late: the caller starts at once
@@ -66,15 +78,8 @@ public:
     // `jobs` is the most jobs a run will have: no more helpers are queued than can get one.
     BlockLoop(ThreadPool& pool, uint64_t jobs) : m_shared(std::make_shared<Shared>()) {
         const uint64_t helpers = jobs == 0 ? 0 : std::min(loop_workers(pool), jobs - 1);
-        // The first helper queues the others, so the caller hands over one task and goes on with its own work.
-        if (helpers > 0) {
-            pool.queue([shared = m_shared, &pool, helpers] {
-                for (uint64_t t = 1; t < helpers; ++t) {
-                    pool.queue([shared] { help(*shared); });
-                }
-                help(*shared);
-            });
-        }
+        // Queued together, so that polling workers take them in one go and sleeping ones wake at once.
+        pool.queue_copies([shared = m_shared] { help(*shared); }, helpers);
     }
     BlockLoop(const BlockLoop&) = delete;
     BlockLoop& operator=(const BlockLoop&) = delete;
@@ -109,15 +114,16 @@ public:
 private:
     static constexpr uint32_t kMaxRuns = 4;
 
+    // The counters every thread changes sit on lines of their own, away from what the waiting helpers read.
     struct Run {
-        std::atomic<uint64_t> next{0};
-        std::atomic<uint64_t> done{0};
-        uint64_t jobs = 0;
+        alignas(64) std::atomic<uint64_t> next{0};
+        alignas(64) std::atomic<uint64_t> done{0};
+        alignas(64) uint64_t jobs = 0;
         std::function<void(uint64_t)> fn; // set before the run starts
     };
 
     struct Shared {
-        std::atomic<uint32_t> started{0}; // runs started so far
+        alignas(64) std::atomic<uint32_t> started{0}; // runs started so far
         std::atomic<bool> finished{false};
         std::array<Run, kMaxRuns> runs;
         std::mutex error_mutex;
@@ -1266,6 +1272,7 @@ private:
 struct StepStorage {
     LeftEdgeBuckets buckets;
     std::vector<ProxySines> sines;
+    std::vector<uint64_t> starts; // of the blocks
     std::vector<StepBlock> blocks;
     std::vector<StepKey> samples;
     std::vector<StepKey> splitters;
@@ -1310,22 +1317,24 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
     // here, since the impacts are put in a total order under which equal impacts are equal records. A second pass
     // writes the contact rows in that order, each range of keys to the place its predecessors leave it.
     const uint64_t threads = loop_workers(pool) + 1;
-    const uint64_t size = block_size(pool, proxies.size(), kBlocksPerThread);
-    const uint64_t block_total = block_count(proxies.size(), size);
+    thread_local StepStorage storage;
+    std::vector<uint64_t>& starts = storage.starts;
+    shrinking_blocks(proxies.size(), threads, starts);
+    const uint64_t block_total = starts.size() - 1;
     const uint64_t most_ranges = 2 * threads;
     BlockLoop loop(pool, std::max(block_total + 1, most_ranges));
-    thread_local StepStorage storage;
     // No body moves before the contact rows are made, so each proxy's sines serve all its pairs. They are taken
     // by the helpers that are awake while the caller fills the buckets.
     std::vector<ProxySines>& sines = storage.sines;
     sines.resize(proxies.size());
     LeftEdgeBuckets& buckets = storage.buckets;
-    loop.run(block_total + 1, [&](uint64_t k) {
+    const uint64_t sine_size = block_size(pool, proxies.size(), 2);
+    loop.run(block_count(proxies.size(), sine_size) + 1, [&](uint64_t k) {
         if (k == 0) {
             buckets.fill(proxies);
             return;
         }
-        const ParallelRange range = block_range(proxies.size(), size, k - 1);
+        const ParallelRange range = block_range(proxies.size(), sine_size, k - 1);
         for (uint64_t i = range.lo; i < range.hi; ++i) {
             sines[i] = sines_of(proxies[i]);
         }
@@ -1349,8 +1358,7 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
         out.first = nullptr;
         thread_local BlockStorage local;
         local.sweeper.start(proxies, dt, drawn, debug, &sines);
-        const ParallelRange range = block_range(proxies.size(), size, k);
-        for (uint64_t i = range.lo; i < range.hi; ++i) {
+        for (uint64_t i = starts[k]; i < starts[k + 1]; ++i) {
             const SpritePhysicsProxy& a = proxies[i];
             const AxisAlignedArea& swept = a.swept_bounds;
             for (const int32_t j : buckets.candidates(swept)) {
@@ -1434,16 +1442,17 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
     samples.clear();
     splitters.clear();
     if (ranges > 1) {
+        // Every (impact_total / wanted)-th impact; only those are read, as the blocks' lists lie on other cores.
         const size_t wanted = static_cast<size_t>(8 * ranges);
-        size_t seen = 0;
-        for (uint64_t k = 0; k < block_total; ++k) {
-            for (const StepImpact& impact : blocks[k].impacts) {
-                // Every (impact_total / wanted)-th impact, counted without a division per impact.
-                if (samples.size() * impact_total <= seen * wanted) {
-                    samples.push_back(impact.key);
-                }
-                seen += 1;
+        size_t block_first = 0; // the place of the block's first impact among all
+        uint64_t k = 0;
+        for (size_t m = 0; m < wanted; ++m) {
+            const size_t at = m * impact_total / wanted;
+            while (at - block_first >= blocks[k].impacts.size()) {
+                block_first += blocks[k].impacts.size();
+                k += 1;
             }
+            samples.push_back(blocks[k].impacts[at - block_first].key);
         }
         std::sort(samples.begin(), samples.end());
         for (uint64_t r = 1; r < ranges; ++r) {

@@ -1,4 +1,5 @@
 #include <atomic>
+#include <chrono>
 #include <latch>
 #include <map>
 #include <mutex>
@@ -208,6 +209,30 @@ TEST_F(ThreadPoolFixture, ManyShortLoopsNeverLoseAWakeUp) {
     EXPECT_EQ(total, 50u * (39u * 40u / 2u));
 }
 
+// Copies queued together each run once, whether the workers have gone to sleep or are still polling from the
+// last task, and count as pending until they have run.
+TEST_F(ThreadPoolFixture, QueuedCopiesEachRunOnce) {
+    for (const bool asleep : {true, false, true}) {
+        if (asleep) {
+            // Well past the time a worker polls before it sleeps.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        std::atomic<uint64_t> ran{0};
+        pool.queue_copies([&] { ran.fetch_add(1); }, 40);
+        pool.wait_idle();
+        EXPECT_EQ(ran.load(), 40u) << (asleep ? "asleep" : "polling");
+    }
+    block_all_workers();
+    std::atomic<uint64_t> ran{0};
+    pool.queue_copies([&] { ran.fetch_add(1); }, 5);
+    pool.queue_copies([&] { ran.fetch_add(100); }, 0);
+    EXPECT_EQ(pool.pending(), kWorkers + 5);
+    release();
+    pool.wait_idle();
+    EXPECT_EQ(ran.load(), 5u);
+    EXPECT_EQ(pool.pending(), 0u);
+}
+
 TEST(ThreadPoolInline, RunsEveryTaskOnTheCallerInOrder) {
     ThreadPool pool;
     pool.init(16, ThreadPool::kInline);
@@ -222,6 +247,21 @@ TEST(ThreadPoolInline, RunsEveryTaskOnTheCallerInOrder) {
     pool.queue([&] { order.push_back(100); });
     EXPECT_EQ(order, (std::vector<uint64_t>{2, 3, 4, 5, 6, 7, 8, 100}));
     EXPECT_TRUE(all_on_caller);
+    EXPECT_EQ(pool.pending(), 0u);
+}
+
+TEST(ThreadPoolInline, QueuedCopiesRunOnTheCallerAsTheyAreQueued) {
+    ThreadPool pool;
+    pool.init(16, ThreadPool::kInline);
+    const std::thread::id caller = std::this_thread::get_id();
+    uint64_t ran = 0;
+    pool.queue_copies(
+        [&] {
+            EXPECT_EQ(std::this_thread::get_id(), caller);
+            ran += 1;
+        },
+        3);
+    EXPECT_EQ(ran, 3u);
     EXPECT_EQ(pool.pending(), 0u);
 }
 
