@@ -317,8 +317,14 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                             // Unsigned, so that one test each rejects both sides of the grid.
                             if (x < grid.cells_x && y < grid.cells_y) {
                                 chunk_index = static_cast<int32_t>(y >> 5) * chunks_x + static_cast<int32_t>(x >> 5);
-                                const uint32_t* made = chunk_rows(c, chunk_index);
-                                block_rows = made != nullptr ? made : kNoRows;
+                                const size_t at_state = c.state_at + static_cast<size_t>(chunk_index);
+                                if (m_chunk_state[at_state] == 2) {
+                                    block_rows =
+                                        m_chunk_rows.data() + c.rows_at + static_cast<size_t>(chunk_index) * 32;
+                                } else {
+                                    const uint32_t* made = chunk_rows(c, chunk_index);
+                                    block_rows = made != nullptr ? made : kNoRows;
+                                }
                             }
                         }
                         if (((block_rows[y & 31] >> (x & 31)) & 1u) != 0) {
@@ -388,10 +394,16 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                     point_velocity(body.linear_velocity, body.angular_velocity, c.world_centre, centre_world);
 
                 // The turn fades as the bullet spends its hits.
-                const float share = bullet.hits_total > 0
-                                        ? static_cast<float>(bullet.hits_left) / static_cast<float>(bullet.hits_total)
-                                        : 0.0f;
-                walk.redirect(turns.turn(walk.direction(), curve * share));
+                // A bullet that does not curve turns by its curve (+0 or -0) itself, which is what the product
+                // gives with a share of 0 to 1: no division.
+                float turn_by = curve;
+                if (curve != 0.0f) {
+                    const float share = bullet.hits_total > 0 ? static_cast<float>(bullet.hits_left) /
+                                                                    static_cast<float>(bullet.hits_total)
+                                                              : 0.0f;
+                    turn_by = curve * share;
+                }
+                walk.redirect(turns.turn(walk.direction(), turn_by));
                 hit_this_tick = true;
 
                 sprite.remove_cell(at.chunk, at.cell);
