@@ -37,22 +37,18 @@ public:
 
     // Inline, with what is rare out of line: bullets add a point at every cell they remove.
     void add_point(glm::vec2 position, float width, uint32_t color) {
-        float segment = 0.0f;
         if (m_size > m_head) {
-            // The same value a drop of the point before computes between the two: distance(older, newer).
-            segment = glm::distance(m_slots[m_size - 1].point.position, position);
-            if (m_settings.min_segment > segment) {
+            const float d = glm::distance(m_points[m_size - 1].position, position);
+            if (m_settings.min_segment > d) {
                 return;
             }
-            m_length += segment;
+            m_length += d;
         }
-        if (m_size == m_slots.size()) [[unlikely]] {
+        if (m_size == m_points.size()) [[unlikely]] {
             make_room();
         }
-        m_slots[m_size] = Slot{TrailPoint{position, std::min(width, m_settings.max_width), color, m_length}, segment,
-                               m_base + m_head + 1};
+        m_points[m_size] = TrailPoint{position, std::min(width, m_settings.max_width), color, m_length};
         m_size += 1;
-        m_view_stale = true;
         // The widths before this add's taper are all overwritten by it, so the drops need not apply a pending one.
         if (static_cast<int64_t>(m_size - m_head) > m_settings.max_points) {
             drop_oldest();
@@ -71,73 +67,59 @@ public:
 
     // Oldest first.
     std::span<const TrailPoint> points() const {
-        if (m_view_stale) {
-            make_view();
+        if (m_taper_pending) {
+            apply_taper();
         }
-        return m_view;
+        return {m_points.data() + m_head, m_size - m_head};
     }
     bool empty() const { return m_size == m_head; }
     const TrailSettings& settings() const { return m_settings; }
-    // Starts loading what the next add_point reads and writes (the slots live apart from the trail, so a loop over
-    // many trails would wait for each otherwise): the newest slot, the one after it and the one whose segment the
-    // next drop takes. Always inline: a prefetch alone counts as no effect, and a call of it would be dropped.
+    // Starts loading the live points, which the next add_point or pop_front reads and rewrites (they live apart
+    // from the trail, so a loop over many trails would wait for each otherwise): the oldest three lines and the
+    // newest one with the slot after it. Always inline: a prefetch alone counts as no effect, and a call of it
+    // would be dropped.
     [[gnu::always_inline]] void prefetch() const {
         if (m_size > m_head) {
-            const auto slots = reinterpret_cast<uintptr_t>(m_slots.data());
-            const uintptr_t next = slots + m_size * sizeof(Slot);
-            __builtin_prefetch(reinterpret_cast<const void*>(next - sizeof(Slot)), 1);
-            __builtin_prefetch(reinterpret_cast<const void*>(next + sizeof(Slot) - 1), 1);
-            __builtin_prefetch(reinterpret_cast<const void*>(slots + (m_head + 1) * sizeof(Slot)), 1);
+            const auto first = reinterpret_cast<uintptr_t>(m_points.data() + m_head);
+            const auto last = reinterpret_cast<uintptr_t>(m_points.data() + m_size) + sizeof(TrailPoint) - 1;
+            __builtin_prefetch(reinterpret_cast<const void*>(first), 1);
+            __builtin_prefetch(reinterpret_cast<const void*>(last), 1);
+            if (last - first >= 64) {
+                __builtin_prefetch(reinterpret_cast<const void*>(first + 64), 1);
+            }
+            if (last - first >= 128) {
+                __builtin_prefetch(reinterpret_cast<const void*>(first + 128), 1);
+            }
         }
     }
     float length() const { return m_length; }
 
 private:
-    // A point and what its drops need: the length of the segment from the point before (what a drop of that
-    // point takes off the length and the distances) and the first drop whose shift its distance has not had.
-    struct Slot {
-        TrailPoint point;
-        float segment = 0.0f;
-        // The index, counted from m_base, of the slot whose segment the next shift of this distance subtracts;
-        // every shift of a smaller index is in it.
-        uint32_t shifted_to = 0;
-    };
-
-    // Past this many cleared slots the indices are counted from the first slot again, far from wrapping.
-    static constexpr uint32_t kBaseLimit = 1u << 20;
-
     // Drops the oldest point as pop_front does, leaving a pending taper pending.
     void drop_oldest();
-    // The same with at least two points: the segment of the second comes off the length now and off the live
-    // distances when they are read.
+    // The same with at least two points.
     void drop_one_of_several() {
-        m_length -= m_slots[m_head + 1].segment;
-        m_shift_pending = true;
+        const float d = glm::distance(m_points[m_head].position, m_points[m_head + 1].position);
+        m_length -= d;
+        for (uint32_t i = m_head; i < m_size; ++i) {
+            m_points[i].distance -= d;
+        }
         m_head += 1;
     }
-    // Makes a free slot at the end: the slots before the first segment a live distance still needs go when they
-    // are half of all or more, otherwise the slots grow.
+    // Makes a free place at the end: the dropped points go when they are a quarter of all or more, otherwise the
+    // storage grows.
     void make_room();
-    // Subtracts from each live distance the segments of the drops it has not had yet, in drop order.
-    void apply_shifts() const;
     void apply_taper() const;
-    void make_view() const;
 
     TrailSettings m_settings;
-    // The live points are m_slots[m_head..m_size); every slot of the vector is storage. A drop only moves the head:
-    // its segment comes off the length at once and off the live distances when they are read, one drop after the
-    // other as every drop would have done (so the same bits); the dropped slots stay while a live distance still
-    // needs their segments. The widths are tapered when they are read too: a bullet adds several points a tick,
-    // and each add would taper every point again only for the next to overwrite it. A pending taper is taken from
-    // the distances and length the last add left, so pop_front applies it before it drops. The points are copied
-    // out for reading. Main thread only, like the renderer.
-    mutable std::vector<Slot> m_slots;
-    mutable std::vector<TrailPoint> m_view;
+    // The live points are m_points[m_head..m_size); every element of the vector is storage. Dropping the oldest
+    // moves the head instead of the other points, and the dropped ones are cleared out when the storage is full.
+    // The widths are tapered when they are read: a bullet adds several points a tick, and each add would taper
+    // every point again only for the next to overwrite it. A pending taper is taken from the distances and length
+    // the last add left, so pop_front applies it before it moves them. Main thread only, like the renderer.
+    mutable std::vector<TrailPoint> m_points;
     uint32_t m_size = 0;
     uint32_t m_head = 0;
-    uint32_t m_base = 0; // how many slots were cleared out before m_slots[0] since the base was last reset
     float m_length = 0.0f;
-    mutable bool m_shift_pending = false;
     mutable bool m_taper_pending = false;
-    mutable bool m_view_stale = false;
 };

@@ -238,7 +238,7 @@ TEST(Trail, ReadsTheSameBitsAsEagerStepsWheneverRead) {
 }
 
 // Long stretches of adds and drops without a read (a bullet's trail between frames, or one nobody draws): the
-// shifts and tapers held back over many drops, and the room made for new points meanwhile, read the same bits.
+// tapers held back over many drops, and the room made for new points meanwhile, read the same bits.
 TEST(Trail, ReadsTheSameBitsAfterLongUnreadStretches) {
     std::mt19937 draws(11);
     const auto uniform = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(draws); };
@@ -278,8 +278,8 @@ TEST(Trail, ReadsTheSameBitsAfterLongUnreadStretches) {
     }
 }
 
-// A trail that lives for millions of points, read often: the slot indices it keeps are counted afresh now and
-// then, and it still reads the same bits.
+// A trail that lives for millions of points, read often, its storage cleared out and reused over and over: it
+// still reads the same bits.
 TEST(Trail, ReadsTheSameBitsAfterMillionsOfPoints) {
     std::mt19937 draws(5);
     const auto uniform = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(draws); };
