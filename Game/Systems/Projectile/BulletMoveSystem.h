@@ -49,6 +49,7 @@ private:
         float sin = 0.0f; // of angle, as Transform::to_world takes them
         float cos = 1.0f;
         glm::vec2 world_centre{0.0f}; // the centre of mass in the world
+        glm::vec2 cell_scale{0.0f};   // 1 / the cell counts when both are powers of two, else 0
         // Where the sprite's occupancy rows start in m_chunk_rows and m_chunk_state (sprites of 32-cell chunks).
         bool rows = false;
         uint32_t rows_at = 0;
