@@ -1350,6 +1350,17 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
     std::vector<StepBlock>& blocks = storage.blocks;
     blocks.resize(std::max<size_t>(blocks.size(), block_total));
     const size_t base = constraints.size();
+    // The list grows before its rows are written: a step that throws takes back what it added.
+    struct Unwind {
+        ConstraintList& list;
+        size_t size;
+        bool kept = false;
+        ~Unwind() {
+            if (!kept) {
+                list.resize(size);
+            }
+        }
+    } unwind{constraints, base};
     const auto sweep_block = [&](uint64_t k) {
         StepBlock& out = blocks[k];
         out.impacts.clear();
@@ -1517,4 +1528,5 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
     } else {
         loop.run(ranges, write_range);
     }
+    unwind.kept = true;
 }
