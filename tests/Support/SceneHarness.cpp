@@ -31,6 +31,16 @@ EngineConfig windowless_config() {
     return config;
 }
 
+EngineConfig fixed_clock_window_config() {
+    EngineConfig config;
+    config.width = 1280;
+    config.height = 720;
+    config.vsync = false;
+    config.debug_output = false;
+    config.time_source = [ns = uint64_t{0}]() mutable { return ns += 16'666'667u; };
+    return config;
+}
+
 SimulationTick make_tick(uint32_t number, float dt, bool fixed) {
     SimulationTick tick;
     tick.delta_time = dt;

@@ -30,6 +30,9 @@ public:
 
 EngineConfig windowless_config();
 
+// A 1280 x 720 window whose every frame is 1/60 s however loaded the machine is, so a run repeats itself.
+EngineConfig fixed_clock_window_config();
+
 // Builds a simulation tick of dt seconds; fixed ticks also carry the fixed step.
 SimulationTick make_tick(uint32_t number, float dt, bool fixed);
 

@@ -23,6 +23,18 @@ using namespace test_support;
 
 namespace {
 
+// A constraint row's bodies and every float's bits, for exact comparisons.
+std::string row_bits(const VelocityConstraint& r) {
+    return fmt::format("{} {} {:08x},{:08x} {:08x} {:08x},{:08x} {:08x} {:08x} {:08x} {:08x} {:08x} {:08x}",
+                       static_cast<const void*>(r.body_a), static_cast<const void*>(r.body_b),
+                       std::bit_cast<uint32_t>(r.linear_a.x), std::bit_cast<uint32_t>(r.linear_a.y),
+                       std::bit_cast<uint32_t>(r.angular_a), std::bit_cast<uint32_t>(r.linear_b.x),
+                       std::bit_cast<uint32_t>(r.linear_b.y), std::bit_cast<uint32_t>(r.angular_b),
+                       std::bit_cast<uint32_t>(r.effective_mass), std::bit_cast<uint32_t>(r.bias),
+                       std::bit_cast<uint32_t>(r.lower), std::bit_cast<uint32_t>(r.upper),
+                       std::bit_cast<uint32_t>(r.accumulated));
+}
+
 constexpr float kDt = 1.0f / 60.0f;
 constexpr float kCell = 1.0f / 32.0f;
 
@@ -211,16 +223,6 @@ TEST_P(SpritePile, StepEqualsSweepingEveryCellOfEveryRecord) {
         return out;
     };
 
-    const auto row_text = [](const VelocityConstraint& r) {
-        return fmt::format("{} {} {:08x},{:08x} {:08x} {:08x},{:08x} {:08x} {:08x} {:08x} {:08x} {:08x} {:08x}",
-                           static_cast<const void*>(r.body_a), static_cast<const void*>(r.body_b),
-                           std::bit_cast<uint32_t>(r.linear_a.x), std::bit_cast<uint32_t>(r.linear_a.y),
-                           std::bit_cast<uint32_t>(r.angular_a), std::bit_cast<uint32_t>(r.linear_b.x),
-                           std::bit_cast<uint32_t>(r.linear_b.y), std::bit_cast<uint32_t>(r.angular_b),
-                           std::bit_cast<uint32_t>(r.effective_mass), std::bit_cast<uint32_t>(r.bias),
-                           std::bit_cast<uint32_t>(r.lower), std::bit_cast<uint32_t>(r.upper),
-                           std::bit_cast<uint32_t>(r.accumulated));
-    };
     const auto pose_text = [](const PhysicsBody& body) {
         return fmt::format("{:08x},{:08x} {:08x}", std::bit_cast<uint32_t>(body.position.x),
                            std::bit_cast<uint32_t>(body.position.y), std::bit_cast<uint32_t>(body.angle));
@@ -286,7 +288,7 @@ TEST_P(SpritePile, StepEqualsSweepingEveryCellOfEveryRecord) {
         sprite_physics_step(threads, rows, p, kDt);
         ASSERT_EQ(rows.size(), expected_rows.size()) << "step " << step;
         for (size_t i = 0; i < rows.size(); ++i) {
-            ASSERT_EQ(row_text(rows[i]), row_text(expected_rows[i])) << "step " << step << ", row " << i;
+            ASSERT_EQ(row_bits(rows[i]), row_bits(expected_rows[i])) << "step " << step << ", row " << i;
         }
         for (size_t i = 0; i < rocks.size(); ++i) {
             ASSERT_EQ(pose_text(rocks[i]->body), expected_bodies[i]) << "step " << step << ", body " << i;
@@ -463,16 +465,6 @@ TEST_F(SpriteCollision, StepAppendsItsRowsAfterThoseAlreadyListed) {
             rocks[i]->body.angle = start[i].angle;
         }
     };
-    const auto bits = [](const VelocityConstraint& r) {
-        return fmt::format("{} {} {:08x},{:08x} {:08x} {:08x},{:08x} {:08x} {:08x} {:08x} {:08x} {:08x} {:08x}",
-                           static_cast<const void*>(r.body_a), static_cast<const void*>(r.body_b),
-                           std::bit_cast<uint32_t>(r.linear_a.x), std::bit_cast<uint32_t>(r.linear_a.y),
-                           std::bit_cast<uint32_t>(r.angular_a), std::bit_cast<uint32_t>(r.linear_b.x),
-                           std::bit_cast<uint32_t>(r.linear_b.y), std::bit_cast<uint32_t>(r.angular_b),
-                           std::bit_cast<uint32_t>(r.effective_mass), std::bit_cast<uint32_t>(r.bias),
-                           std::bit_cast<uint32_t>(r.lower), std::bit_cast<uint32_t>(r.upper),
-                           std::bit_cast<uint32_t>(r.accumulated));
-    };
     ThreadPool one;
     one.init(1, ThreadPool::kInline);
     ConstraintList all_rows;
@@ -491,10 +483,10 @@ TEST_F(SpriteCollision, StepAppendsItsRowsAfterThoseAlreadyListed) {
         step(threads, *p, rows);
         ASSERT_EQ(rows.size(), 3 + expected.size());
         for (size_t i = 0; i < 3; ++i) {
-            EXPECT_EQ(bits(rows[i]), bits(listed)) << "row " << i;
+            EXPECT_EQ(row_bits(rows[i]), row_bits(listed)) << "row " << i;
         }
         for (size_t i = 0; i < expected.size(); ++i) {
-            ASSERT_EQ(bits(rows[3 + i]), bits(expected[i])) << (p == &all ? "all" : "few") << ", row " << i;
+            ASSERT_EQ(row_bits(rows[3 + i]), row_bits(expected[i])) << (p == &all ? "all" : "few") << ", row " << i;
         }
     }
 }

@@ -34,13 +34,7 @@ class PanelClick : public ::testing::Test {
 protected:
     void SetUp() override {
         use_offscreen_video_driver();
-        EngineConfig config;
-        config.width = 1280;
-        config.height = 720;
-        config.vsync = false;
-        config.debug_output = false;
-        config.time_source = [ns = uint64_t{0}]() mutable { return ns += 16'666'667u; };
-        engine = std::make_unique<Engine>(config);
+        engine = std::make_unique<Engine>(fixed_clock_window_config());
         scene = std::make_shared<GameScene>();
         engine->set_scene(scene);
         engine->startup();

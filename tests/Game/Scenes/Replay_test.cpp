@@ -218,14 +218,7 @@ class Replay : public ::testing::Test {
 protected:
     void SetUp() override {
         use_offscreen_video_driver();
-        EngineConfig config;
-        config.width = 1280;
-        config.height = 720;
-        config.vsync = false;
-        config.debug_output = false;
-        // Every frame is 1/60 s however loaded the machine is, so what the recorded run does is the same each time.
-        config.time_source = [ns = uint64_t{0}]() mutable { return ns += 16'666'667u; };
-        engine = std::make_unique<Engine>(config);
+        engine = std::make_unique<Engine>(fixed_clock_window_config());
         scene = std::make_shared<GameScene>();
         engine->set_scene(scene);
         engine->startup();
