@@ -84,6 +84,13 @@ public:
 
     // Makes room for `bytes` more bytes, moving owning payloads properly, and returns the write position.
     std::byte* grow(size_t bytes, const std::vector<TypeOps>& ops);
+    // The write position for `bytes` more bytes; only a full queue takes the call that grows it.
+    std::byte* reserve(size_t bytes, const std::vector<TypeOps>& ops) {
+        if (m_size + bytes <= m_capacity) [[likely]] {
+            return m_data + m_size;
+        }
+        return grow(bytes, ops);
+    }
     void commit(size_t bytes, bool owning) {
         m_size += bytes;
         m_owning += owning ? 1 : 0;
@@ -191,7 +198,7 @@ void EventBus::publish(E event) {
     }
     constexpr uint64_t size = sizeof(E);
     constexpr size_t record = event_detail::kRecordSize<E>;
-    std::byte* at = m_queue.grow(record, m_ops);
+    std::byte* at = m_queue.reserve(record, m_ops);
     // Padding (and the one payload byte of an event without fields) is zeroed.
     std::memset(at + record - 8, 0, 8);
     if constexpr (event_detail::kPayloadOffset<E> != event_detail::kHeaderSize) {
