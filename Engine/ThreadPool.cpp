@@ -84,11 +84,24 @@ void ThreadPool::queue(std::function<void()> task) {
     m_tasks.push_back(std::move(task));
     const uint64_t queued = m_queued.fetch_add(1, std::memory_order_seq_cst) + 1;
     unlock_queue();
-    // A polling worker takes the task without a wake-up. One that stops polling looks at the queue again under
+    wake_for(queued, 1);
+}
+
+void ThreadPool::wake_for(uint64_t queued, uint64_t added) {
+    // A polling worker takes a task without a wake-up. One that stops polling looks at the queue again under
     // the mutex before it sleeps, so a task it was counted for is never left behind.
-    if (!spinning() && queued > m_polling.load(std::memory_order_seq_cst)) {
-        std::lock_guard<std::mutex> guard(m_mutex);
+    if (spinning()) {
+        return;
+    }
+    const uint64_t polling = m_polling.load(std::memory_order_seq_cst);
+    if (queued <= polling) {
+        return;
+    }
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (added == 1 || queued - polling == 1) {
         m_work_available.notify_one();
+    } else {
+        m_work_available.notify_all();
     }
 }
 
@@ -107,15 +120,7 @@ void ThreadPool::queue_copies(const std::function<void()>& task, uint64_t count)
     m_tasks.insert(m_tasks.end(), count, task);
     const uint64_t queued = m_queued.fetch_add(count, std::memory_order_seq_cst) + count;
     unlock_queue();
-    const uint64_t polling = m_polling.load(std::memory_order_seq_cst);
-    if (!spinning() && queued > polling) {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        if (queued - polling == 1) {
-            m_work_available.notify_one();
-        } else {
-            m_work_available.notify_all();
-        }
-    }
+    wake_for(queued, count);
 }
 
 bool ThreadPool::try_run_one() {

@@ -80,6 +80,9 @@ public:
 
 private:
     void worker_main();
+    // Wakes sleeping workers for tasks no polling worker will take, `queued` the queue's size after adding
+    // `added`: one for a single task, all of them for several.
+    void wake_for(uint64_t queued, uint64_t added);
     void lock_queue();
     void unlock_queue();
     bool spinning() const { return m_spin.load(std::memory_order_relaxed); }
