@@ -74,24 +74,6 @@ public:
     }
     bool empty() const { return m_size == m_head; }
     const TrailSettings& settings() const { return m_settings; }
-    // Starts loading the live points, which the next add_point or pop_front reads and rewrites (they live apart
-    // from the trail, so a loop over many trails would wait for each otherwise): the oldest three lines and the
-    // newest one with the slot after it. Always inline: a prefetch alone counts as no effect, and a call of it
-    // would be dropped.
-    [[gnu::always_inline]] void prefetch() const {
-        if (m_size > m_head) {
-            const auto first = reinterpret_cast<uintptr_t>(m_points.data() + m_head);
-            const auto last = reinterpret_cast<uintptr_t>(m_points.data() + m_size) + sizeof(TrailPoint) - 1;
-            __builtin_prefetch(reinterpret_cast<const void*>(first), 1);
-            __builtin_prefetch(reinterpret_cast<const void*>(last), 1);
-            if (last - first >= 64) {
-                __builtin_prefetch(reinterpret_cast<const void*>(first + 64), 1);
-            }
-            if (last - first >= 128) {
-                __builtin_prefetch(reinterpret_cast<const void*>(first + 128), 1);
-            }
-        }
-    }
     float length() const { return m_length; }
 
 private:

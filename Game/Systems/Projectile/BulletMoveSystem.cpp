@@ -203,13 +203,28 @@ const uint32_t* BulletMoveSystem::chunk_rows(const Candidate& c, int32_t chunk_i
 }
 
 void BulletMoveSystem::publish_hits(EventBus& bus, std::vector<PendingHit>& hits) {
-    for (PendingHit& hit : hits) {
-        // The cell as it reads after the removal: nothing changes it again during the update.
-        hit.event.cell_colour = *hit.colour;
-        hit.event.cell_flags = *hit.flags;
-        bus.publish(hit.event);
+    for (const PendingHit& hit : hits) {
+        bus.publish_filled<BulletHitCellEvent>([&](BulletHitCellEvent& event) {
+            event = hit.event;
+            // The cell as it reads after the removal: nothing changes it again during the update.
+            event.cell_colour = *hit.colour;
+            event.cell_flags = *hit.flags;
+        });
     }
     hits.clear();
+}
+
+void BulletMoveSystem::add_trail_points(const EntityListView& all) {
+    const size_t runs = m_trail_runs.size();
+    for (size_t k = 0; k < runs; ++k) {
+        BulletEntity& bullet = *reinterpret_cast<BulletEntity*>(all.entity(m_trail_runs[k].bullet));
+        const size_t end = k + 1 < runs ? m_trail_runs[k + 1].begin : m_trail_points.size();
+        for (size_t i = m_trail_runs[k].begin; i < end; ++i) {
+            bullet.trail.add_point(m_trail_points[i], bullet.trail_width, bullet.trail_colour);
+        }
+    }
+    m_trail_runs.clear();
+    m_trail_points.clear();
 }
 
 void BulletMoveSystem::update(const SimulationTick& tick) {
@@ -228,6 +243,8 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
     m_rows_of_sprite.clear();
     m_hits_before.clear();
     m_hits.clear();
+    m_trail_runs.clear();
+    m_trail_points.clear();
 
     TurnCache turns;
     EntityListView all;
@@ -240,10 +257,6 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
             publish_hits(bus, m_hits_before);
         }
         std::swap(m_hits_before, m_hits);
-        if (i + 4 < count) {
-            // Each trail's points live apart from the bullets: fetch them while the bullets before are walked.
-            reinterpret_cast<const BulletEntity*>(all.entity(i + 4))->trail.prefetch();
-        }
         const glm::vec2 next = bullet.position + bullet.velocity * dt;
 
         if (bullet.dying) {
@@ -258,7 +271,8 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
             continue;
         }
 
-        bullet.trail.add_point(bullet.position, bullet.trail_width, bullet.trail_colour);
+        m_trail_runs.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(m_trail_points.size())});
+        m_trail_points.push_back(bullet.position);
         m_candidates.clear();
         m_tree->query(AxisAlignedArea::from_corners(bullet.position, next), m_candidates);
         glm::vec2 new_position = next;
@@ -384,7 +398,7 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                 const glm::ivec2 cell = walk.cell();
                 // The walk read the occupancy rows, not the cell: start loading the chunk's record and the cell's
                 // flags, which the removal rewrites, and its colour, which the event reads, and turn the bullet
-                // meanwhile. The turn, the removal and the trail touch nothing of each other's.
+                // meanwhile. The turn and the removal touch nothing of each other's.
                 const uint16_t* flags_at;
                 const uint32_t* colour_at;
                 if (c.rows) {
@@ -439,7 +453,7 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                 hit.flags = flags_at;
 
                 bullet.hits_left -= 1;
-                bullet.trail.add_point(centre_world, bullet.trail_width, bullet.trail_colour);
+                m_trail_points.push_back(centre_world); // added to the trail after the walks
 
                 if (bullet.hits_left < 1) {
                     spent = true;
@@ -474,5 +488,6 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
     }
     publish_hits(bus, m_hits_before);
     publish_hits(bus, m_hits);
+    add_trail_points(all);
     m_cells_walked += walked;
 }

@@ -22,6 +22,7 @@ struct SpriteChunk;
 struct SpriteDirtyFlag;
 
 class EventBus;
+struct EntityListView;
 class SceneBase;
 
 class BulletMoveSystem final : public SystemBase {
@@ -73,6 +74,7 @@ private:
 
     const Candidate& candidate(int32_t value, const EntityId& id);
     static void publish_hits(EventBus& bus, std::vector<PendingHit>& hits);
+    void add_trail_points(const EntityListView& all);
     // The 32 occupancy rows of a chunk (bit x of row y: cell (x, y) active), made from its flags the first time
     // a walk enters it this tick; null when the sprite has no chunk there.
     const uint32_t* chunk_rows(const Candidate& c, int32_t chunk_index);
@@ -89,6 +91,15 @@ private:
     std::vector<ChunkCells> m_chunk_cells; // beside m_chunk_state, filled with the rows
     std::vector<PendingHit> m_hits_before; // of the bullet before the current one
     std::vector<PendingHit> m_hits;        // of the current bullet
+    // The trail points of a flying bullet's tick, the one it starts from and then one per hit, are added once every
+    // bullet has walked. An add is a chain of square roots and of drops of a data-dependent count: between the
+    // walks it held them up. Only the bullet's own trail sees them, in the same order.
+    struct TrailRun {
+        uint32_t bullet = 0; // place in the update's view
+        uint32_t begin = 0;  // its first point in m_trail_points; the run ends where the next one begins
+    };
+    std::vector<TrailRun> m_trail_runs;
+    std::vector<glm::vec2> m_trail_points;
     std::unordered_map<const Sprite*, std::pair<uint32_t, uint32_t>> m_rows_of_sprite;
     uint32_t m_stamp = 0;
     uint64_t m_cells_walked = 0;

@@ -220,6 +220,37 @@ TEST(EventBus, OwningPayloadsSurviveQueueGrowthAndAreDestroyedOnce) {
     }
 }
 
+// Events filled in the queue take the same places as published ones: in order among them, the same record
+// sizes, and strings (short ones inside the object) carried along when the queue grows.
+TEST(EventBus, EventsFilledInPlaceQueueLikePublishedOnes) {
+    EventBus bus;
+    TrackedReader reader;
+    std::vector<std::string> log;
+    Recorder recorder{"r", &log};
+    AlignmentProbe probe;
+    bus.subscribe<Named>(&reader);
+    bus.subscribe<Ping>(&recorder);
+    bus.subscribe<Pong>(&recorder);
+    bus.subscribe<Pong>(&probe);
+
+    bus.publish(Ping{1});
+    bus.publish_filled<Pong>([](Pong& e) { e.value = 2.0; });
+    bus.publish_filled<Ping>([](Ping& e) { e.value = 3; });
+    EXPECT_EQ(bus.queued_bytes(), 16u + 24u + 16u);
+    constexpr int kCount = 2000;
+    const auto name = [](int i) { return i % 2 == 0 ? fmt::format("n{}", i) : fmt::format("a longer name {}", i); };
+    for (int i = 0; i < kCount; ++i) {
+        bus.publish_filled<Named>([&](Named& e) { e.name = name(i); });
+    }
+    bus.dispatch();
+    EXPECT_EQ(log, (std::vector<std::string>{"r:ping1", "r:pong2", "r:ping3"}));
+    EXPECT_EQ(probe.misalignment, (std::vector<uintptr_t>{0}));
+    ASSERT_EQ(reader.seen.size(), static_cast<size_t>(kCount));
+    for (int i = 0; i < kCount; ++i) {
+        EXPECT_EQ(reader.seen[static_cast<size_t>(i)], name(i));
+    }
+}
+
 TEST(EventBus, UndeliveredOwningPayloadsAreDestroyed) {
     Tracked::alive = 0;
     Tracked::destroyed_with_value = 0;

@@ -142,6 +142,45 @@ TEST(BulletMove, EventsComeInBulletOrderWithTheCellsAsRemoved) {
     EXPECT_TRUE(f.cell_active(rock, 2, 20));
 }
 
+// Each bullet's trail gets the point it starts the tick from and then one at every removed cell, in hit order,
+// and only its own.
+TEST(BulletMove, TrailTakesTheStartThenEveryHitInOrder) {
+    BulletFixture f;
+    f.add_rock(full_chunk());
+    constexpr float kRow20 = 0.140625f;
+    TrailSettings keep_all;
+    keep_all.max_points = 100;
+    keep_all.max_length = 0.0f;
+    keep_all.min_segment = 0.0f;
+    const EntityId first = f.add_bullet({kStartX, kRow16}, {kSpeed, 0.0f}, 3);
+    const EntityId second = f.add_bullet({kStartX, kRow20}, {kSpeed, 0.0f}, 2);
+    for (const EntityId id : {first, second}) {
+        BulletEntity& b = f.bullet(id);
+        b.trail = Trail(keep_all);
+        b.trail.add_point(b.position, b.trail_width, b.trail_colour);
+    }
+    f.harness.tick(kDt);
+
+    ASSERT_EQ(f.hits.events.size(), 5u);
+    const auto expect_trail = [&](EntityId id, glm::vec2 start, size_t from, size_t count) {
+        Trail expected(keep_all);
+        expected.add_point(start, 0.015625f, 0xFFFFFFFFu);
+        expected.add_point(start, 0.015625f, 0xFFFFFFFFu);
+        for (size_t i = from; i < from + count; ++i) {
+            expected.add_point(f.hits.events[i].world_position, 0.015625f, 0xFFFFFFFFu);
+        }
+        const std::span<const TrailPoint> got = f.bullet(id).trail.points();
+        ASSERT_EQ(got.size(), expected.points().size());
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].position, expected.points()[i].position) << i;
+            EXPECT_EQ(got[i].distance, expected.points()[i].distance) << i;
+            EXPECT_EQ(got[i].width, expected.points()[i].width) << i;
+        }
+    };
+    expect_trail(first, {kStartX, kRow16}, 0, 3);
+    expect_trail(second, {kStartX, kRow20}, 3, 2);
+}
+
 TEST(BulletMove, BulletPassesItsOwner) {
     BulletFixture f;
     const EntityId rock = f.add_rock(full_chunk());
