@@ -28,7 +28,9 @@ void Engine::draw_workspace_backdrop() {
 void Engine::draw_viewport_panel() {
     place_editor_panel(EditorPanel::Viewport);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0.0f, 0.0f));
-    if (ImGui::Begin("Viewport")) {
+    // The viewport stands in for a docked panel of the workspace: a click into it takes the focus but leaves it
+    // behind the panels floating over it (the welcome window, the debug colours), as a dock would.
+    if (ImGui::Begin("Viewport", nullptr, ImGuiWindowFlags_NoBringToFrontOnFocus)) {
         bool focused = ImGui::IsWindowFocused();
         bool hovered = ImGui::IsWindowHovered();
         // Released once, when the panel loses the keyboard or the mouse, so that nothing stays held.

@@ -130,6 +130,33 @@ TEST_F(PanelClick, AClickOnAPanelButtonPressesTheButtonOnlyAndIsNotRecorded) {
     engine->cancel_recording();
 }
 
+// In the editor the welcome panel floats over the viewport. A click into the viewport (which focuses it, as the
+// GUI does for the click) gives it the keyboard but leaves the panel in front of it.
+TEST_F(PanelClick, ClickingIntoTheViewportLeavesTheFloatingPanelInFront) {
+    engine->handle(ToggleEditorEvent{});
+    frames(3);
+    ASSERT_TRUE(engine->editor_mode());
+    ImGuiWindow* viewport = ImGui::FindWindowByName("Viewport");
+    ImGuiWindow* panel = ImGui::FindWindowByName("Pellmar");
+    ASSERT_NE(viewport, nullptr);
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(panel->Active);
+    ASSERT_TRUE(viewport->Rect().Overlaps(panel->Rect())) << "the panel floats over the viewport";
+    const auto display_place = [](const ImGuiWindow* window) {
+        const ImVector<ImGuiWindow*>& windows = GImGui->Windows; // back to front
+        for (int i = 0; i < windows.Size; ++i) {
+            if (windows[i] == window) {
+                return i;
+            }
+        }
+        return -1;
+    };
+    ImGui::FocusWindow(viewport);
+    frames(2);
+    EXPECT_EQ(GImGui->NavWindow, viewport) << "the viewport has the focus";
+    EXPECT_LT(display_place(viewport), display_place(panel)) << "and the panel stays in front of it";
+}
+
 TEST_F(PanelClick, AShotHeldOverThePanelStaysTheGamesUntilReleased) {
     ImGuiWindow* panel = ImGui::FindWindowByName("Pellmar");
     ASSERT_NE(panel, nullptr);
