@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include "Engine/Engine/EditorLayout.h"
 #include "Engine/Engine/Engine.h"
@@ -21,6 +22,9 @@ void Engine::draw_workspace_backdrop() {
                                         ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
                                         ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoNavFocus;
     ImGui::Begin("DockSpace", nullptr, kFlags);
+    // The GUI puts a new window that never comes to the front behind all others: the viewport, made after the
+    // backdrop, would be hidden behind it. The backdrop goes to the back every frame instead.
+    ImGui::BringWindowToDisplayBack(ImGui::GetCurrentWindow());
     ImGui::End();
     ImGui::PopStyleVar();
 }

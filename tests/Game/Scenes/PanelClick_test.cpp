@@ -151,10 +151,15 @@ TEST_F(PanelClick, ClickingIntoTheViewportLeavesTheFloatingPanelInFront) {
         }
         return -1;
     };
+    const ImGuiWindow* backdrop = ImGui::FindWindowByName("DockSpace");
+    ASSERT_NE(backdrop, nullptr);
+    EXPECT_LT(display_place(backdrop), display_place(viewport)) << "the viewport lies on the workspace backdrop";
+    EXPECT_LT(display_place(viewport), display_place(panel));
     ImGui::FocusWindow(viewport);
     frames(2);
     EXPECT_EQ(GImGui->NavWindow, viewport) << "the viewport has the focus";
     EXPECT_LT(display_place(viewport), display_place(panel)) << "and the panel stays in front of it";
+    EXPECT_LT(display_place(backdrop), display_place(viewport));
 }
 
 TEST_F(PanelClick, AShotHeldOverThePanelStaysTheGamesUntilReleased) {
