@@ -165,6 +165,10 @@ public:
 private:
     template <typename E>
     void register_type(uint32_t id);
+    // Reserves an E's record at the end of the queue and writes its header and padding; returns where the payload
+    // goes. The caller constructs it there and commits the record.
+    template <typename E>
+    std::byte* begin_record();
     int32_t slot_index(uint32_t id) const { return id < m_slot_of_type.size() ? m_slot_of_type[id] : -1; }
     void add_subscriber(uint32_t id, EventSubscriber subscriber);
     void destroy_records(event_detail::RecordQueue& queue);
@@ -194,9 +198,8 @@ void EventBus::register_type(uint32_t id) {
 }
 
 template <typename E>
-void EventBus::publish(E event) {
+std::byte* EventBus::begin_record() {
     static_assert(alignof(E) <= event_detail::kRecordAlign, "event types are aligned to at most 8 bytes");
-    static_assert(std::is_move_constructible_v<E>);
     const uint32_t id = event_type_id<E>();
     if (id >= m_ops.size() || !m_ops[id].known) [[unlikely]] {
         register_type<E>(id);
@@ -211,30 +214,21 @@ void EventBus::publish(E event) {
     }
     std::memcpy(at, &id, sizeof(id));
     std::memcpy(at + sizeof(id), &size, sizeof(size));
-    ::new (static_cast<void*>(at + event_detail::kPayloadOffset<E>)) E(std::move(event));
-    m_queue.commit(record, event_detail::kOwning<E>);
+    return at + event_detail::kPayloadOffset<E>;
+}
+
+template <typename E>
+void EventBus::publish(E event) {
+    static_assert(std::is_move_constructible_v<E>);
+    ::new (static_cast<void*>(begin_record<E>())) E(std::move(event));
+    m_queue.commit(event_detail::kRecordSize<E>, event_detail::kOwning<E>);
 }
 
 template <typename E, typename Fill>
 void EventBus::publish_filled(Fill&& fill) {
-    static_assert(alignof(E) <= event_detail::kRecordAlign, "event types are aligned to at most 8 bytes");
     static_assert(std::is_default_constructible_v<E>);
-    const uint32_t id = event_type_id<E>();
-    if (id >= m_ops.size() || !m_ops[id].known) [[unlikely]] {
-        register_type<E>(id);
-    }
-    constexpr uint64_t size = sizeof(E);
-    constexpr size_t record = event_detail::kRecordSize<E>;
-    std::byte* at = m_queue.reserve(record, m_ops);
-    std::memset(at + record - 8, 0, 8);
-    if constexpr (event_detail::kPayloadOffset<E> != event_detail::kHeaderSize) {
-        std::memset(at + event_detail::kHeaderSize, 0, event_detail::kPayloadOffset<E> - event_detail::kHeaderSize);
-    }
-    std::memcpy(at, &id, sizeof(id));
-    std::memcpy(at + sizeof(id), &size, sizeof(size));
-    E* event = ::new (static_cast<void*>(at + event_detail::kPayloadOffset<E>)) E();
-    fill(*event);
-    m_queue.commit(record, event_detail::kOwning<E>);
+    fill(*::new (static_cast<void*>(begin_record<E>())) E());
+    m_queue.commit(event_detail::kRecordSize<E>, event_detail::kOwning<E>);
 }
 
 template <typename E, typename Listener>
