@@ -31,13 +31,13 @@ constexpr float kForkSpread = 0.5235988f; // pi / 6
 // The rows of a block of cells without a chunk.
 constexpr uint32_t kNoRows[32] = {};
 
-// The second, weaker bullet a hit may split off, with half the hits the parent has left.
-void fork_bullet(EntityList<BulletEntity>& bullets, const BulletEntity& parent) {
+// The second, weaker bullet a hit may split off, with half the hits the parent had left after the hit.
+void fork_bullet(EntityList<BulletEntity>& bullets, const BulletEntity& parent, int32_t hits_left) {
     const float angle = random_signed(kForkSpread);
     const float curve_sign = random_signed_unit();
     BulletEntity fork = parent;
     fork.velocity = rotate(parent.velocity, angle);
-    fork.hits_left = parent.hits_left / 2;
+    fork.hits_left = hits_left / 2;
     fork.hits_total = fork.hits_left;
     fork.fork_chance = parent.fork_chance * 0.5f;
     fork.curve_sign = curve_sign;
@@ -459,10 +459,7 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                     spent = true;
                     break;
                 }
-                // A fork gets half the hits left; with fewer than two left there is nothing to share.
-                if (random_chance(bullet.fork_chance) && bullet.hits_left / 2 >= 1) {
-                    fork_bullet(bullets, bullet);
-                }
+                m_fork_draws.push_back(bullet.hits_left);
                 walk.step();
             }
             if (spent) {
@@ -475,6 +472,18 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                 break;
             }
         }
+
+        // The fork draws of the bullet's hits, in hit order, once its walks are done: the draws are the only ones
+        // of the update and a fork is queued, so they give the same forks in the same order, and the walks no
+        // longer wait for the generator. A fork gets half the hits left after its hit; with fewer than two left
+        // there is nothing to share. Until the death test below the bullet is as it was at each hit but for
+        // its hits left.
+        for (const int32_t hits_left : m_fork_draws) {
+            if (random_chance(bullet.fork_chance) && hits_left / 2 >= 1) {
+                fork_bullet(bullets, bullet, hits_left);
+            }
+        }
+        m_fork_draws.clear();
 
         if (bullet.life < 0.0f || bullet.hits_left < 1) {
             const EntityId id = all.id(i);

@@ -99,6 +99,7 @@ private:
         uint32_t begin = 0;  // its first point in m_trail_points; the run ends where the next one begins
     };
     std::vector<TrailRun> m_trail_runs;
+    std::vector<int32_t> m_fork_draws; // the current bullet's hits left after each hit that draws for a fork
     std::vector<glm::vec2> m_trail_points;
     std::unordered_map<const Sprite*, std::pair<uint32_t, uint32_t>> m_rows_of_sprite;
     uint32_t m_stamp = 0;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <iterator>
+#include <random>
 #include <vector>
 
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
@@ -10,8 +11,10 @@
 #include "Engine/Engine/Systems/Sprite/SpriteDirtyFlag.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Math/Transform.h"
+#include "Engine/Math/Vector.h"
 #include "Engine/Physics/AxisAlignedAreaTree.h"
 #include "Engine/Physics/PhysicsBody.h"
+#include "Engine/Random.h"
 #include "Game/Entities/BulletEntity.h"
 #include "Game/Systems/Projectile/BulletHitCellEvent.h"
 #include "Game/Systems/Projectile/BulletMoveSystem.h"
@@ -255,6 +258,62 @@ TEST(BulletMove, ForkTakesHalfTheHitsLeft) {
     // The fork started at the parent's position with a fresh trail and moved one tick since.
     EXPECT_FLOAT_EQ(fork.position.x, start.x + fork.velocity.x * kDt);
     EXPECT_LE(fork.trail.points().size(), 2u);
+}
+
+// Three hits in one tick, each drawing for a fork: the forks come in hit order, each with half the hits left after
+// its own hit, and the draws (chance, then angle and curve sign for a fork) follow one another as the hits do.
+TEST(BulletMove, ForksOfSeveralHitsFollowTheHitsAndTheirDraws) {
+    constexpr float kChance = 0.6f;
+    // The fork chance draws and, for each fork, its angle and curve sign, from the generator as it is now.
+    struct Fork {
+        int32_t hits;
+        float angle;
+        float curve_sign;
+    };
+    const auto expected_forks = [&] {
+        std::mt19937 copy = random_generator();
+        ScopedRandomGenerator use(copy);
+        std::vector<Fork> forks;
+        for (const int32_t hits_left : {7, 6, 5}) {
+            if (random_chance(kChance) && hits_left / 2 >= 1) {
+                const float angle = random_signed(0.5235988f);
+                forks.push_back({hits_left / 2, angle, random_signed_unit()});
+            }
+        }
+        return forks;
+    };
+    // A seed whose draws fork at some hits and not at others, one of the forks at an early hit (with more hits
+    // than the bullet has left at the end of the tick).
+    const auto telling = [](const std::vector<Fork>& forks) {
+        return forks.size() < 3 && !forks.empty() && forks.front().hits == 3;
+    };
+    uint32_t seed = 1;
+    for (; seed < 100; ++seed) {
+        random_seed(seed);
+        if (telling(expected_forks())) {
+            break;
+        }
+    }
+    BulletFixture f;
+    f.add_rock(filled_box({0, 16}, {2, 16}));
+    const glm::vec2 start(kStartX, kRow16);
+    const EntityId parent = f.add_bullet(start, {kSpeed, 0.0f}, 8);
+    f.bullet(parent).fork_chance = kChance;
+    random_seed(seed);
+    const std::vector<Fork> expected = expected_forks();
+    ASSERT_TRUE(telling(expected));
+    f.harness.tick(kDt);
+    ASSERT_EQ(f.hits.events.size(), 3u);
+    ASSERT_EQ(f.bullets().pending_create_count(), expected.size());
+    f.harness.tick(kDt);
+    ASSERT_EQ(f.bullets().size(), 1 + expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const BulletEntity& fork = f.bullets().entities()[1 + i];
+        EXPECT_EQ(fork.hits_left, expected[i].hits) << i;
+        EXPECT_EQ(fork.hits_total, expected[i].hits) << i;
+        EXPECT_EQ(fork.curve_sign, expected[i].curve_sign) << i;
+        EXPECT_EQ(fork.velocity, rotate(glm::vec2(kSpeed, 0.0f), expected[i].angle)) << i;
+    }
 }
 
 TEST(BulletMove, NoForkWhenFewerThanTwoHitsAreLeft) {
