@@ -185,7 +185,7 @@ const BulletMoveSystem::Candidate& BulletMoveSystem::candidate(int32_t value, co
     return c;
 }
 
-const uint32_t* BulletMoveSystem::chunk_rows(const Candidate& c, int32_t chunk_index) {
+const uint32_t* BulletMoveSystem::make_chunk_rows(const Candidate& c, int32_t chunk_index) {
     uint8_t& state = m_chunk_state[c.state_at + static_cast<size_t>(chunk_index)];
     uint32_t* rows = m_chunk_rows.data() + c.rows_at + static_cast<size_t>(chunk_index) * 32;
     if (state == 0) {
@@ -344,14 +344,8 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                             // Unsigned, so that one test each rejects both sides of the grid.
                             if (x < grid.cells_x && y < grid.cells_y) {
                                 chunk_index = static_cast<int32_t>(y >> 5) * chunks_x + static_cast<int32_t>(x >> 5);
-                                const size_t at_state = c.state_at + static_cast<size_t>(chunk_index);
-                                if (m_chunk_state[at_state] == 2) {
-                                    block_rows =
-                                        m_chunk_rows.data() + c.rows_at + static_cast<size_t>(chunk_index) * 32;
-                                } else {
-                                    const uint32_t* made = chunk_rows(c, chunk_index);
-                                    block_rows = made != nullptr ? made : kNoRows;
-                                }
+                                const uint32_t* made = chunk_rows(c, chunk_index);
+                                block_rows = made != nullptr ? made : kNoRows;
                             }
                         }
                         if (((block_rows[y & 31] >> (x & 31)) & 1u) != 0) {

@@ -76,8 +76,15 @@ private:
     static void publish_hits(EventBus& bus, std::vector<PendingHit>& hits);
     void add_trail_points(const EntityListView& all);
     // The 32 occupancy rows of a chunk (bit x of row y: cell (x, y) active), made from its flags the first time
-    // a walk enters it this tick; null when the sprite has no chunk there.
-    const uint32_t* chunk_rows(const Candidate& c, int32_t chunk_index);
+    // a walk enters it this tick; null when the sprite has no chunk there. Inline: walks ask at every block.
+    const uint32_t* chunk_rows(const Candidate& c, int32_t chunk_index) {
+        if (m_chunk_state[c.state_at + static_cast<size_t>(chunk_index)] == 2) [[likely]] {
+            return m_chunk_rows.data() + c.rows_at + static_cast<size_t>(chunk_index) * 32;
+        }
+        return make_chunk_rows(c, chunk_index);
+    }
+    // The same for a chunk whose rows are not made (or that does not exist).
+    const uint32_t* make_chunk_rows(const Candidate& c, int32_t chunk_index);
 
     AxisAlignedAreaTree<EntityId>* m_tree;
     std::vector<int32_t> m_candidates; // tree values of the sprites a segment overlaps
@@ -99,8 +106,8 @@ private:
         uint32_t begin = 0;  // its first point in m_trail_points; the run ends where the next one begins
     };
     std::vector<TrailRun> m_trail_runs;
-    std::vector<int32_t> m_fork_draws; // the current bullet's hits left after each hit that draws for a fork
     std::vector<glm::vec2> m_trail_points;
+    std::vector<int32_t> m_fork_draws; // the current bullet's hits left after each hit that draws for a fork
     std::unordered_map<const Sprite*, std::pair<uint32_t, uint32_t>> m_rows_of_sprite;
     uint32_t m_stamp = 0;
     uint64_t m_cells_walked = 0;
