@@ -2,12 +2,10 @@
 
 #include <bit>
 #include <cmath>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <cstddef>
 #include <utility>
 
+#include "Engine/DestructibleSprite/ChunkRows.h"
 #include "Engine/DestructibleSprite/GridRayWalk.h"
 #include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/DestructibleSprite/SpriteGrid.h"
@@ -53,37 +51,6 @@ glm::vec2 cell_centre_to_local(const SpriteGrid& grid, glm::vec2 scale, glm::ive
         return {(p.x + 0.5f) * scale.x * 2.0f - 1.0f, (p.y + 0.5f) * scale.y * 2.0f - 1.0f};
     }
     return grid.cell_center_to_local(cell.x, cell.y);
-}
-
-// Bit x of rows[y] set when cell (x, y) of a 32 x 32 chunk is active (a type, and not removed).
-void active_rows(const uint16_t* flags, uint32_t* rows) {
-#if defined(__SSE2__)
-    const __m128i type_mask = _mm_set1_epi16(static_cast<int16_t>(kCellTypeMask | kCellRemovedBit));
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i limit = _mm_set1_epi16(static_cast<int16_t>(kCellTypeMask + 1));
-    for (int32_t y = 0; y < 32; ++y) {
-        uint32_t bits = 0;
-        for (int32_t half = 0; half < 2; ++half) {
-            const uint16_t* at = flags + y * 32 + half * 16;
-            // Type and removed bit together: active exactly when they read 1 to 31.
-            const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), type_mask);
-            const __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 8)), type_mask);
-            const __m128i on_a = _mm_and_si128(_mm_cmpgt_epi16(a, zero), _mm_cmplt_epi16(a, limit));
-            const __m128i on_b = _mm_and_si128(_mm_cmpgt_epi16(b, zero), _mm_cmplt_epi16(b, limit));
-            const auto mask = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(on_a, on_b)));
-            bits |= mask << (half * 16);
-        }
-        rows[y] = bits;
-    }
-#else
-    for (int32_t y = 0; y < 32; ++y) {
-        uint32_t bits = 0;
-        for (int32_t x = 0; x < 32; ++x) {
-            bits |= (cell_active(flags[y * 32 + x]) ? 1u : 0u) << x;
-        }
-        rows[y] = bits;
-    }
-#endif
 }
 
 // The turn at a hit, direction_from_angle(angle_of(d) + offset), with the last inputs and results kept by their
@@ -193,7 +160,7 @@ const uint32_t* BulletMoveSystem::make_chunk_rows(const Candidate& c, int32_t ch
         if (chunk == nullptr) {
             state = 1;
         } else {
-            active_rows(chunk->flags.data(), rows);
+            build_chunk_rows(chunk->flags.data(), rows);
             m_chunk_cells[c.state_at + static_cast<size_t>(chunk_index)] = {chunk, chunk->flags.data(),
                                                                             chunk->colours.data()};
             state = 2;
