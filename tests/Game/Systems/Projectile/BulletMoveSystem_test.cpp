@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -222,6 +224,65 @@ TEST(BulletMove, StraightBulletKeepsItsDirectionAndSpeedAcrossHits) {
     // The walk ends where it left the tick's segment: the lower corner of cell 8.
     EXPECT_FLOAT_EQ(b.position.x, (8.0f / 32.0f * 2.0f - 1.0f) * 0.5f);
     EXPECT_FLOAT_EQ(b.life, 5.0f - kDt);
+}
+
+// A curving bullet through a wall three cells thick turns at each of its three hits, by the tick's curve times
+// the share of hits it has left before the hit: 10/10, 9/10, 8/10 of it (4/4, 3/4, 2/4 with four hits). The
+// expected path is worked out in cell space: the walk meets cell k at the border x = k, turns there and goes on to
+// the next border; after the wall it goes on in the last direction, and the bullet ends the tick on the first cell
+// border past the 16 cells of its segment (where the walk stops).
+TEST(BulletMove, TurnAtEveryHitFadesWithTheHitsLeft) {
+    struct Case {
+        int32_t hits;
+        float curve_sign;
+    };
+    for (const Case c : {Case{10, 1.0f}, Case{10, -1.0f}, Case{4, 1.0f}}) {
+        SCOPED_TRACE(testing::Message() << c.hits << " hits, sign " << c.curve_sign);
+        BulletFixture f;
+        f.add_rock(filled_box({0, 0}, {2, 31}));
+        const EntityId bullet = f.add_bullet({kStartX, kRow16}, {kSpeed, 0.0f}, c.hits);
+        f.bullet(bullet).curve_strength = 3.0f; // 0.05 radians in a tick
+        f.bullet(bullet).curve_sign = c.curve_sign;
+        f.harness.tick(kDt);
+
+        const double curve = 3.0 * c.curve_sign / 60.0;
+        double angle = 0.0;
+        double y = 16.5;           // where the walk crosses x = 0, 1, 2
+        double left = 16.0 - 8.25; // cells of the tick's segment left at x = 0
+        for (int32_t k = 0; k < 3; ++k) {
+            angle += curve * (c.hits - k) / c.hits;
+            if (k < 2) {
+                y += std::tan(angle);
+                left -= 1.0 / std::cos(angle);
+            }
+        }
+        ASSERT_EQ(f.hits.events.size(), 3u);
+        for (int32_t k = 0; k < 3; ++k) {
+            EXPECT_FLOAT_EQ(f.hits.events[static_cast<size_t>(k)].local_position.x, (k + 0.5f) / 16.0f - 1.0f);
+            EXPECT_FLOAT_EQ(f.hits.events[static_cast<size_t>(k)].local_position.y, 16.5f / 16.0f - 1.0f);
+        }
+        const BulletEntity& b = f.bullet(bullet);
+        EXPECT_EQ(b.hits_left, c.hits - 3);
+        EXPECT_NEAR(std::atan2(b.velocity.y, b.velocity.x), angle, 1e-5);
+        EXPECT_NEAR(glm::length(b.velocity), kSpeed, 1e-3);
+        // The first border past the segment's end, across x = 3, 4, ... or across the rows.
+        double stop = std::numeric_limits<double>::infinity();
+        for (int32_t k = 1; k < 64 && stop == std::numeric_limits<double>::infinity(); ++k) {
+            const double t = k / std::cos(angle);
+            stop = t > left ? t : stop;
+        }
+        for (int32_t k = 1; k < 64; ++k) {
+            const double border = std::sin(angle) > 0.0 ? std::floor(y) + k : std::floor(y) - (k - 1);
+            const double t = (border - y) / std::sin(angle);
+            if (t > left) {
+                stop = std::min(stop, t);
+                break;
+            }
+        }
+        // Cell (x, y) of the rock lies at world (x / 32 - 0.5, y / 32 - 0.5).
+        EXPECT_NEAR(b.position.x, (2.0 + stop * std::cos(angle)) / 32.0 - 0.5, 1e-5);
+        EXPECT_NEAR(b.position.y, (y + stop * std::sin(angle)) / 32.0 - 0.5, 1e-5);
+    }
 }
 
 TEST(BulletMove, HitVelocityIsTheBodysAtTheCellPlusTheBullets) {

@@ -135,8 +135,7 @@ void plain_tick(std::vector<PlainBullet>& bullets, std::vector<PlainSprite>& spr
             }
             if (hit) {
                 new_position = s.transform.to_world(s.grid.cell_to_local(walk.position()));
-                new_velocity =
-                    normalize_or_zero(rotate(walk.direction(), s.transform.angle)) * glm::length(b.velocity);
+                new_velocity = normalize_or_zero(rotate(walk.direction(), s.transform.angle)) * glm::length(b.velocity);
                 break;
             }
         }
@@ -259,8 +258,10 @@ TEST_P(BulletWalk, RemovesTheCellsAPlainWalkRemoves) {
     const glm::uvec2 cells = param.chunks * param.chunk_size;
     const EntityId big = add_rock(param.chunks, ragged(cells, param.chunk_size), {0.0f, 0.0f}, 0.3f);
     // A second sprite over a corner of the first: where both lie on a bullet's path the tree's order decides.
-    add_rock({1, 1}, filled_box({1, 1}, {static_cast<int32_t>(param.chunk_size) - 2, static_cast<int32_t>(param.chunk_size) - 2}),
-             {glm::vec2(param.chunks) * 0.3f}, -1.1f);
+    add_rock(
+        {1, 1},
+        filled_box({1, 1}, {static_cast<int32_t>(param.chunk_size) - 2, static_cast<int32_t>(param.chunk_size) - 2}),
+        {glm::vec2(param.chunks) * 0.3f}, -1.1f);
 
     std::mt19937 draw(1234);
     const auto uniform = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(draw); };
