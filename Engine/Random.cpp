@@ -73,19 +73,19 @@ glm::vec2 random_vec2_in_span(glm::vec2 origin, glm::vec2 size) {
 glm::vec2 random_vec2_in_rect(glm::vec2 a, glm::vec2 b) { return random_vec2_in_span(a, b - a); }
 
 glm::vec2 random_on_circle(float radius) {
-    const float angle = random_float() * kRandomFullTurn;
+    const float angle = random_float() * kTwoPi;
     return radius * direction_from_angle(angle);
 }
 
 glm::vec2 random_in_disc(float radius) {
     const float length = random_float() * radius;
-    const float angle = random_float() * kRandomFullTurn;
+    const float angle = random_float() * kTwoPi;
     return length * direction_from_angle(angle);
 }
 
 glm::vec2 random_in_disc_radius_range(float r0, float r1) {
     const float length = random_float() * (r1 - r0) + r0;
-    const float angle = random_float() * kRandomFullTurn;
+    const float angle = random_float() * kTwoPi;
     return length * direction_from_angle(angle);
 }
 

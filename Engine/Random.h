@@ -7,8 +7,9 @@
 
 #include <glm/vec2.hpp>
 
+#include "Engine/Math/Constants.h"
+
 inline constexpr int32_t kRandomDrawMax = 2147483647;
-inline constexpr float kRandomFullTurn = 6.2831855f;
 
 // The generator itself, seeded with the standard default 5489 at start-up.
 std::mt19937& random_generator();

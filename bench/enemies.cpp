@@ -82,11 +82,11 @@ void fighters_among_rocks(GameScene& scene) {
         RockRequest rock;
         rock.sprite = chunk;
         rock.position = random_on_circle(4.0f + static_cast<float>(i % 3) * 2.5f);
-        rock.angle = random_float_scaled(kRandomFullTurn);
+        rock.angle = random_float_scaled(kTwoPi);
         scene.factory().create_rock(rock);
     }
     for (int32_t i = 0; i < 100; ++i) {
-        const float a = static_cast<float>(i) * kRandomFullTurn / 100.0f;
+        const float a = static_cast<float>(i) * kTwoPi / 100.0f;
         const float r = 9.0f + static_cast<float>(i % 4) * 1.5f;
         scene.factory().create_enemy(EnemyRequest{EnemyKindFighter, {r * std::cos(a), r * std::sin(a)}, {0.0f, 0.0f}});
     }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "Engine/Math/Constants.h"
 #include "Engine/Math/Transform.h"
 
 const std::array<std::string_view, DebugName::MAX> kDebugNameNames = {
@@ -148,7 +149,7 @@ void debug_circle(DebugLines& lines, glm::vec2 centre, float radius, uint32_t na
     if (!debug_is_enabled(name, layer)) {
         return;
     }
-    constexpr float kSixth = 3.14159265358979f / 3.0f;
+    constexpr float kSixth = kPi / 3.0f;
     glm::vec2 previous = centre + glm::vec2(radius, 0.0f);
     for (int k = 1; k <= 6; ++k) {
         const float angle = static_cast<float>(k) * kSixth;

@@ -1,14 +1,11 @@
 #include "Engine/Graphics/RenderEventHandler.h"
 
-#include <numbers>
-
 #include "Engine/Graphics/Color.h"
 #include "Engine/Graphics/Renderer.h"
+#include "Engine/Math/Constants.h"
 #include "Engine/Random.h"
 
 namespace {
-
-constexpr float kPi = std::numbers::pi_v<float>;
 
 template <typename T>
 Range<T> single(T value) {

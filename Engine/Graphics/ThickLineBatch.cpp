@@ -1,12 +1,11 @@
 #include "Engine/Graphics/ThickLineBatch.h"
 
 #include <cmath>
-#include <numbers>
 
 #include "Engine/Graphics/Shaders.h"
+#include "Engine/Math/Constants.h"
 
 std::vector<glm::vec3> ThickLineBatch::cap_vertices() {
-    constexpr float kPi = std::numbers::pi_v<float>;
     std::vector<glm::vec3> v;
     v.reserve(kThickLineCapVertices);
     v.insert(v.end(), {{0, -0.5f, 0}, {0, -0.5f, 1}, {0, 0.5f, 1}, {0, -0.5f, 0}, {0, 0.5f, 1}, {0, 0.5f, 0}});

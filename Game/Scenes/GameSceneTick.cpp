@@ -14,6 +14,7 @@
 #include "Engine/Graphics/DebugLines.h"
 #include "Engine/Log.h"
 #include "Engine/Math/AxisAlignedArea.h"
+#include "Engine/Math/Constants.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Math/Vector.h"
 #include "Engine/Physics/JointMap.h"
@@ -26,8 +27,6 @@
 #include "Game/Scenes/GameScene.h"
 
 namespace {
-
-constexpr float kPi = 3.1415927f;
 constexpr float kCircleRadius = 20.0f;
 constexpr float kCircleDuration = 20.0f;
 constexpr float kDiveDuration = 8.0f;

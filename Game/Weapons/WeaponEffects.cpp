@@ -1,18 +1,15 @@
 #include "Game/Weapons/WeaponEffects.h"
 
 #include <cmath>
-#include <numbers>
 
 #include "Common/Assets/AssetPackage.h"
 #include "Engine/Event/EventBus.h"
 #include "Engine/Graphics/ParticleEvents.h"
+#include "Engine/Math/Constants.h"
 #include "Engine/Math/Vector.h"
 #include "Engine/Random.h"
 
 namespace {
-
-constexpr float kPi = std::numbers::pi_v<float>;
-constexpr float kFullTurn = 6.2831855f;
 
 ParticleSpawnSettings g_cannon_spark;
 ParticleSpawnSettings g_cannon_spark_smoke;
@@ -62,10 +59,10 @@ void cannon_shot_effect(EventBus& bus, const WeaponShot& shot) {
 
     // The spent casing, thrown out sideways.
     ParticleSpawnSettings casing = zero_settings();
-    casing.angle = single(random_range(0.0f, kFullTurn));
+    casing.angle = single(random_range(0.0f, kTwoPi));
     casing.velocity = single(direction_from_angle(aim + kPi / 2.0f + random_range(-0.05f, 0.05f)));
     casing.damping = single(random_range(1.0f, 2.0f));
-    casing.angular_velocity = single(random_range(0.0f, kFullTurn));
+    casing.angular_velocity = single(random_range(0.0f, kTwoPi));
     casing.angular_damping = single(1.0f);
     casing.life = single(random_range(5.0f, 8.0f));
     casing.initial_scale = single(glm::vec2(0.02f, 0.04f));
@@ -89,10 +86,10 @@ void laser_charge_effect(EventBus& bus, glm::vec2 holder_position, float progres
 
     ParticleSpawnSettings s = zero_settings();
     s.position = single(r);
-    s.angle = single(random_range(0.0f, kFullTurn));
+    s.angle = single(random_range(0.0f, kTwoPi));
     s.velocity = single(r * k);
     s.damping = single(4.0f);
-    s.angular_velocity = single(random_range(0.0f, kFullTurn));
+    s.angular_velocity = single(random_range(0.0f, kTwoPi));
     s.angular_damping = single(2.0f);
     s.life = single(random_range(0.5f, 1.0f));
     s.initial_scale = single(glm::vec2(0.0f, 0.0f));
@@ -113,9 +110,9 @@ void laser_reload_effect(EventBus& bus, glm::vec2 holder_position, float progres
     ParticleSpawnSettings s = zero_settings();
     s.position = single(random_in_disc_radius_range(0.05f, 0.1f));
     s.velocity = single(random_in_disc_radius_range(0.1f, 0.8f));
-    s.angle = single(random_range(0.0f, kFullTurn));
+    s.angle = single(random_range(0.0f, kTwoPi));
     s.damping = single(4.0f);
-    s.angular_velocity = single(random_range(0.0f, kFullTurn));
+    s.angular_velocity = single(random_range(0.0f, kTwoPi));
     s.angular_damping = single(2.0f);
     s.life = single(random_range(0.5f, 1.0f));
     s.initial_scale = single(glm::vec2(0.1f, 0.1f));

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "Engine/EntityPool.h"
+#include "Engine/Math/Constants.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Math/Vector.h"
 #include "Engine/Physics/PhysicsBody.h"
@@ -10,8 +11,6 @@
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
-constexpr float kTwoPi = 6.2831855f;
 // Turn scale of a ship at rest: it may snap to any heading.
 constexpr float kRestTurnScale = 100000.0f;
 

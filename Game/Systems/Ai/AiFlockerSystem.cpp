@@ -6,6 +6,7 @@
 #include "Engine/EntityPool.h"
 #include "Engine/Graphics/DebugLines.h"
 #include "Engine/Math/AxisAlignedArea.h"
+#include "Engine/Math/Constants.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Math/Vector.h"
 #include "Engine/Physics/PhysicsBody.h"
@@ -15,8 +16,6 @@
 #include "Game/Systems/Ai/AiQueries.h"
 
 namespace {
-
-constexpr float kPi = 3.1415927f;
 constexpr float kQuerySide = 2.828427f;
 // Below this distance two flockers count as coincident: they have no direction to push each other along.
 constexpr float kCoincident = 1e-3f;

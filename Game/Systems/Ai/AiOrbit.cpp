@@ -5,6 +5,6 @@
 #include "Engine/Random.h"
 
 glm::vec2 random_orbit_point(glm::vec2 player) {
-    const float a = random_float_scaled(kRandomFullTurn);
+    const float a = random_float_scaled(kTwoPi);
     return player + glm::vec2(16.0f * std::cos(a), 6.0f * std::sin(a));
 }

@@ -65,7 +65,7 @@ void SpaceBackgroundRenderSystem::build_field() {
         star.position = random_vec2_in_extent(kFieldExtent);
         const float s = random_range(0.001f, 0.01f);
         star.scale = glm::vec2(s, s);
-        star.angle = random_float_scaled(kRandomFullTurn);
+        star.angle = random_float_scaled(kTwoPi);
         star.z = -3.0f - r;
         const int32_t red = random_int_range(128, 255);
         star.colour = rgba8(static_cast<uint32_t>(red), 255, 255, 255);
@@ -80,7 +80,7 @@ void SpaceBackgroundRenderSystem::build_field() {
         cloud.position = random_vec2_in_extent(kFieldExtent);
         const float s = random_range(10.0f, 20.0f);
         cloud.scale = glm::vec2(s, s);
-        cloud.angle = random_float_scaled(kRandomFullTurn);
+        cloud.angle = random_float_scaled(kTwoPi);
         cloud.z = -4.0f - r;
         const int32_t green = random_int_range(0, 200);
         cloud.colour = rgba8(100, static_cast<uint32_t>(green), 200, 100);

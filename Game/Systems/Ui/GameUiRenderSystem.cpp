@@ -9,6 +9,7 @@
 #include "Engine/Event/EventBus.h"
 #include "Engine/Graphics/Color.h"
 #include "Engine/Graphics/Renderer.h"
+#include "Engine/Math/Constants.h"
 #include "Engine/Math/Vector.h"
 #include "Engine/Random.h"
 #include "Engine/ViewportRect.h"
@@ -21,7 +22,6 @@ constexpr float kShakeFade = 8.0f; // per second
 constexpr float kShipCellPixels = 4.0f;
 constexpr float kShipZ = 0.2f;
 constexpr glm::vec4 kCloudTint{1.0f, 0.1f, 0.1f, 1.0f};
-constexpr float kPi = 3.1415927f;
 constexpr float kChipTurn = 0.2617994f; // pi / 12
 
 uint32_t to_rgba8(glm::vec4 c) {
@@ -33,7 +33,7 @@ uint32_t to_rgba8(glm::vec4 c) {
 glm::vec2 cosmetic_in_disc(std::mt19937& random, float radius) {
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     const float length = unit(random) * radius;
-    const float angle = unit(random) * kRandomFullTurn;
+    const float angle = unit(random) * kTwoPi;
     return length * direction_from_angle(angle);
 }
 

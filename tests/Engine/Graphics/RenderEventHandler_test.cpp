@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <numbers>
-
 #include "Engine/Event/EventBus.h"
 #include "Engine/Graphics/Color.h"
 #include "Engine/Graphics/RenderEventHandler.h"
 #include "Engine/Graphics/Renderer.h"
+#include "Engine/Math/Constants.h"
 #include "Engine/Random.h"
 
 namespace {
-
-constexpr float kPi = std::numbers::pi_v<float>;
 
 struct Handled {
     EventBus bus;

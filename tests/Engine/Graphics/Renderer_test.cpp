@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <numbers>
-
 #include <epoxy/gl.h>
 
 #include "Engine/Graphics/Color.h"
 #include "Engine/Graphics/Renderer.h"
+#include "Engine/Math/Constants.h"
 #include "Support/GlContext.h"
 
 namespace {
-
-constexpr float kPi = std::numbers::pi_v<float>;
 
 std::vector<uint32_t> kinds(const RenderCommandList& list) {
     std::vector<uint32_t> out;

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 
+#include "Engine/Math/Constants.h"
 #include "Engine/Math/Vector.h"
 
 namespace {
-
-constexpr float kPi = std::numbers::pi_v<float>;
 
 void expect_vec2(glm::vec2 actual, glm::vec2 expected, float eps = 1e-5f) {
     EXPECT_NEAR(actual.x, expected.x, eps);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 #include <variant>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "Engine/Event/EventBus.h"
 #include "Engine/Graphics/LightningEvent.h"
 #include "Engine/Graphics/ParticleEvents.h"
+#include "Engine/Math/Constants.h"
 #include "Engine/Math/Vector.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Engine/Random.h"
@@ -19,8 +19,6 @@
 #include "Support/GameWorld.h"
 
 namespace {
-
-constexpr float kPi = std::numbers::pi_v<float>;
 
 struct BodyEntity {
     Transform transform;

@@ -1,7 +1,7 @@
+#include "Engine/Math/Constants.h"
 #include "Game/Weapons/WeaponEffects.h"
 
 #include <cmath>
-#include <numbers>
 #include <stdexcept>
 #include <vector>
 
@@ -15,8 +15,6 @@
 #include "Game/Weapons/WeaponProps.h"
 
 namespace {
-
-constexpr float kPi = std::numbers::pi_v<float>;
 constexpr float kEps = 1e-5f;
 
 struct ParticleSink {

@@ -4,6 +4,7 @@
 
 #include "AiFixture.h"
 #include "Engine/Graphics/DebugLines.h"
+#include "Engine/Math/Constants.h"
 #include "Engine/Math/Vector.h"
 #include "Game/Components/AiComponents.h"
 #include "Game/Systems/Ai/AiDriverSystem.h"
@@ -13,7 +14,6 @@
 namespace {
 
 constexpr float kDt = 1.0f / 60.0f;
-constexpr float kPi = 3.1415927f;
 
 bool finite(glm::vec2 v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
