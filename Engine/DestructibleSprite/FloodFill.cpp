@@ -17,11 +17,11 @@ FloodFill::FloodFill(const SpriteGrid& grid, const ChunkTable& table, const std:
     if (grid.chunk_size == 0 || grid.chunk_size > kFloodFillMaxChunkSize) {
         throw std::invalid_argument("FloodFill: unsupported chunk size");
     }
-    // Drawn at every construction, debug or not: replays rely on the generator's sequence.
-    const uint32_t r = static_cast<uint32_t>(random_float() * 255.0f);
-    const uint32_t g = static_cast<uint32_t>(random_float() * 255.0f);
-    const uint32_t b = static_cast<uint32_t>(random_float() * 255.0f);
-    m_debug_colour = r | (g << 8) | (b << 16) | 0xFF000000u;
+    // Three draws at every construction: the colour they once made is gone, but replays rely on the
+    // generator's sequence.
+    for (int i = 0; i < 3; ++i) {
+        random_float();
+    }
 
     m_labels.resize(std::max<size_t>(grid.chunk_count(), table.slot_of_index.size()));
     if (grid.chunk_size == 32) {

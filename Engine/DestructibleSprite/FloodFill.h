@@ -65,7 +65,7 @@ struct FloodFillGroup {
 class FloodFill {
 public:
     // Seeds the search from the dirty chunks (in chunk index order, so that runs repeat exactly).
-    // Draws three numbers from the global generator for the debug colour.
+    // Draws three numbers from the global generator (once a debug colour; replays rely on the draws).
     FloodFill(const SpriteGrid& grid, const ChunkTable& table, const std::unordered_set<SpriteChunk*>& dirty);
 
     void set_debug_print() { m_debug_print = 1; }
@@ -106,5 +106,4 @@ private:
     std::vector<int32_t> m_stack;
     uint8_t m_debug_print = 0;
     uint32_t m_fill_count = 0;
-    uint32_t m_debug_colour = 0;
 };
