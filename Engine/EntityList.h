@@ -95,7 +95,7 @@ public:
     virtual void view_all(EntityListView& out) = 0;
     virtual void view_all_end(std::byte*& out_end) = 0;
 
-    // Not virtual in the interface's contract, but handy for tools and tests.
+    // For tools and tests: what the list stores and how many entities it holds.
     virtual uint32_t entity_type() const = 0;
     virtual uint64_t component_mask() const = 0;
     virtual size_t size() const = 0;

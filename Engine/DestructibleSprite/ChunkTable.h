@@ -2,6 +2,7 @@
 // A sprite's chunks, dense by table slot, with the map from chunk index to slot.
 // Slot s holds chunk index index_of_slot[s], and slot_of_index[index_of_slot[s]] == s.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
