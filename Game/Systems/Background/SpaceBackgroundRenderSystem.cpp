@@ -27,16 +27,13 @@ float wrap(float v, float half) {
     return v - span * std::floor((v + half) / span);
 }
 
-void draw_records(Renderer& draw, const std::vector<BackgroundRecord>& records, const UvRect& region, glm::vec2 camera,
-                  float factor) {
-    for (const BackgroundRecord& record : records) {
-        Transform transform;
-        transform.position = SpaceBackgroundRenderSystem::drawn_position(record, camera, factor);
-        transform.scale = record.scale;
-        transform.angle = record.angle;
-        transform.z = record.z;
-        draw.add_background_sprite(transform, region, record.colour);
-    }
+Transform drawn_transform(const BackgroundRecord& record, glm::vec2 camera, float factor) {
+    Transform transform;
+    transform.position = SpaceBackgroundRenderSystem::drawn_position(record, camera, factor);
+    transform.scale = record.scale;
+    transform.angle = record.angle;
+    transform.z = record.z;
+    return transform;
 }
 
 } // namespace
@@ -52,6 +49,9 @@ void SpaceBackgroundRenderSystem::on_attach(SceneBase&) {
     m_star_picture = make_sprite_picture(star);
     m_smoke_region = add_sprite_picture(*m_atlas, m_smoke_picture).value_or(UvRect{});
     m_star_region = add_sprite_picture(*m_atlas, m_star_picture).value_or(UvRect{});
+    // A cloud covers a good part of the view, and its shape takes only the middle of its picture: drawn by
+    // that part it costs 40 % of the fragments, for the same pixels.
+    m_smoke_part = opaque_bounds(m_smoke_picture);
     build_field();
 }
 
@@ -100,6 +100,12 @@ void SpaceBackgroundRenderSystem::update(const SimulationTick&) {
     m_camera_position = glm::vec2(camera().position);
     Renderer& draw = renderer();
     // Smoke first: within the batch the stars lie over it.
-    draw_records(draw, m_smoke, m_smoke_region, m_camera_position, kSmokeFactor);
-    draw_records(draw, m_stars, m_star_region, m_camera_position, kStarFactor);
+    for (const BackgroundRecord& cloud : m_smoke) {
+        const Transform whole = drawn_transform(cloud, m_camera_position, kSmokeFactor);
+        const PictureQuad part = picture_part(whole, m_smoke_region, m_smoke_picture, m_smoke_part);
+        draw.add_background_sprite(part.transform, part.uv, cloud.colour);
+    }
+    for (const BackgroundRecord& star : m_stars) {
+        draw.add_background_sprite(drawn_transform(star, m_camera_position, kStarFactor), m_star_region, star.colour);
+    }
 }

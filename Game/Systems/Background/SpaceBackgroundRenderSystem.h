@@ -10,6 +10,7 @@
 
 #include "Engine/Engine/System.h"
 #include "Engine/Graphics/UvRect.h"
+#include "Game/Rendering/PictureBounds.h"
 #include "Game/Rendering/SpritePicture.h"
 
 class SceneBase;
@@ -44,6 +45,10 @@ public:
 
     const std::vector<BackgroundRecord>& stars() const { return m_stars; }
     const std::vector<BackgroundRecord>& smoke() const { return m_smoke; }
+    // The part of its picture each cloud is drawn by.
+    const PictureRect& smoke_part() const { return m_smoke_part; }
+    const SpritePicture& smoke_picture() const { return m_smoke_picture; }
+    const UvRect& smoke_region() const { return m_smoke_region; }
 
 private:
     void build_field();
@@ -54,6 +59,7 @@ private:
     SpritePicture m_star_picture;
     UvRect m_smoke_region{};
     UvRect m_star_region{};
+    PictureRect m_smoke_part{};
     std::vector<BackgroundRecord> m_smoke;
     std::vector<BackgroundRecord> m_stars;
     glm::vec2 m_camera_position{0.0f};

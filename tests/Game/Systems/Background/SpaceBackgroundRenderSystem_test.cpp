@@ -6,6 +6,7 @@
 #include "Common/Assets/AssetPackage.h"
 #include "Engine/Graphics/Renderer.h"
 #include "Engine/Graphics/TextureAtlasPacked.h"
+#include "Engine/Math/Vector.h"
 #include "Engine/Random.h"
 #include "Game/Systems/Background/SpaceBackgroundRenderSystem.h"
 #include "Support/GameWorld.h"
@@ -92,9 +93,22 @@ TEST(SpaceBackground, SmokeThenStarsAtTheirPlacesForACameraAtTheOrigin) {
     f.system->update(make_tick(1, 1.0f / 60.0f, false));
     const std::vector<StaticSpriteInstance>& drawn = f.harness.engine.renderer().background_batch().instances();
     ASSERT_EQ(drawn.size(), 4040u);
+    // A cloud is drawn by the part of its picture that holds its shape: that part of the quad at the cloud's place.
     const BackgroundRecord& cloud = f.system->smoke()[0];
-    EXPECT_FLOAT_EQ(drawn[0].model[3].x, cloud.position.x);
-    EXPECT_FLOAT_EQ(drawn[0].model[3].y, cloud.position.y);
+    const PictureRect part = f.system->smoke_part();
+    const SpritePicture& picture = f.system->smoke_picture();
+    ASSERT_GT(part.columns, 0u);
+    ASSERT_LT(part.columns * part.rows, picture.width * picture.height / 2) << "most of the picture is left out";
+    const glm::vec2 size(static_cast<float>(picture.width), static_cast<float>(picture.height));
+    const glm::vec2 centre =
+        (2.0f * glm::vec2(part.column, part.row) + glm::vec2(part.columns, part.rows)) / size - 1.0f;
+    const glm::vec2 expected = cloud.position + rotate(centre * cloud.scale, cloud.angle);
+    EXPECT_NEAR(drawn[0].model[3].x, expected.x, 1e-4f);
+    EXPECT_NEAR(drawn[0].model[3].y, expected.y, 1e-4f);
+    // Its x axis is the cloud's, scaled to the part's width.
+    const float half_width = cloud.scale.x * static_cast<float>(part.columns) / size.x;
+    EXPECT_NEAR(drawn[0].model[0].x, std::cos(cloud.angle) * half_width, 1e-4f);
+    EXPECT_NEAR(drawn[0].model[0].y, std::sin(cloud.angle) * half_width, 1e-4f);
     const BackgroundRecord& star = f.system->stars()[0];
     EXPECT_FLOAT_EQ(drawn[40].model[3].x, star.position.x);
     EXPECT_FLOAT_EQ(drawn[40].model[3].y, star.position.y);
