@@ -107,7 +107,7 @@ private:
                     fail(fmt::format("member \"{}\" appears twice", key));
                 expect(':');
                 JsonValue member = value(depth + 1);
-                v.object.emplace_back(std::move(key), std::move(member));
+                v.object.push_back(JsonMember{std::move(key), std::move(member)});
                 if (peek() == ',') {
                     ++m_pos;
                     continue;

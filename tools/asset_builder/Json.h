@@ -12,6 +12,8 @@
 
 namespace asset_builder {
 
+struct JsonMember;
+
 struct JsonValue {
     enum class Kind { Null, Bool, Number, String, Array, Object };
 
@@ -21,11 +23,18 @@ struct JsonValue {
     std::string string;
     std::vector<JsonValue> array;
     // Members keep their file order; keys are unique (duplicates are a parse error).
-    std::vector<std::pair<std::string, JsonValue>> object;
+    std::vector<JsonMember> object;
     int line = 0;
 
     const JsonValue* find(std::string_view key) const;
     bool is_number() const { return kind == Kind::Number; }
+};
+
+// A named member, not a std::pair: a pair must not hold a type that is still being defined, while a vector
+// may hold a struct that is completed after it.
+struct JsonMember {
+    std::string key;
+    JsonValue value;
 };
 
 const char* json_kind_name(JsonValue::Kind kind);
