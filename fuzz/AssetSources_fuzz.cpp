@@ -1,0 +1,139 @@
+// The asset builder's text parsers over arbitrary sources, each built into a package and read back by the
+// game's loader: what the builder accepts, the game must load. The input's first line names the kind of
+// source ("sprite", "image", "particle" or "multisprite"), the rest is the source text. A refused source
+// throws the builder's own error naming the file; any other exception is a finding.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Common/Assets/AssetLoader.h"
+#include "FuzzCheck.h"
+#include "tools/asset_builder/BuildError.h"
+#include "tools/asset_builder/MultiSpriteSource.h"
+#include "tools/asset_builder/ParticleSource.h"
+#include "tools/asset_builder/SpriteBuild.h"
+#include "tools/asset_builder/TextGrid.h"
+#include "tools/asset_builder/Uuid.h"
+#include "tools/asset_builder/Writer.h"
+
+namespace ab = asset_builder;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kName = "fuzz/source";
+
+ab::Metadata metadata(std::string_view kind, std::string_view name, const fs::path& file) {
+    return {std::string(name), ab::uuid_from_name(kind, name), file};
+}
+
+// The real snake parts, which a multi-sprite source may name as "snake/head" and so on.
+const std::vector<ab::Sprite>& snake_parts() {
+    static const std::vector<ab::Sprite> parts = [] {
+        std::vector<ab::Sprite> built;
+        for (const char* part : {"head", "segment", "tail"}) {
+            const fs::path path =
+                fs::path(PELLMAR_SOURCE_ROOT) / "SourceAssets" / "snake" / (std::string(part) + ".sprite");
+            std::ifstream in(path, std::ios::binary);
+            std::ostringstream text;
+            text << in.rdbuf();
+            fuzz_check(in.good() || in.eof(), "the snake's sources can be read", path.string());
+            ab::Sprite sprite = ab::build_sprite(ab::parse_text_grid(text.str(), path, ab::GridKind::Sprite), path);
+            const std::string name = std::string("snake/") + part;
+            sprite.metadata = metadata("sprite", name, path);
+            built.push_back(std::move(sprite));
+        }
+        return built;
+    }();
+    return parts;
+}
+
+// The package holding the one built asset (and, for a multi-sprite, the parts it names).
+ab::Package build(std::string_view kind, std::string_view text) {
+    ab::Package package;
+    if (kind == "sprite") {
+        const fs::path file = "fuzz/source.sprite";
+        ab::Sprite sprite = ab::build_sprite(ab::parse_text_grid(text, file, ab::GridKind::Sprite), file);
+        sprite.metadata = metadata("sprite", kName, file);
+        package.sprites.push_back(std::move(sprite));
+    } else if (kind == "image") {
+        const fs::path file = "fuzz/source.image";
+        ab::Image image = ab::build_image(ab::parse_text_grid(text, file, ab::GridKind::Image));
+        image.metadata = metadata("image", kName, file);
+        package.images.push_back(std::move(image));
+    } else if (kind == "particle") {
+        const fs::path file = "fuzz/source.particle.json";
+        package.particles.push_back({metadata("particle", kName, file), ab::parse_particle(text, file)});
+    } else if (kind == "multisprite") {
+        const fs::path file = "fuzz/source.multisprite.json";
+        std::vector<bool> used(snake_parts().size(), false);
+        const ab::SpriteLookup lookup = [&used](std::string_view name) -> const ab::Sprite* {
+            for (size_t i = 0; i < snake_parts().size(); ++i) {
+                if (snake_parts()[i].metadata.name == name) {
+                    used[i] = true;
+                    return &snake_parts()[i];
+                }
+            }
+            return nullptr;
+        };
+        ab::MultiSprite multi = ab::parse_multi_sprite(text, file, lookup);
+        multi.metadata = metadata("multi_sprite", kName, file);
+        package.multi_sprites.push_back(std::move(multi));
+        // Sorted by name, as the builder lists them.
+        for (size_t i = 0; i < used.size(); ++i) {
+            if (used[i]) {
+                package.sprites.push_back(snake_parts()[i]);
+            }
+        }
+    }
+    return package;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    snake_parts();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const size_t newline = input.find('\n');
+    if (newline == std::string_view::npos) {
+        return 0;
+    }
+    const std::string_view kind = input.substr(0, newline);
+    const std::string_view text = input.substr(newline + 1);
+    if (kind != "sprite" && kind != "image" && kind != "particle" && kind != "multisprite") {
+        return 0;
+    }
+
+    ab::Package package;
+    try {
+        package = build(kind, text);
+    } catch (const ab::BuildError& error) {
+        const std::string message = error.what();
+        fuzz_check(message.rfind("fuzz/source.", 0) == 0, "a refused source is reported as file[:line]: reason",
+                   message);
+        fuzz_check(error.line() >= 0, "a refused source's line is a line number", message);
+        return 0;
+    }
+
+    const std::vector<uint8_t> bytes = ab::write_package(package);
+    std::istringstream in(std::string(bytes.begin(), bytes.end()), std::ios::binary);
+    const AssetLoadResult loaded = read_assets(in, "fuzz.bin");
+    fuzz_check(!loaded.failed, "the game loads what the builder accepts", loaded.message);
+    fuzz_check(loaded.package.images.m_assets.size() == package.images.size() &&
+                   loaded.package.sprites.m_assets.size() == package.sprites.size() &&
+                   loaded.package.multi_sprites.m_assets.size() == package.multi_sprites.size() &&
+                   loaded.package.particles.m_assets.size() == package.particles.size(),
+               "the game loads every asset the builder wrote");
+    return 0;
+}
