@@ -27,19 +27,6 @@ bool poll_until(const Ready& ready) {
 
 } // namespace
 
-uint64_t parallel_chunk_count(uint64_t begin, uint64_t end, uint64_t workers) {
-    return end > begin ? std::min(workers, end - begin) : 0;
-}
-
-ParallelRange parallel_chunk(uint64_t begin, uint64_t end, uint64_t workers, uint64_t k) {
-    const uint64_t n = end - begin;
-    const uint64_t chunks = parallel_chunk_count(begin, end, workers);
-    const uint64_t size = (n - 1 + chunks) / chunks;
-    const uint64_t lo = begin + k * size;
-    const uint64_t hi = std::min(begin + (k + 1) * size, end);
-    return ParallelRange{lo, std::max(lo, hi)};
-}
-
 ThreadPool::~ThreadPool() { shutdown(); }
 
 void ThreadPool::init(uint64_t count, uint32_t mode) {

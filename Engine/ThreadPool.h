@@ -1,6 +1,7 @@
 #pragma once
-// Worker threads for the engine's parallel loops. Tasks run first in, first out; a parallel loop hands
-// one index range to each worker while the caller waits.
+// Worker threads for the engine's parallel loops. Tasks run first in, first out; parallel_for hands one index
+// range to each worker while the caller waits. The loops that let the caller take part and hand out jobs as
+// threads come free are in Engine/ParallelLoop.h.
 
 #include <atomic>
 #include <condition_variable>
@@ -12,36 +13,8 @@
 #include <thread>
 #include <vector>
 
-// One round of a polling loop. The first rounds pause the core instead of giving it up: what a poller waits for
-// (a task, a lock, the end of a loop) is mostly a few microseconds away, and a yield on a busy machine can hand the
-// core to another process for a whole time slice. Later rounds yield.
-class SpinWait {
-public:
-    void once() {
-        if (m_rounds < kPauseRounds) {
-            m_rounds += 1;
-#if defined(__x86_64__) || defined(__i386__)
-            __builtin_ia32_pause();
-#else
-            std::this_thread::yield();
-#endif
-        } else {
-            std::this_thread::yield();
-        }
-    }
-
-private:
-    static constexpr uint32_t kPauseRounds = 1000;
-    uint32_t m_rounds = 0;
-};
-
-// The k-th of the ranges a parallel loop over [begin, end) is cut into for the given worker count.
-struct ParallelRange {
-    uint64_t lo;
-    uint64_t hi;
-};
-uint64_t parallel_chunk_count(uint64_t begin, uint64_t end, uint64_t workers);
-ParallelRange parallel_chunk(uint64_t begin, uint64_t end, uint64_t workers, uint64_t k);
+#include "Engine/ParallelRange.h"
+#include "Engine/SpinWait.h"
 
 class ThreadPool {
 public:

@@ -1,20 +1,14 @@
 #include "Engine/Physics/SpriteCollision.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <exception>
-#include <functional>
 #include <iterator>
 #include <limits>
-#include <memory>
-#include <mutex>
 #include <optional>
 #include <span>
-#include <thread>
 #include <tuple>
 #include <utility>
 
@@ -24,6 +18,7 @@
 #include "Engine/Graphics/DebugLines.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Math/Vector.h"
+#include "Engine/ParallelLoop.h"
 #include "Engine/Physics/AxisAlignedAreaTree.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Engine/ThreadPool.h"
@@ -34,170 +29,6 @@ namespace {
 constexpr float kChunkRadius = 1.0f;
 // One cell side in world units at the usual scale of half the chunk counts.
 constexpr float kCellWorldSize = 0.03125f;
-
-// Threads that take part in a parallel loop: the caller and at most one worker per further hardware thread.
-// More would only take turns on the same cores, and a worker pre-empted in the middle of a block holds up the end.
-uint64_t loop_workers(const ThreadPool& pool) {
-    static const uint64_t hardware = std::max(1u, std::thread::hardware_concurrency());
-    return std::min<uint64_t>(pool.worker_count(), hardware - 1);
-}
-
-// Items per block when each thread should get about `per_thread` blocks.
-uint64_t block_size(const ThreadPool& pool, uint64_t count, uint64_t per_thread) {
-    return std::max<uint64_t>(1, count / ((loop_workers(pool) + 1) * per_thread));
-}
-
-uint64_t block_count(uint64_t count, uint64_t size) { return (count + size - 1) / size; }
-
-// The step's blocks of proxies shrink toward the end, each a share of what is left, so that the threads finish
-// close together without paying for many small blocks early on: a block takes 1 / (kBlockShare * threads).
-constexpr uint64_t kBlockShare = 2;
-
-// The first item of each such block of [0, count), and count itself at the end.
-void shrinking_blocks(uint64_t count, uint64_t threads, std::vector<uint64_t>& starts) {
-    starts.clear();
-    uint64_t at = 0;
-    while (at < count) {
-        starts.push_back(at);
-        at += std::max<uint64_t>(1, (count - at) / (kBlockShare * threads));
-    }
-    starts.push_back(count);
-}
-
-// Runs job(k) for k in [0, jobs) on the pool and on the calling thread, once per call of run. The threads take the
-// jobs in order as they come free (the work per job varies a lot, and workers wake late: the caller starts at once
-// instead of sleeping). Whatever a job writes goes to storage of its own, so the results do not depend on which
-// thread ran which job.
-//
-// The helpers are queued when the loop is made and wait, polling, until a run starts: a worker takes a long while
-// to wake, and the caller can do its serial work in the meantime. Between two runs they poll for the next, so a
-// step's later runs find them awake. A run returns once every job is done, without waiting for workers that woke
-// too late to find one: their tasks hold only the shared counters. The helpers go when the loop is destroyed.
-class BlockLoop {
-public:
-    // `jobs` is the most jobs a run will have: no more helpers are queued than can get one.
-    BlockLoop(ThreadPool& pool, uint64_t jobs) : m_shared(std::make_shared<Shared>()) {
-        const uint64_t helpers = jobs == 0 ? 0 : std::min(loop_workers(pool), jobs - 1);
-        // Queued together, so that polling workers take them in one go and sleeping ones wake at once.
-        pool.queue_copies([shared = m_shared] { help(*shared); }, helpers);
-    }
-    BlockLoop(const BlockLoop&) = delete;
-    BlockLoop& operator=(const BlockLoop&) = delete;
-    ~BlockLoop() { m_shared->finished.store(true, std::memory_order_release); }
-
-    template <typename Job>
-    void run(uint64_t jobs, const Job& job) {
-        Shared& s = *m_shared;
-        const uint32_t index = s.started.load(std::memory_order_relaxed);
-        // More runs than the loop has room for take no helpers.
-        if (index == kMaxRuns) {
-            for (uint64_t k = 0; k < jobs; ++k) {
-                job(k);
-            }
-            return;
-        }
-        Run& r = s.runs[index];
-        r.jobs = jobs;
-        r.fn = [&job](uint64_t k) { job(k); };
-        s.started.store(index + 1, std::memory_order_release);
-        work(s, r);
-        // Only jobs that workers are in the middle of are left, and a sleeping caller would wake late.
-        SpinWait wait;
-        while (r.done.load(std::memory_order_acquire) != r.jobs) {
-            wait.once();
-        }
-        if (s.error) {
-            std::rethrow_exception(std::exchange(s.error, nullptr));
-        }
-    }
-
-private:
-    static constexpr uint32_t kMaxRuns = 4;
-
-    // The counters every thread changes sit on lines of their own, away from what the waiting helpers read.
-    struct Run {
-        alignas(64) std::atomic<uint64_t> next{0};
-        alignas(64) std::atomic<uint64_t> done{0};
-        alignas(64) uint64_t jobs = 0;
-        std::function<void(uint64_t)> fn; // set before the run starts
-    };
-
-    struct Shared {
-        alignas(64) std::atomic<uint32_t> started{0}; // runs started so far
-        std::atomic<bool> finished{false};
-        std::array<Run, kMaxRuns> runs;
-        std::mutex error_mutex;
-        std::exception_ptr error;
-    };
-
-    // Joins the newest run each time one starts; the runs before it are done, since the caller waits for each.
-    static void help(Shared& s) {
-        uint32_t joined = 0;
-        SpinWait wait;
-        while (!s.finished.load(std::memory_order_acquire)) {
-            const uint32_t started = s.started.load(std::memory_order_acquire);
-            if (started == joined) {
-                wait.once();
-                continue;
-            }
-            joined = started;
-            work(s, s.runs[started - 1]);
-            wait = SpinWait();
-        }
-    }
-
-    static void work(Shared& s, Run& r) {
-        for (uint64_t k = r.next.fetch_add(1, std::memory_order_relaxed); k < r.jobs;
-             k = r.next.fetch_add(1, std::memory_order_relaxed)) {
-            try {
-                r.fn(k);
-            } catch (...) {
-                const std::lock_guard<std::mutex> guard(s.error_mutex);
-                if (!s.error) {
-                    s.error = std::current_exception();
-                }
-            }
-            r.done.fetch_add(1, std::memory_order_acq_rel);
-        }
-    }
-
-    std::shared_ptr<Shared> m_shared;
-};
-
-// The items of block k of `size` items of [0, count).
-ParallelRange block_range(uint64_t count, uint64_t size, uint64_t k) {
-    return {k * size, std::min(count, (k + 1) * size)};
-}
-
-// Runs block(k, lo, hi) for the consecutive blocks of `size` items of [0, count) as the jobs of a loop.
-template <typename Block>
-void run_blocks(ThreadPool& pool, uint64_t count, uint64_t size, const Block& block) {
-    const uint64_t blocks = block_count(count, size);
-    BlockLoop(pool, blocks).run(blocks, [&](uint64_t k) {
-        const ParallelRange range = block_range(count, size, k);
-        block(k, range.lo, range.hi);
-    });
-}
-
-// run_blocks where each block fills a list of its own; the lists are joined in block order, so the result is
-// the same sequence whatever the number of workers.
-template <typename T, typename Block>
-std::vector<T> parallel_collect(ThreadPool& pool, uint64_t count, const Block& block) {
-    const uint64_t size = block_size(pool, count, 8);
-    std::vector<std::vector<T>> per_block(block_count(count, size));
-    run_blocks(pool, count, size,
-               [&](uint64_t k, uint64_t lo, uint64_t hi) { block(lo, hi, per_block[static_cast<size_t>(k)]); });
-    size_t total = 0;
-    for (const std::vector<T>& local : per_block) {
-        total += local.size();
-    }
-    std::vector<T> result;
-    result.reserve(total);
-    for (std::vector<T>& local : per_block) {
-        result.insert(result.end(), std::make_move_iterator(local.begin()), std::make_move_iterator(local.end()));
-    }
-    return result;
-}
 
 bool finite2(glm::vec2 v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
@@ -444,7 +275,7 @@ void find_chunk_proxies_for_pair(const SpritePhysicsProxy& a, const SpritePhysic
 std::vector<ProxyChunk> find_chunk_proxies(ThreadPool& pool, const std::vector<SpritePhysicsProxy>& proxies,
                                            const std::vector<ProxyPair>& pairs, DebugLines* debug) {
     return parallel_collect<ProxyChunk>(
-        pool, pairs.size(), [&](uint64_t lo, uint64_t hi, std::vector<ProxyChunk>& local) {
+        pool, pairs.size(), [&](uint64_t lo, uint64_t hi, std::vector<ProxyChunk>& local, uint32_t) {
             for (uint64_t i = lo; i < hi; ++i) {
                 const ProxyPair& pair = pairs[i];
                 find_chunk_proxies_for_pair(proxies[static_cast<size_t>(pair.a)], proxies[static_cast<size_t>(pair.b)],
@@ -1083,7 +914,7 @@ std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysi
     }
 
     std::vector<FoundImpact> found = parallel_collect<FoundImpact>(
-        pool, records.size(), [&](uint64_t lo, uint64_t hi, std::vector<FoundImpact>& local) {
+        pool, records.size(), [&](uint64_t lo, uint64_t hi, std::vector<FoundImpact>& local, uint32_t) {
             RecordSweeper sweeper(proxies, dt, drawn, debug);
             for (uint64_t k = lo; k < hi; ++k) {
                 const uint32_t record = records[k];
@@ -1316,20 +1147,20 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
     // proxy whose swept bounds overlap its own, the pairs the area tree would give. Their order does not matter
     // here, since the impacts are put in a total order under which equal impacts are equal records. A second pass
     // writes the contact rows in that order, each range of keys to the place its predecessors leave it.
-    const uint64_t threads = loop_workers(pool) + 1;
+    const uint64_t threads = loop_threads(pool);
     thread_local StepStorage storage;
     std::vector<uint64_t>& starts = storage.starts;
     shrinking_blocks(proxies.size(), threads, starts);
     const uint64_t block_total = starts.size() - 1;
     const uint64_t most_ranges = 2 * threads;
-    BlockLoop loop(pool, std::max(block_total + 1, most_ranges));
+    PoolLoop loop(pool, std::max(block_total + 1, most_ranges));
     // No body moves before the contact rows are made, so each proxy's sines serve all its pairs. They are taken
     // by the helpers that are awake while the caller fills the buckets.
     std::vector<ProxySines>& sines = storage.sines;
     sines.resize(proxies.size());
     LeftEdgeBuckets& buckets = storage.buckets;
-    const uint64_t sine_size = block_size(pool, proxies.size(), 2);
-    loop.run(block_count(proxies.size(), sine_size) + 1, [&](uint64_t k) {
+    const uint64_t sine_size = block_size(threads, proxies.size(), 2);
+    loop.run(block_count(proxies.size(), sine_size) + 1, [&](uint64_t k, uint32_t) {
         if (k == 0) {
             buckets.fill(proxies);
             return;
@@ -1418,7 +1249,7 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
     // The first job grows the constraint list to the size the last step left, while the others sweep: making
     // that many rows is not free, and no one else touches the list during the step.
     const size_t guess = storage.last_rows;
-    loop.run(block_total + 1, [&](uint64_t k) {
+    loop.run(block_total + 1, [&](uint64_t k, uint32_t) {
         if (k == 0) {
             constraints.resize(base + guess);
         } else {
@@ -1479,7 +1310,7 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
     DebugLines* const arrows =
         debug != nullptr && debug_is_enabled(DebugName::Physics_Contact_Point_Normal, DebugLayer::Default) ? debug
                                                                                                            : nullptr;
-    const auto write_range = [&](uint64_t r) {
+    const auto write_range = [&](uint64_t r, uint32_t) {
         thread_local RangeStorage local;
         std::vector<const StepImpact*>& picked = local.picked;
         picked.clear();
@@ -1523,7 +1354,7 @@ void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const st
     };
     if (arrows != nullptr) {
         for (uint64_t r = 0; r < ranges; ++r) {
-            write_range(r);
+            write_range(r, 0);
         }
     } else {
         loop.run(ranges, write_range);
