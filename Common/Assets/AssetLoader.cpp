@@ -1,14 +1,9 @@
 #include "Common/Assets/AssetLoader.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <istream>
 
 #include <ext/stdio_filebuf.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <fmt/format.h>
 
@@ -17,6 +12,7 @@
 #include "Common/Assets/BinaryInputSerialization.h"
 #include "Common/Assets/TypeIterator.h"
 #include "Engine/Log.h"
+#include "Engine/Platform/RegularFile.h"
 
 namespace {
 
@@ -26,39 +22,6 @@ AssetLoadResult failure(std::string message) {
         LOGF("{}", message);
     }
     return AssetLoadResult{AssetPackage{}, std::move(message), true};
-}
-
-// The file opened for reading, or why it cannot be read. A named pipe or a device in its place is refused
-// before any read, since reading one could wait forever; opening without blocking keeps a pipe with no
-// writer from stalling the open itself.
-struct OpenedFile {
-    int fd = -1;
-    std::string reason;
-};
-
-OpenedFile open_regular_file(const std::filesystem::path& path) {
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return OpenedFile{-1, errno == ENOENT ? std::string("No file") : std::string(std::strerror(errno))};
-    }
-    struct stat info {};
-    std::string reason;
-    if (fstat(fd, &info) != 0) {
-        reason = std::strerror(errno);
-    } else if (S_ISDIR(info.st_mode)) {
-        reason = std::strerror(EISDIR);
-    } else if (S_ISFIFO(info.st_mode)) {
-        reason = "Not a regular file (a named pipe)";
-    } else if (!S_ISREG(info.st_mode)) {
-        reason = "Not a regular file";
-    }
-    if (!reason.empty()) {
-        close(fd);
-        return OpenedFile{-1, std::move(reason)};
-    }
-    // Later reads block as usual; for a regular file the flag changes nothing, but it is cleared all the same.
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return OpenedFile{fd, {}};
 }
 
 } // namespace

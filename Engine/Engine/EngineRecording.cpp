@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <istream>
+
+#include <ext/stdio_filebuf.h>
 
 #include <SDL.h>
 #include <imgui.h>
@@ -12,6 +15,7 @@
 #include "Engine/Engine/Engine.h"
 #include "Engine/Engine/Scene.h"
 #include "Engine/Log.h"
+#include "Engine/Platform/RegularFile.h"
 #include "Engine/Random.h"
 
 namespace {
@@ -72,10 +76,14 @@ void Engine::finish_recording() {
 void Engine::play_recording(bool paused, int32_t start_index) {
     std::vector<TickRecord> read;
     Result result;
-    std::ifstream in(kRecordingFile, std::ios::binary);
-    if (!in) {
-        result = Result::fail("no such file");
+    // Refused before any read when it is not a regular file: a named pipe would block the game.
+    OpenedFile file = open_regular_file(kRecordingFile);
+    if (file.fd < 0) {
+        result = Result::fail(file.reason);
     } else {
+        // The buffer owns the descriptor and closes it.
+        __gnu_cxx::stdio_filebuf<char> buffer(file.fd, std::ios::in | std::ios::binary);
+        std::istream in(&buffer);
         result = read_recording(read, in);
     }
     if (result.failed) {

@@ -54,7 +54,10 @@ private:
     uint64_t m_left;
 };
 
-// A record from the file that the simulation can take without dividing by zero or running on NaN.
+bool within(float value, float low, float high) { return value >= low && value <= high; }
+
+// A record from the file holds only what the clock can produce: finite times within its bounds, so that the
+// simulation neither divides by zero nor runs on NaN nor takes a step no live frame could take.
 bool tick_is_sane(const SimulationTick& t) {
     for (float f : {t.application_time, t.time, t.fixed_time, t.delta_time, t.fixed_delta_time,
                     t.fixed_time_accumulated, t.simulation_timescale}) {
@@ -62,9 +65,21 @@ bool tick_is_sane(const SimulationTick& t) {
             return false;
         }
     }
-    return t.delta_time >= 0.0f && t.fixed_delta_time >= SimulationClock::kMinFixedDelta &&
-           t.fixed_delta_time <= SimulationClock::kMaxFixedDelta && t.fixed_time_accumulated >= 0.0f &&
-           t.run_simulation_tick <= 1 && t.run_simulation_tick_fixed <= 1 && t.is_simulation_frozen <= 1;
+    using Clock = SimulationClock;
+    return within(t.application_time, 0.0f, Clock::kMaxApplicationTime) && t.time >= 0.0f && t.fixed_time >= 0.0f &&
+           within(t.delta_time, 0.0f, Clock::kMaxDeltaTime) &&
+           within(t.fixed_delta_time, Clock::kMinFixedDelta, Clock::kMaxFixedDelta) &&
+           t.fixed_time_accumulated >= 0.0f &&
+           within(t.simulation_timescale, Clock::kMinTimescale, Clock::kMaxTimescale) && t.run_simulation_tick <= 1 &&
+           t.run_simulation_tick_fixed <= 1 && t.is_simulation_frozen <= 1;
+}
+
+bool pixel_in_reach(int32_t v) { return v >= -kMaxWindowPixels && v <= kMaxWindowPixels; }
+
+// A viewport some window could have: no side below zero or beyond any screen.
+bool viewport_is_sane(const ViewportRect& v) {
+    return pixel_in_reach(v.x) && pixel_in_reach(v.y) && v.width >= 0 && v.width <= kMaxWindowPixels && v.height >= 0 &&
+           v.height <= kMaxWindowPixels;
 }
 
 } // namespace
@@ -97,11 +112,13 @@ bool is_valid_recorded_event(const RecordedEvent& raw) {
         return scancode < kKeyboardSlotCount && is_state(event.key.state);
     }
     case SDL_MOUSEMOTION:
-        return true;
+        return pixel_in_reach(event.motion.x) && pixel_in_reach(event.motion.y) && pixel_in_reach(event.motion.xrel) &&
+               pixel_in_reach(event.motion.yrel);
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
         // Left, middle, right and the two extra buttons: the ones the input state has slots for.
-        return event.button.button >= 1 && event.button.button <= 5 && is_state(event.button.state);
+        return event.button.button >= 1 && event.button.button <= 5 && is_state(event.button.state) &&
+               pixel_in_reach(event.button.x) && pixel_in_reach(event.button.y);
     case SDL_MOUSEWHEEL:
         return std::isfinite(event.wheel.preciseX) && std::isfinite(event.wheel.preciseY);
     case SDL_CONTROLLERAXISMOTION:
@@ -178,6 +195,9 @@ Result read_recording(std::vector<TickRecord>& records, std::istream& in) {
         t.quit = 0;
         if (!tick_is_sane(t)) {
             return Result::fail(fmt::format("record {} of {} holds an impossible tick", i, count));
+        }
+        if (!viewport_is_sane(r.viewport)) {
+            return Result::fail(fmt::format("record {} of {} holds an impossible viewport", i, count));
         }
         if (events > reader.left() / kRecordedEventSize) {
             return Result::fail(fmt::format("record {} of {}: {} events cannot fit in the {} bytes left", i, count,

@@ -24,6 +24,8 @@
 inline constexpr const char* kRecordingFile = "recording.bin";
 inline constexpr uint64_t kRecordedEventSize = 56;
 inline constexpr uint64_t kRecordHeaderSize = 63;
+// No window reaches this far: recorded pointer positions, motions and viewports beyond it are refused.
+inline constexpr int32_t kMaxWindowPixels = 1 << 20;
 
 // One platform event exactly as the platform library laid it out.
 using RecordedEvent = std::array<uint8_t, kRecordedEventSize>;

@@ -20,6 +20,10 @@ public:
     static constexpr float kMaxFixedDelta = 1.0f;
     static constexpr float kMinTimescale = 0.0f;
     static constexpr float kMaxTimescale = 5.0f;
+    // The furthest the clock can reach: its nanosecond counter's whole range, in seconds. No frame lasts
+    // longer, so no frame's delta exceeds it at the largest time scale.
+    static constexpr float kMaxApplicationTime = 18446744073.709551615f;
+    static constexpr float kMaxDeltaTime = kMaxApplicationTime * kMaxTimescale;
 
     explicit SimulationClock(TimeSource source = monotonic_ns);
 

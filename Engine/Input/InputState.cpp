@@ -1,6 +1,7 @@
 #include "Engine/Input/InputState.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include <SDL2/SDL.h>
@@ -11,6 +12,11 @@ namespace {
 
 // A zero-size viewport (a collapsed panel) must not turn pointer positions into infinities.
 float pixels_at_least_one(int32_t size) { return static_cast<float>(std::max(size, 1)); }
+
+// Pixel differences in a wide type: recorded or odd platform values near the int limits must not overflow.
+float pixel_difference(int32_t a, int32_t b) {
+    return static_cast<float>(static_cast<int64_t>(a) - static_cast<int64_t>(b));
+}
 
 float pressed_value(uint8_t state) { return state == SDL_PRESSED ? 1.0f : 0.0f; }
 
@@ -30,8 +36,8 @@ void InputState::write(InputCode code, float value) {
 void InputState::write_pointer(int32_t x, int32_t y) {
     const float width = pixels_at_least_one(m_viewport.width);
     const float height = pixels_at_least_one(m_viewport.height);
-    write(input_code_mouse(MousePositionX), static_cast<float>(x - m_viewport.x) / width);
-    write(input_code_mouse(MousePositionY), 1.0f - static_cast<float>(y - m_viewport.y) / height);
+    write(input_code_mouse(MousePositionX), pixel_difference(x, m_viewport.x) / width);
+    write(input_code_mouse(MousePositionY), 1.0f - pixel_difference(y, m_viewport.y) / height);
 }
 
 void InputState::handle_event(const SDL_Event& event) {
@@ -52,7 +58,7 @@ void InputState::handle_event(const SDL_Event& event) {
         write(input_code_mouse(MouseRelativeX),
               static_cast<float>(event.motion.xrel) / pixels_at_least_one(m_viewport.width));
         write(input_code_mouse(MouseRelativeY),
-              static_cast<float>(-event.motion.yrel) / pixels_at_least_one(m_viewport.height));
+              pixel_difference(0, event.motion.yrel) / pixels_at_least_one(m_viewport.height));
         for (uint32_t bit = 0; bit < 5; ++bit) {
             write(input_code_mouse(MouseLeft + bit), ((event.motion.state >> bit) & 1u) != 0 ? 1.0f : 0.0f);
         }

@@ -2,6 +2,7 @@
 // forward and backward, restart, the end of the records, and files that cannot be played.
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <imgui.h>
 #include <imgui_internal.h>
+#include <sys/stat.h>
 
 #include "Engine/Engine/Engine.h"
 #include "Engine/Engine/Interrupt.h"
@@ -239,31 +241,50 @@ TEST_F(RecordingPanel, RecordCancelAndFinish) {
 
 struct BadFile {
     const char* name;
-    std::string bytes; // empty with write = false: no file at all
-    bool write;
+    enum Kind { Missing, Bytes, NamedPipe, Directory } kind;
+    std::string bytes;
+    const char* reason; // the end of the log line
 };
 
 class UnplayableRecording : public RecordingPanel, public ::testing::WithParamInterface<BadFile> {};
 
 TEST_P(UnplayableRecording, StaysIdleWithOneLogLine) {
-    std::remove(kRecordingFile);
-    if (GetParam().write) {
+    std::filesystem::remove_all(kRecordingFile);
+    switch (GetParam().kind) {
+    case BadFile::Missing:
+        break;
+    case BadFile::Bytes:
         std::ofstream(kRecordingFile, std::ios::binary) << GetParam().bytes;
+        break;
+    case BadFile::NamedPipe:
+        // Nobody writes to it: opening it for reading as a plain stream would wait forever.
+        ASSERT_EQ(mkfifo(kRecordingFile, 0644), 0);
+        break;
+    case BadFile::Directory:
+        std::filesystem::create_directory(kRecordingFile);
+        break;
     }
     const int starts = scene->starts;
     StdoutCapture capture;
     press("Play");
     const std::vector<std::string> lines = log_messages(capture.finish());
+    std::filesystem::remove_all(kRecordingFile);
     EXPECT_EQ(engine.recording_state(), Engine::kRecordingIdle);
     EXPECT_EQ(scene->starts, starts) << "nothing restarts";
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("Cannot play recording.bin: "), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(GetParam().reason), std::string::npos) << lines[0];
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, UnplayableRecording,
-                         ::testing::Values(BadFile{"missing", "", false}, BadFile{"empty", "", true},
-                                           BadFile{"short", std::string(3, '\x01'), true},
-                                           BadFile{"huge_count", std::string(8, '\xff') + std::string(63, '\0'), true}),
-                         [](const ::testing::TestParamInfo<BadFile>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Files, UnplayableRecording,
+    ::testing::Values(BadFile{"missing", BadFile::Missing, "", "No file"},
+                      BadFile{"empty", BadFile::Bytes, "", "too short for its record count"},
+                      BadFile{"short", BadFile::Bytes, std::string(3, '\x01'), "too short for its record count"},
+                      BadFile{"huge_count", BadFile::Bytes, std::string(8, '\xff') + std::string(63, '\0'),
+                              "cannot fit"},
+                      BadFile{"named_pipe", BadFile::NamedPipe, "", "Not a regular file (a named pipe)"},
+                      BadFile{"directory", BadFile::Directory, "", "Is a directory"}),
+    [](const ::testing::TestParamInfo<BadFile>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include "Engine/Engine/SimulationClock.h"
 #include "Support/InputEvents.h"
 
 using namespace test_support;
@@ -133,6 +134,7 @@ struct Damage {
 // Offsets into the bytes of sample(): the first record's first event, and its event count.
 constexpr size_t kFirstEvent = 8 + 63;
 constexpr size_t kFirstEventCount = 8 + 55;
+constexpr size_t kFirstTick = 8;
 
 template <typename T>
 void put(std::string& bytes, size_t offset, T value) {
@@ -229,7 +231,97 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"delta_time_nan", [](std::string& b) { put<float>(b, 8 + 12, std::numeric_limits<float>::quiet_NaN()); },
                "impossible tick"},
         Damage{"fixed_delta_zero", [](std::string& b) { put<float>(b, 8 + 16, 0.0f); }, "impossible tick"},
-        Damage{"flag_not_a_bool", [](std::string& b) { put<uint8_t>(b, 8 + 36, 9); }, "impossible tick"}),
+        Damage{"flag_not_a_bool", [](std::string& b) { put<uint8_t>(b, 8 + 36, 9); }, "impossible tick"},
+        // Times no clock produces: each froze a play-back in the bullet walk, or reached the systems unchecked.
+        Damage{"delta_time_1e20", [](std::string& b) { put<float>(b, kFirstTick + 12, 1e20f); }, "impossible tick"},
+        Damage{"delta_time_1e30", [](std::string& b) { put<float>(b, kFirstTick + 12, 1e30f); }, "impossible tick"},
+        Damage{"delta_time_infinite",
+               [](std::string& b) { put<float>(b, kFirstTick + 12, std::numeric_limits<float>::infinity()); },
+               "impossible tick"},
+        Damage{"delta_time_negative", [](std::string& b) { put<float>(b, kFirstTick + 12, -0.01f); },
+               "impossible tick"},
+        Damage{"delta_time_of_the_last_record_1e20",
+               [](std::string& b) { put<float>(b, b.size() - 5 * 56 - 63 + 12, 1e20f); }, "record 2 of 3"},
+        Damage{"fixed_delta_above_a_second", [](std::string& b) { put<float>(b, kFirstTick + 16, 1.5f); },
+               "impossible tick"},
+        Damage{"timescale_above_the_slider", [](std::string& b) { put<float>(b, kFirstTick + 32, 5.5f); },
+               "impossible tick"},
+        Damage{"timescale_1e30", [](std::string& b) { put<float>(b, kFirstTick + 32, 1e30f); }, "impossible tick"},
+        Damage{"timescale_negative", [](std::string& b) { put<float>(b, kFirstTick + 32, -1.0f); }, "impossible tick"},
+        Damage{"application_time_negative", [](std::string& b) { put<float>(b, kFirstTick + 0, -1.0f); },
+               "impossible tick"},
+        Damage{"application_time_beyond_the_clock", [](std::string& b) { put<float>(b, kFirstTick + 0, 1e11f); },
+               "impossible tick"},
+        Damage{"time_negative", [](std::string& b) { put<float>(b, kFirstTick + 4, -2.0f); }, "impossible tick"},
+        // Viewports and pointers near the int limits: no window produces them, and they overflowed the input state.
+        Damage{"viewport_x_int_min",
+               [](std::string& b) { put<int32_t>(b, kFirstTick + 39, std::numeric_limits<int32_t>::min()); },
+               "impossible viewport"},
+        Damage{"viewport_y_int_max",
+               [](std::string& b) { put<int32_t>(b, kFirstTick + 43, std::numeric_limits<int32_t>::max()); },
+               "impossible viewport"},
+        Damage{"viewport_width_negative", [](std::string& b) { put<int32_t>(b, kFirstTick + 47, -1); },
+               "impossible viewport"},
+        Damage{"viewport_height_beyond_any_screen",
+               [](std::string& b) { put<int32_t>(b, kFirstTick + 51, kMaxWindowPixels + 1); }, "impossible viewport"},
+        Damage{"motion_x_int_min",
+               first_event([] { return mouse_motion_event(std::numeric_limits<int32_t>::min(), 0, 0, 0); }),
+               "not a valid input event"},
+        Damage{"motion_yrel_int_min",
+               first_event([] { return mouse_motion_event(0, 0, 0, std::numeric_limits<int32_t>::min()); }),
+               "not a valid input event"},
+        Damage{"motion_xrel_beyond_any_screen",
+               first_event([] { return mouse_motion_event(0, 0, kMaxWindowPixels + 1, 0); }),
+               "not a valid input event"},
+        Damage{"button_y_int_max", first_event([] {
+                   return mouse_button_event(SDL_BUTTON_LEFT, true, 0, std::numeric_limits<int32_t>::max());
+               }),
+               "not a valid input event"}),
+    [](const ::testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
+
+// What the clock and a window can produce, up to their bounds: read, and written back byte for byte.
+class RecordingAtTheBounds : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(RecordingAtTheBounds, IsReadAndWrittenBackUnchanged) {
+    std::string bytes = bytes_of(sample());
+    GetParam().apply(bytes);
+    std::istringstream in(bytes, std::ios::binary);
+    std::vector<TickRecord> read;
+    const Result result = read_recording(read, in);
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_EQ(read.size(), 3u);
+    EXPECT_EQ(bytes_of(read), bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RecordingAtTheBounds,
+    ::testing::Values(
+        Damage{"delta_time_zero", [](std::string& b) { put<float>(b, kFirstTick + 12, 0.0f); }, ""},
+        Damage{"delta_time_longest_frame",
+               [](std::string& b) { put<float>(b, kFirstTick + 12, SimulationClock::kMaxDeltaTime); }, ""},
+        Damage{"fixed_delta_shortest",
+               [](std::string& b) { put<float>(b, kFirstTick + 16, SimulationClock::kMinFixedDelta); }, ""},
+        Damage{"fixed_delta_longest",
+               [](std::string& b) { put<float>(b, kFirstTick + 16, SimulationClock::kMaxFixedDelta); }, ""},
+        Damage{"timescale_zero", [](std::string& b) { put<float>(b, kFirstTick + 32, 0.0f); }, ""},
+        Damage{"timescale_five", [](std::string& b) { put<float>(b, kFirstTick + 32, 5.0f); }, ""},
+        Damage{"viewport_far_left_and_up",
+               [](std::string& b) {
+                   put<int32_t>(b, kFirstTick + 39, -kMaxWindowPixels);
+                   put<int32_t>(b, kFirstTick + 43, -kMaxWindowPixels);
+               },
+               ""},
+        Damage{"viewport_collapsed",
+               [](std::string& b) {
+                   put<int32_t>(b, kFirstTick + 47, 0);
+                   put<int32_t>(b, kFirstTick + 51, 0);
+               },
+               ""},
+        Damage{"viewport_widest", [](std::string& b) { put<int32_t>(b, kFirstTick + 47, kMaxWindowPixels); }, ""},
+        Damage{"motion_at_the_reach", first_event([] {
+                   return mouse_motion_event(-kMaxWindowPixels, kMaxWindowPixels, kMaxWindowPixels, -kMaxWindowPixels);
+               }),
+               ""}),
     [](const ::testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
 
 TEST(RecordingFile, CapturesOnlyTheRecordedInputTypes) {

@@ -1,5 +1,6 @@
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <vector>
 
@@ -149,6 +150,33 @@ TEST(InputState, AZeroSizeViewportGivesFiniteValues) {
     EXPECT_FLOAT_EQ(slot_at(input, kSlotMouseY).value, -1.0f);
     EXPECT_FLOAT_EQ(slot_at(input, kSlotRelX).value, 5.0f);
     EXPECT_FLOAT_EQ(slot_at(input, kSlotRelY).value, 4.0f);
+}
+
+// Values at the int limits (a live platform never sends them; the recording reader refuses them) are still
+// differences of whole numbers, worked out here in double from the rule: no wrap-around, no overflow.
+TEST(InputState, PointerArithmeticAtTheIntLimitsDoesNotWrap) {
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    struct Case {
+        ViewportRect viewport;
+        int32_t x, y, yrel;
+    };
+    for (const Case& c : {Case{{kMin, kMin, 400, 200}, kMax, kMax, kMin}, Case{{kMax, kMax, 1, 1}, kMin, kMin, kMin},
+                          Case{{0, 0, 400, 200}, kMin, kMax, kMax}}) {
+        InputState input;
+        input.set_viewport(c.viewport);
+        input.handle_event(mouse_motion_event(c.x, c.y, 0, c.yrel));
+        const double x = (static_cast<double>(c.x) - c.viewport.x) / c.viewport.width;
+        const double y = 1.0 - (static_cast<double>(c.y) - c.viewport.y) / c.viewport.height;
+        const double rel_y = -static_cast<double>(c.yrel) / c.viewport.height;
+        EXPECT_FLOAT_EQ(slot_at(input, kSlotMouseX).value, static_cast<float>(x)) << c.x;
+        EXPECT_FLOAT_EQ(slot_at(input, kSlotMouseY).value, static_cast<float>(y)) << c.y;
+        EXPECT_FLOAT_EQ(slot_at(input, kSlotRelY).value, static_cast<float>(rel_y)) << c.yrel;
+
+        input.handle_event(mouse_button_event(SDL_BUTTON_LEFT, true, c.x, c.y));
+        EXPECT_FLOAT_EQ(slot_at(input, kSlotMouseX).value, static_cast<float>(x));
+        EXPECT_FLOAT_EQ(slot_at(input, kSlotMouseY).value, static_cast<float>(y));
+    }
 }
 
 TEST(InputState, MouseButtonsOneToFiveWriteTheirCodes) {
