@@ -26,6 +26,11 @@ namespace {
 
 constexpr float kForkSpread = 0.5235988f; // pi / 6
 
+// A path of more cells than this is walked only over the grid (no game sprite comes near it in size), which
+// bounds a tick's walk whatever its delta; the margin keeps the cells at the grid's edge in the walk.
+constexpr float kLongWalk = 4096.0f;
+constexpr float kWalkMargin = 2.0f;
+
 // The rows of a block of cells without a chunk.
 constexpr uint32_t kNoRows[32] = {};
 
@@ -270,7 +275,25 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
             const glm::vec2 start = grid.local_to_cell(to_local(bullet.position));
             const glm::vec2 end = grid.local_to_cell(to_local(next));
             const VectorWithLength path = normalize_with_length(end - start);
-            GridRayWalk walk(start, path.vector, path.length);
+            // The walk takes a step per cell. A path far longer than any sprite (a tick of a huge delta) walks
+            // only its part over the grid and a margin; the rest of its length is added back at the end. Paths
+            // of ordinary ticks walk whole, as they always did.
+            glm::vec2 walk_start = start;
+            float walk_length = path.length;
+            float cut_tail = 0.0f;
+            if (path.length > kLongWalk) {
+                const AxisAlignedArea box{
+                    glm::vec2(-kWalkMargin),
+                    glm::vec2(static_cast<float>(grid.cells_x), static_cast<float>(grid.cells_y)) + kWalkMargin};
+                const RayInterval over = AxisAlignedArea::clip_ray(box, AreaRay{start, path.vector, path.length});
+                if (!(over.enter <= over.exit)) {
+                    continue; // misses the grid: no cell to hit
+                }
+                walk_start = start + path.vector * over.enter;
+                walk_length = over.exit - over.enter;
+                cut_tail = path.length - over.exit;
+            }
+            GridRayWalk walk(walk_start, path.vector, walk_length);
             bool hit_this_tick = false;
 
             // Consecutive cells mostly share a chunk: keep its rows (or flags) instead of looking it up per cell.
@@ -427,7 +450,7 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                 break;
             }
             if (hit_this_tick) {
-                new_position = to_world(grid.cell_to_local(walk.position()));
+                new_position = to_world(grid.cell_to_local(walk.position() + walk.direction() * cut_tail));
                 new_velocity =
                     normalize_or_zero(rotate_sin_cos(walk.direction(), c.sin, c.cos)) * glm::length(bullet.velocity);
                 break;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
+#include "Engine/Engine/SimulationClock.h"
 #include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCreateTreeSystem.h"
 #include "Engine/Engine/Systems/Sprite/SpriteDirtyFlag.h"
@@ -42,7 +43,7 @@ struct BulletFixture {
                                         &RockEntity::cores, &RockEntity::dirty, &RockEntity::marker);
               pool.add_list<BulletEntity>("BulletEntity", &BulletEntity::trail);
               scene.register_system<SpriteCreateTreeSystem>(SystemGroup::Tick, &tree);
-              scene.register_system<BulletMoveSystem>(SystemGroup::Tick, scene, &tree);
+              system = &scene.register_system<BulletMoveSystem>(SystemGroup::Tick, scene, &tree);
           }),
           hits(harness.engine.event_bus()) {}
 
@@ -83,6 +84,7 @@ struct BulletFixture {
 
     SpriteChunkPool pool{32, 1024, 32};
     AxisAlignedAreaTree<EntityId> tree;
+    BulletMoveSystem* system = nullptr;
     SceneHarness harness;
     EventRecorder<BulletHitCellEvent> hits;
 };
@@ -415,5 +417,49 @@ TEST(BulletMove, DyingBulletDrawsItsTrailInAndGoes) {
     EXPECT_FALSE(f.bullets().is_alive(bullet));
     EXPECT_EQ(f.bullets().size(), 0u);
 }
+
+// A tick of a huge delta (a stalled frame, a recorded one) gives a path of millions of cells or more. Only its
+// part over the grid is walked: the work stays that of a sprite's width, the hits are those of an ordinary
+// tick, and a bullet that passes through still ends its tick the whole path on.
+struct HugeTick {
+    const char* name;
+    float dt;
+};
+
+class BulletMoveHugeTick : public ::testing::TestWithParam<HugeTick> {};
+
+TEST_P(BulletMoveHugeTick, WalksOnlyTheGridAndEndsTheWholePathOn) {
+    BulletFixture f;
+    const EntityId rock = f.add_rock(full_chunk());
+    const glm::vec2 start(kStartX, kRow16);
+    // Three hits: spent on cells 0 to 2 of row 16, as in an ordinary tick.
+    const EntityId spent = f.add_bullet(start, {kSpeed, 0.0f}, 3);
+    // Forty hits: clears row 15 (32 cells) and flies on.
+    const float row15 = kRow16 - 1.0f / 32.0f;
+    const EntityId through = f.add_bullet({kStartX, row15}, {kSpeed, 0.0f}, 40);
+    const float dt = GetParam().dt;
+    f.harness.tick(dt);
+
+    // Both walks cross the 32 cells of the grid and its margins, a few dozen steps each.
+    EXPECT_LE(f.system->cells_walked(), 2u * 64u);
+    EXPECT_EQ(f.bullet(spent).dying, 1);
+    EXPECT_EQ(f.bullet(spent).position, start);
+    for (int32_t x = 0; x < 32; ++x) {
+        EXPECT_EQ(f.cell_active(rock, x, 16), x >= 3) << x;
+        EXPECT_FALSE(f.cell_active(rock, x, 15)) << x;
+    }
+    ASSERT_EQ(f.hits.events.size(), 3u + 32u);
+    const BulletEntity& b = f.bullet(through);
+    EXPECT_EQ(b.dying, 0);
+    EXPECT_EQ(b.hits_left, 8);
+    const double end = static_cast<double>(kStartX) + static_cast<double>(kSpeed) * static_cast<double>(dt);
+    EXPECT_NEAR(b.position.x, end, end * 1e-4);
+    EXPECT_FLOAT_EQ(b.position.y, row15);
+}
+
+INSTANTIATE_TEST_SUITE_P(Deltas, BulletMoveHugeTick,
+                         ::testing::Values(HugeTick{"a_thousand_seconds", 1e3f}, HugeTick{"a_year", 3.2e7f},
+                                           HugeTick{"the_longest_frame", SimulationClock::kMaxDeltaTime}),
+                         [](const ::testing::TestParamInfo<HugeTick>& info) { return std::string(info.param.name); });
 
 } // namespace
