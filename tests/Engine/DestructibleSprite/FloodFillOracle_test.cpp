@@ -1,6 +1,7 @@
-// The flood fill against the fill as it was before its fast paths (bit rows, whole untouched chunks from a
-// per-seed cache): for many random sprites and cuts, the same groups with the same pieces (seed, cells in fill
-// order, box, borders, per-type counts) in the same order, and the same draws from the global generator.
+// The flood fill against a plain model of its rule, without its fast paths (bit rows, whole untouched chunks
+// from a per-seed cache) or its bookkeeping (union-find, open counts): for many random sprites and cuts, the same
+// groups with the same pieces (seed, cells in fill order, box, borders, per-type counts) in the same order, and
+// the same draws from the global generator.
 
 #include <cmath>
 #include <cstdint>
@@ -110,7 +111,7 @@ void expect_same_piece(const ChunkPiece& a, const ChunkPiece& b, const std::stri
     }
 }
 
-TEST(FloodFillOracle, RandomCutsGiveWhatTheOldFillGave) {
+TEST(FloodFillOracle, RandomCutsGiveWhatThePlainModelGives) {
     SpriteChunkPool pool(32, 1024, 32);
     int32_t split = 0;
     int32_t whole_chunk_pieces = 0;
