@@ -33,7 +33,7 @@ struct Gl {
 
     Gl() {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        EngineConfig config;
+        WindowConfig config;
         config.vsync = false;
         config.debug_output = false;
         if (context.init(config).failed) {

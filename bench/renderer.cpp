@@ -23,7 +23,7 @@ struct Scene {
 
     Scene() {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        EngineConfig config;
+        WindowConfig config;
         config.vsync = false;
         config.debug_output = false;
         if (gl.init(config).failed) {

@@ -6,7 +6,7 @@
 
 #include <fmt/format.h>
 
-#include "Engine/DestructibleSprite/Cell.h"
+#include "Common/Assets/CellFlags.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include "Engine/Engine/DebugRendererColors.h"
 #include "Engine/Engine/Engine.h"
 #include "Engine/Engine/GuiMouse.h"
 #include "Engine/Engine/Interrupt.h"

@@ -17,7 +17,6 @@
 #include <glm/vec2.hpp>
 
 #include "Engine/Math/AxisAlignedArea.h"
-#include "Engine/Physics/AxisAlignedAreaTree.h"
 
 struct Transform;
 
@@ -124,16 +123,14 @@ void debug_arrow(DebugLines& lines, glm::vec2 p, glm::vec2 v, uint32_t name, uin
 // The four edges of the transform's rotated unit square.
 void debug_box(DebugLines& lines, const Transform& transform, uint32_t name, uint32_t layer = DebugLayer::Default);
 
-template <typename T>
-void debug_area_tree(DebugLines& lines, const AxisAlignedAreaTree<T>& tree, uint32_t name,
-                     uint32_t layer = DebugLayer::Default) {
+// The bounds of every node of an area tree (anything whose nodes() hold `bounds`), so that drawing does not
+// depend on the physics code.
+template <typename Tree>
+void debug_area_tree(DebugLines& lines, const Tree& tree, uint32_t name, uint32_t layer = DebugLayer::Default) {
     if (!debug_is_enabled(name, layer)) {
         return;
     }
-    for (const AreaTreeNode& node : tree.nodes()) {
+    for (const auto& node : tree.nodes()) {
         debug_rect(lines, node.bounds, name, layer);
     }
 }
-
-// The editor window of flags and colours with its preview table.
-void draw_debug_renderer_colors();

@@ -5,7 +5,7 @@
 
 RenderContext::RenderContext(std::unique_ptr<RenderContextBase> backend) : m_backend(std::move(backend)) {}
 
-Result RenderContext::init(const EngineConfig& config) { return m_backend->init(config); }
+Result RenderContext::init(const WindowConfig& config) { return m_backend->init(config); }
 void RenderContext::shutdown() { m_backend->shutdown(); }
 bool RenderContext::poll_event(SDL_Event& event) { return m_backend->poll_event(event); }
 void RenderContext::begin_frame() { m_backend->begin_frame(); }

@@ -16,7 +16,7 @@ public:
     bool has_backend() const { return m_backend != nullptr; }
     RenderContextBase* backend() const { return m_backend.get(); }
 
-    Result init(const EngineConfig& config) override;
+    Result init(const WindowConfig& config) override;
     void shutdown() override;
     bool poll_event(SDL_Event& event) override;
     void begin_frame() override;

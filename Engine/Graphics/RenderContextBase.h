@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "Engine/Engine/EngineConfig.h"
 #include "Engine/Graphics/RenderCommands.h"
 #include "Engine/Graphics/RenderTypes.h"
+#include "Engine/Graphics/WindowConfig.h"
 #include "Engine/Handle.h"
 #include "Engine/Result.h"
 
@@ -18,7 +18,7 @@ class RenderContextBase {
 public:
     virtual ~RenderContextBase() = default;
 
-    virtual Result init(const EngineConfig& config) = 0;
+    virtual Result init(const WindowConfig& config) = 0;
     virtual void shutdown() = 0;
     virtual bool poll_event(SDL_Event& event) = 0;
     virtual void begin_frame() = 0;

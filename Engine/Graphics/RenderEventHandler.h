@@ -2,10 +2,10 @@
 // Hands the game's visual-effect events to the renderer: particle emissions, branching line effects, and the
 // debris cells of broken sprites, each of which becomes one flying, fading chip.
 
-#include "Engine/Engine/Systems/Sprite/SpawnCellParticleEvent.h"
 #include "Engine/Event/EventHandler.h"
 #include "Engine/Graphics/LightningEvent.h"
 #include "Engine/Graphics/ParticleEvents.h"
+#include "Engine/Graphics/SpawnCellParticleEvent.h"
 
 class Renderer;
 

@@ -2,10 +2,10 @@
 
 #include "Common/Assets/AssetPackage.h"
 #include "Engine/DestructibleSprite/Cell.h"
-#include "Engine/Engine/Systems/Sprite/SpawnCellParticleEvent.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Graphics/LightningEvent.h"
 #include "Engine/Graphics/ParticleEvents.h"
+#include "Engine/Graphics/SpawnCellParticleEvent.h"
 #include "Engine/Math/Vector.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Engine/Random.h"

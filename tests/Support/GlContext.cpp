@@ -18,7 +18,7 @@ RenderContextOpenGL& gl_context() {
     static std::unique_ptr<RenderContextOpenGL> context = [] {
         use_offscreen_video_driver();
         auto gl = std::make_unique<RenderContextOpenGL>();
-        EngineConfig config;
+        WindowConfig config;
         config.vsync = false;
         Result result = gl->init(config);
         if (result.failed) {

@@ -9,7 +9,7 @@
 #include <glm/vec4.hpp>
 
 #include "Engine/Engine/System.h"
-#include "Engine/Engine/Systems/Sprite/SpawnCellParticleEvent.h"
+#include "Engine/Graphics/SpawnCellParticleEvent.h"
 #include "Engine/Math/Transform.h"
 #include "Game/Systems/Ui/UiSpritePicture.h"
 

@@ -13,9 +13,11 @@
 
 #include "Support/HeadlessGui.h"
 
+#include "Engine/Engine/DebugRendererColors.h"
 #include "Engine/Graphics/DebugLines.h"
 #include "Engine/Graphics/Renderer.h"
 #include "Engine/Math/Transform.h"
+#include "Engine/Physics/AxisAlignedAreaTree.h"
 #include "Engine/ThreadPool.h"
 
 // Counts every allocation of this test program, so a test can show that a call allocates nothing. The

@@ -206,7 +206,7 @@ public:
     RenderContextOpenGL& gl;
     std::vector<Write> writes;
 
-    Result init(const EngineConfig& c) override { return gl.init(c); }
+    Result init(const WindowConfig& c) override { return gl.init(c); }
     void shutdown() override {}
     bool poll_event(SDL_Event& e) override { return gl.poll_event(e); }
     void begin_frame() override {}

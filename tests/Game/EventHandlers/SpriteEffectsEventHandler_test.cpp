@@ -6,11 +6,11 @@
 
 #include "Common/Assets/AssetPackage.h"
 #include "Engine/DestructibleSprite/Cell.h"
-#include "Engine/Engine/Systems/Sprite/SpawnCellParticleEvent.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Event/EventBus.h"
 #include "Engine/Graphics/LightningEvent.h"
 #include "Engine/Graphics/ParticleEvents.h"
+#include "Engine/Graphics/SpawnCellParticleEvent.h"
 #include "Engine/Math/Constants.h"
 #include "Engine/Math/Vector.h"
 #include "Engine/Physics/PhysicsBody.h"

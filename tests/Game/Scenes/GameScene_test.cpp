@@ -11,11 +11,11 @@
 
 #include "Engine/Engine/EngineEvents.h"
 #include "Engine/Engine/SceneEvents.h"
-#include "Engine/Engine/Systems/Sprite/SpawnCellParticleEvent.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCoreExplodedEvent.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Graphics/Camera.h"
 #include "Engine/Graphics/ParticleEvents.h"
+#include "Engine/Graphics/SpawnCellParticleEvent.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Engine/TypeId.h"
 #include "Game/Entities/EnemyEntities.h"

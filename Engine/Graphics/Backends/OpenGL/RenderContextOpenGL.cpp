@@ -68,7 +68,7 @@ RenderContextOpenGL::RenderContextOpenGL() : m_font_path(PELLMAR_SOURCE_ROOT "/S
 
 RenderContextOpenGL::~RenderContextOpenGL() { shutdown(); }
 
-Result RenderContextOpenGL::init(const EngineConfig& config) {
+Result RenderContextOpenGL::init(const WindowConfig& config) {
     if (!m_video_initialised) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             return Result::fail("Failed to create SDL window");

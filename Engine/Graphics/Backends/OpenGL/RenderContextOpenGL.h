@@ -86,7 +86,7 @@ public:
     RenderContextOpenGL(const RenderContextOpenGL&) = delete;
     RenderContextOpenGL& operator=(const RenderContextOpenGL&) = delete;
 
-    Result init(const EngineConfig& config) override;
+    Result init(const WindowConfig& config) override;
     void shutdown() override;
     bool poll_event(SDL_Event& event) override;
     void begin_frame() override;

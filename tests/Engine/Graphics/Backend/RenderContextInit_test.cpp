@@ -20,7 +20,7 @@ class BackendInitTest : public ::testing::Test {
 protected:
     void SetUp() override { test_support::use_offscreen_video_driver(); }
 
-    Result init_capturing(RenderContextOpenGL& gl, const EngineConfig& config, std::string& out) {
+    Result init_capturing(RenderContextOpenGL& gl, const WindowConfig& config, std::string& out) {
         testing::internal::CaptureStdout();
         Result r = gl.init(config);
         std::fflush(stdout);
@@ -33,7 +33,7 @@ TEST_F(BackendInitTest, OpensTheConfiguredWindowWithA45CoreContext) {
     RenderContextOpenGL gl;
     gl.set_font_path("/nonexistent/arial.ttf");
     std::string out;
-    Result r = init_capturing(gl, EngineConfig{}, out);
+    Result r = init_capturing(gl, WindowConfig{}, out);
     ASSERT_FALSE(r.failed) << r.message;
     EXPECT_EQ(r.message, "");
     EXPECT_THAT(out, HasSubstr("[Render]"));
@@ -73,7 +73,7 @@ TEST_F(BackendInitTest, OpensTheConfiguredWindowWithA45CoreContext) {
 TEST_F(BackendInitTest, DebugOutputFlagInstallsTheCallback) {
     for (bool debug : {false, true}) {
         RenderContextOpenGL gl;
-        EngineConfig config;
+        WindowConfig config;
         config.debug_output = debug;
         std::string out;
         ASSERT_FALSE(init_capturing(gl, config, out).failed);
@@ -98,7 +98,7 @@ TEST_F(BackendInitTest, MissingFontKeepsTheDefaultAndAPresentOneBecomesTheDefaul
         RenderContextOpenGL gl;
         gl.set_font_path("/nonexistent/SourceAssets/Fonts/arial.ttf");
         std::string out;
-        ASSERT_FALSE(init_capturing(gl, EngineConfig{}, out).failed);
+        ASSERT_FALSE(init_capturing(gl, WindowConfig{}, out).failed);
         EXPECT_EQ(ImGui::GetIO().Fonts->Fonts.Size, 0);
         EXPECT_EQ(ImGui::GetIO().FontDefault, nullptr);
         // A frame builds the library's own font and runs.
@@ -114,7 +114,7 @@ TEST_F(BackendInitTest, MissingFontKeepsTheDefaultAndAPresentOneBecomesTheDefaul
     RenderContextOpenGL gl;
     gl.set_font_path(system_font);
     std::string out;
-    ASSERT_FALSE(init_capturing(gl, EngineConfig{}, out).failed);
+    ASSERT_FALSE(init_capturing(gl, WindowConfig{}, out).failed);
     ASSERT_EQ(ImGui::GetIO().Fonts->Fonts.Size, 1);
     EXPECT_EQ(ImGui::GetIO().FontDefault, ImGui::GetIO().Fonts->Fonts[0]);
     ASSERT_EQ(ImGui::GetIO().Fonts->ConfigData.Size, 1);
@@ -131,7 +131,7 @@ TEST_F(BackendInitTest, DefaultFontPathIsUnderTheSourceRoot) {
 TEST_F(BackendInitTest, DisplayModeOneIsDesktopFullScreen) {
     RenderContextOpenGL gl;
     std::string out;
-    ASSERT_FALSE(init_capturing(gl, EngineConfig{}, out).failed);
+    ASSERT_FALSE(init_capturing(gl, WindowConfig{}, out).failed);
     gl.set_display_mode(DisplayModeBorderless);
     Uint32 flags = SDL_GetWindowFlags(gl.window());
     EXPECT_EQ(flags & SDL_WINDOW_FULLSCREEN_DESKTOP, static_cast<Uint32>(SDL_WINDOW_FULLSCREEN_DESKTOP));
@@ -144,7 +144,7 @@ TEST_F(BackendInitTest, DisplayModeOneIsDesktopFullScreen) {
 TEST_F(BackendInitTest, PollEventHandsOutPendingEvents) {
     RenderContextOpenGL gl;
     std::string out;
-    ASSERT_FALSE(init_capturing(gl, EngineConfig{}, out).failed);
+    ASSERT_FALSE(init_capturing(gl, WindowConfig{}, out).failed);
     SDL_Event drain;
     while (gl.poll_event(drain)) {
     }

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "Engine/DestructibleSprite/SpriteChunkPool.h"
-#include "Engine/Engine/Systems/Sprite/SpawnCellParticleEvent.h"
 #include "Engine/Engine/Systems/Sprite/SpriteCommitSystem.h"
+#include "Engine/Graphics/SpawnCellParticleEvent.h"
 #include "SpriteTestEntity.h"
 #include "Support/SceneHarness.h"
 #include "Support/SpriteBuilder.h"

@@ -1,6 +1,8 @@
 // The "Debug Renderer Colors" window: enable flags and colours of the debug names and layers, and a preview
 // of every mixed colour.
 
+#include "Engine/Engine/DebugRendererColors.h"
+
 #include <imgui.h>
 
 #include "Engine/Engine/EditorLayout.h"

@@ -1,5 +1,6 @@
 #pragma once
-// Debris cells that broke off a sprite, to be turned into particles.
+// Debris cells that broke off a sprite, to be turned into particles: published by the sprite commit, drawn by
+// the render event handler, so it lives with the particles below both.
 
 #include <cstdint>
 #include <vector>
