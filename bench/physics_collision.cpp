@@ -93,7 +93,7 @@ public:
         for (auto& r : m_rocks) {
             m_proxies.push_back(make_sprite_physics_proxy(r->transform, r->body, r->sprite, kDt));
         }
-        sprite_physics_step(pool, rows, m_proxies, kDt);
+        sprite_physics_step(pool, rows, m_proxies, kDt, m_storage);
     }
 
 private:
@@ -111,6 +111,7 @@ private:
     std::vector<std::unique_ptr<Rock>> m_rocks;
     std::vector<Pose> m_start;
     std::vector<SpritePhysicsProxy> m_proxies;
+    SpriteStepStorage m_storage;
 };
 
 void run_pile(benchmark::State& state, ThreadPool& pool) {

@@ -2,9 +2,22 @@
 // Cell-exact collision of destructible sprites, once per fixed step: sprites whose swept bounds overlap, then the
 // chunks of each that face the other, then the boundary cells of one swept in sub-steps through the other's grid.
 // The earliest hits become contacts and contact rows. The chunk and impact phases run on the thread pool.
+//
+// Where each part lives (Engine/Physics/):
+//   CollisionBroadPhase   proxies and the pairs of proxies whose swept bounds overlap
+//   LeftEdgeBuckets       the fused step's pair search
+//   ChunkPairs            the chunks of a pair that face each other, and the records that repeat
+//   SweepFilter           the cull of boundary cells that can not reach the other grid
+//   CellSweep             the narrow phase: one boundary cell swept in sub-steps, the hits of a list
+//   RecordSweeper         a chunk record's lists swept with the cull
+//   CollisionImpacts      the impacts of the phase-by-phase path in their total order
+//   CollisionContacts     contacts of hit points, and the earliest impact's bodies moved to its time
+//   SpritePhysicsStep     the fused step: the phases in one pass on the pool, then the contact rows
+//   TransformSines        the angles' sines, taken once per proxy
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include <glm/vec2.hpp>
@@ -56,7 +69,9 @@ struct HitPoint {
 
 inline constexpr int32_t kMaxImpactHits = 32;
 inline constexpr float kNoImpactTime = 1e9f;
-// Sweeps sample 32 points per world unit travelled; a runaway speed must not turn one cell into millions.
+// Points a sweep samples per world unit a boundary cell travels (at least one).
+inline constexpr int32_t kSweepSamplesPerUnit = 32;
+// A runaway speed must not turn one cell into millions of samples.
 inline constexpr int32_t kMaxSweepSubSteps = 256;
 
 struct Impact {
@@ -99,6 +114,25 @@ std::vector<Impact> find_impacts(ThreadPool& pool, const std::vector<SpritePhysi
 std::vector<Contact> make_contacts(const std::vector<SpritePhysicsProxy>& proxies, const std::vector<Impact>& impacts,
                                    float dt, DebugLines* debug = nullptr);
 
+// What the step keeps from one step to the next, and each worker's scratch, so that a step allocates nothing
+// once the piles stop growing. The caller owns it (the physics system keeps one); it holds no result.
+class SpriteStepStorage {
+public:
+    SpriteStepStorage();
+    ~SpriteStepStorage();
+    SpriteStepStorage(SpriteStepStorage&&) noexcept;
+    SpriteStepStorage& operator=(SpriteStepStorage&&) noexcept;
+
+    struct State;
+    State& state() { return *m_state; }
+
+private:
+    std::unique_ptr<State> m_state;
+};
+
 // The whole step: appends contact rows and moves the two bodies of the earliest impact to its time.
+void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const std::vector<SpritePhysicsProxy>& proxies,
+                         float dt, SpriteStepStorage& storage, DebugLines* debug = nullptr);
+// The same with storage of its own for this one step.
 void sprite_physics_step(ThreadPool& pool, ConstraintList& constraints, const std::vector<SpritePhysicsProxy>& proxies,
                          float dt, DebugLines* debug = nullptr);

@@ -18,5 +18,5 @@ void SpritePhysicsSystem::update(const SimulationTick& tick) {
         }
         m_proxies.push_back(make_sprite_physics_proxy(row.get<Transform>(), body, row.get<Sprite>(), dt));
     }
-    sprite_physics_step(thread_pool(), scene()->constraints(), m_proxies, dt, &debug_lines());
+    sprite_physics_step(thread_pool(), scene()->constraints(), m_proxies, dt, m_storage, &debug_lines());
 }

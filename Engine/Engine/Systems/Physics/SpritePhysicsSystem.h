@@ -17,4 +17,5 @@ public:
 
 private:
     std::vector<SpritePhysicsProxy> m_proxies; // rebuilt every step; kept for its capacity
+    SpriteStepStorage m_storage;
 };
