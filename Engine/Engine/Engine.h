@@ -10,6 +10,7 @@
 #include "Engine/Engine/Recording.h"
 #include "Engine/Engine/SimulationClock.h"
 #include "Engine/Engine/SimulationTick.h"
+#include "Engine/Engine/WindowVisibility.h"
 #include "Engine/Event/EventBus.h"
 #include "Engine/Graphics/RenderContext.h"
 #include "Engine/Graphics/Renderer.h"
@@ -57,6 +58,8 @@ public:
     const ViewportRect& game_viewport() const { return m_game_viewport; }
     bool running() const { return m_running; }
     bool editor_mode() const { return m_editor_mode; }
+    // False while the window is minimised or hidden: frames then run the simulation but draw nothing.
+    bool window_visible() const { return ::window_visible(m_window_visibility); }
     const std::shared_ptr<SceneBase>& current_scene() const { return m_current_scene; }
     const std::shared_ptr<SceneBase>& pending_scene() const { return m_pending_scene; }
 
@@ -134,6 +137,7 @@ private:
     RenderContext m_render_context;
     Renderer m_renderer;
     ViewportRect m_window_rect;
+    WindowVisibility m_window_visibility;
     bool m_running = false;
     std::shared_ptr<SceneBase> m_pending_scene;
     std::shared_ptr<SceneBase> m_current_scene;

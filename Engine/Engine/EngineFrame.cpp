@@ -45,9 +45,11 @@ void Engine::poll_events(const SimulationTick& tick) {
     while (m_render_context.poll_event(event)) {
         if (event.type == SDL_QUIT) {
             m_event_bus.publish(QuitEvent{});
-        } else if (event.type == SDL_WINDOWEVENT && (event.window.event == SDL_WINDOWEVENT_RESIZED ||
-                                                     event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)) {
-            window_resized(event.window.data1, event.window.data2);
+        } else if (event.type == SDL_WINDOWEVENT) {
+            window_visibility_event(m_window_visibility, event.window.event);
+            if (event.window.event == SDL_WINDOWEVENT_RESIZED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                window_resized(event.window.data1, event.window.data2);
+            }
         }
         if (!reaches_game(event)) {
             continue;
@@ -122,6 +124,16 @@ void Engine::window_resized(int32_t width, int32_t height) {
 
 void Engine::render_frame(const SimulationTick& tick) {
     if (!m_config.has_window || !m_render_context.has_backend()) {
+        return;
+    }
+    if (!window_visible()) {
+        // Nobody sees the frame: the scene's render step still runs (what it changes beyond the picture, and
+        // the particle time, stay as in a drawn frame), but nothing is drawn or presented, and the back end
+        // sleeps out the frame.
+        if (m_current_scene) {
+            m_current_scene->render(tick);
+        }
+        m_render_context.idle_frame();
         return;
     }
     m_render_context.begin_frame();

@@ -10,6 +10,7 @@ void RenderContext::shutdown() { m_backend->shutdown(); }
 bool RenderContext::poll_event(SDL_Event& event) { return m_backend->poll_event(event); }
 void RenderContext::begin_frame() { m_backend->begin_frame(); }
 void RenderContext::end_frame() { m_backend->end_frame(); }
+void RenderContext::idle_frame() { m_backend->idle_frame(); }
 void RenderContext::set_display_mode(uint32_t mode) { m_backend->set_display_mode(mode); }
 Handle RenderContext::create_buffer(uint32_t type, uint32_t usage, uint64_t size, const void* data) {
     return m_backend->create_buffer(type, usage, size, data);

@@ -21,6 +21,7 @@ public:
     bool poll_event(SDL_Event& event) override;
     void begin_frame() override;
     void end_frame() override;
+    void idle_frame() override;
     void set_display_mode(uint32_t mode) override;
     Handle create_buffer(uint32_t type, uint32_t usage, uint64_t size, const void* data) override;
     void set_buffer_data(Handle buffer, uint64_t size, const void* data) override;

@@ -23,6 +23,9 @@ public:
     virtual bool poll_event(SDL_Event& event) = 0;
     virtual void begin_frame() = 0;
     virtual void end_frame() = 0;
+    // A frame that is not drawn (the window cannot be seen): nothing is presented, and the frame takes its
+    // time as a presented one would.
+    virtual void idle_frame() = 0;
     virtual void set_display_mode(uint32_t mode) = 0;
     virtual Handle create_buffer(uint32_t type, uint32_t usage, uint64_t size, const void* data) = 0;
     virtual void set_buffer_data(Handle buffer, uint64_t size, const void* data) = 0;

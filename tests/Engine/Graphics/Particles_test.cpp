@@ -211,6 +211,7 @@ public:
     bool poll_event(SDL_Event& e) override { return gl.poll_event(e); }
     void begin_frame() override {}
     void end_frame() override {}
+    void idle_frame() override {}
     void set_display_mode(uint32_t) override {}
     Handle create_buffer(uint32_t t, uint32_t u, uint64_t s, const void* d) override {
         return gl.create_buffer(t, u, s, d);

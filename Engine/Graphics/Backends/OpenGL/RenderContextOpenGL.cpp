@@ -243,8 +243,17 @@ void RenderContextOpenGL::end_frame() {
     forget_clean_buffers();
     m_depth_test = true;
     SDL_GL_SwapWindow(m_window);
+    m_frames_presented += 1;
     wait_for_previous_frame();
     pace_frame();
+}
+
+void RenderContextOpenGL::idle_frame() {
+    // No swap waits for the display here, vsync or not: the pacer holds the cadence.
+    m_frames_idled += 1;
+    if (m_pace_frames) {
+        sleep_to_cadence();
+    }
 }
 
 // At most one frame in flight: when the swap does not block, the driver would otherwise queue frames without
@@ -265,6 +274,10 @@ void RenderContextOpenGL::pace_frame() {
     if ((m_vsync_in_effect && !hidden) || !m_pace_frames) {
         return;
     }
+    sleep_to_cadence();
+}
+
+void RenderContextOpenGL::sleep_to_cadence() {
     uint64_t wait = frame_pacer_wait(m_pacer, now_ns());
     if (wait > 0) {
         std::this_thread::sleep_for(std::chrono::nanoseconds(wait));

@@ -91,6 +91,7 @@ public:
     bool poll_event(SDL_Event& event) override;
     void begin_frame() override;
     void end_frame() override;
+    void idle_frame() override;
     void set_display_mode(uint32_t mode) override;
     Handle create_buffer(uint32_t type, uint32_t usage, uint64_t size, const void* data) override;
     void set_buffer_data(Handle buffer, uint64_t size, const void* data) override;
@@ -130,6 +131,9 @@ public:
     uint64_t clears_issued() const { return m_clears_issued; }
     // Off, end_frame never sleeps to hold the refresh rate: benchmarks time frames back to back.
     void set_frame_pacing(bool pace) { m_pace_frames = pace; }
+    // Frames presented by end_frame, and frames that idle_frame let pass undrawn.
+    uint64_t frames_presented() const { return m_frames_presented; }
+    uint64_t frames_idled() const { return m_frames_idled; }
 
 private:
     void clear_buffers(uint32_t bits);
@@ -138,6 +142,7 @@ private:
     void make_framebuffer_attachments(GlFramebufferRecord& record, uint32_t width, uint32_t height);
     void wait_for_previous_frame();
     void pace_frame();
+    void sleep_to_cadence();
 
     GlStore<GlBufferRecord> m_buffers;
     GlStore<uint32_t> m_meshes;
@@ -145,6 +150,8 @@ private:
     GlStore<GlTextureRecord> m_textures;
     GlStore<GlFramebufferRecord> m_framebuffers;
     SDL_Window* m_window = nullptr;
+    uint64_t m_frames_presented = 0;
+    uint64_t m_frames_idled = 0;
     void* m_gl_context = nullptr;
     bool m_gui_context = false;
     bool m_gui_backends = false;
