@@ -6,6 +6,7 @@
 #include "Engine/Graphics/Camera.h"
 #include "Engine/Graphics/Renderer.h"
 #include "Engine/Graphics/TextureAtlasPacked.h"
+#include "Engine/Math/AxisAlignedArea.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Random.h"
 
@@ -34,6 +35,14 @@ Transform drawn_transform(const BackgroundRecord& record, glm::vec2 camera, floa
     transform.angle = record.angle;
     transform.z = record.z;
     return transform;
+}
+
+// Whether a quad, turned any way, can reach into the view: its centre within the view grown by its half
+// diagonal.
+bool may_touch(const AxisAlignedArea& view, const Transform& quad) {
+    const float reach = glm::length(quad.scale);
+    return quad.position.x + reach >= view.min.x && quad.position.x - reach <= view.max.x &&
+           quad.position.y + reach >= view.min.y && quad.position.y - reach <= view.max.y;
 }
 
 } // namespace
@@ -99,13 +108,20 @@ glm::vec2 SpaceBackgroundRenderSystem::drawn_position(const BackgroundRecord& re
 void SpaceBackgroundRenderSystem::update(const SimulationTick&) {
     m_camera_position = glm::vec2(camera().position);
     Renderer& draw = renderer();
-    // Smoke first: within the batch the stars lie over it.
+    // The field is many views wide: only what can touch the view goes to the batch, the rest would cost
+    // vertices and upload for no pixel. Smoke first: within the batch the stars lie over it.
+    const AxisAlignedArea& view = camera().visible_area;
     for (const BackgroundRecord& cloud : m_smoke) {
         const Transform whole = drawn_transform(cloud, m_camera_position, kSmokeFactor);
         const PictureQuad part = picture_part(whole, m_smoke_region, m_smoke_picture, m_smoke_part);
-        draw.add_background_sprite(part.transform, part.uv, cloud.colour);
+        if (may_touch(view, part.transform)) {
+            draw.add_background_sprite(part.transform, part.uv, cloud.colour);
+        }
     }
     for (const BackgroundRecord& star : m_stars) {
-        draw.add_background_sprite(drawn_transform(star, m_camera_position, kStarFactor), m_star_region, star.colour);
+        const Transform transform = drawn_transform(star, m_camera_position, kStarFactor);
+        if (may_touch(view, transform)) {
+            draw.add_background_sprite(transform, m_star_region, star.colour);
+        }
     }
 }

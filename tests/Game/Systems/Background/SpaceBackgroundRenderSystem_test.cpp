@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -89,7 +90,11 @@ TEST(SpaceBackground, FieldHoldsTheStarsAndSmokeAsScattered) {
 
 TEST(SpaceBackground, SmokeThenStarsAtTheirPlacesForACameraAtTheOrigin) {
     BackgroundFixture f(5);
-    f.harness.scene->camera().position = glm::vec3(0.0f);
+    // A view wider than the whole field, so every record is in it.
+    Camera& camera = f.harness.scene->camera();
+    camera.position = glm::vec3(0.0f);
+    camera.set_ortho(40.0f, 16.0f / 9.0f, 10.0f);
+    camera.update_matrices();
     f.system->update(make_tick(1, 1.0f / 60.0f, false));
     const std::vector<StaticSpriteInstance>& drawn = f.harness.engine.renderer().background_batch().instances();
     ASSERT_EQ(drawn.size(), 4040u);
@@ -114,6 +119,57 @@ TEST(SpaceBackground, SmokeThenStarsAtTheirPlacesForACameraAtTheOrigin) {
     EXPECT_FLOAT_EQ(drawn[40].model[3].y, star.position.y);
     // Tinted with the record's colour.
     EXPECT_FLOAT_EQ(drawn[40].tint.r, static_cast<float>(star.colour & 0xFFu) / 255.0f);
+}
+
+// The game's view is a small part of the field: a record whose quad lies wholly inside it is drawn, one
+// whose quad cannot reach it is not.
+TEST(SpaceBackground, OnlyWhatCanTouchTheViewIsDrawn) {
+    BackgroundFixture f(7);
+    Camera& camera = f.harness.scene->camera();
+    const glm::vec2 c(12.5f, -3.25f);
+    camera.position = glm::vec3(c, 0.0f);
+    camera.set_ortho(5.0f, 16.0f / 9.0f, 10.0f);
+    camera.update_matrices();
+    const glm::vec2 half(5.0f * 16.0f / 9.0f, 5.0f);
+    f.system->update(make_tick(1, 1.0f / 60.0f, false));
+    const std::vector<StaticSpriteInstance>& drawn = f.harness.engine.renderer().background_batch().instances();
+    std::vector<glm::vec2> stars_drawn;
+    size_t clouds_drawn = 0;
+    for (const StaticSpriteInstance& item : drawn) {
+        // Stars are at most 0.01 across, a cloud's part several units.
+        if (glm::length(glm::vec2(item.model[0])) < 0.1f) {
+            stars_drawn.emplace_back(item.model[3]);
+        } else {
+            ASSERT_TRUE(stars_drawn.empty()) << "smoke before stars";
+            ++clouds_drawn;
+        }
+    }
+    const auto was_drawn = [&](glm::vec2 p) {
+        return std::any_of(stars_drawn.begin(), stars_drawn.end(),
+                           [&](glm::vec2 q) { return glm::length(q - p) < 1e-4f; });
+    };
+    int32_t inside = 0;
+    for (const BackgroundRecord& star : f.system->stars()) {
+        const glm::vec2 d = SpaceBackgroundRenderSystem::drawn_position(star, c, 2.0f) - c;
+        const glm::vec2 p = c + d;
+        if (std::abs(d.x) < half.x - 0.02f && std::abs(d.y) < half.y - 0.02f) {
+            ++inside;
+            EXPECT_TRUE(was_drawn(p)) << "star at " << p.x << ", " << p.y;
+        } else if (std::abs(d.x) > half.x + 0.02f || std::abs(d.y) > half.y + 0.02f) {
+            EXPECT_FALSE(was_drawn(p)) << "star at " << p.x << ", " << p.y;
+        }
+    }
+    // About 4000 x 160 / 9216 stars are in view.
+    EXPECT_GT(inside, 30);
+    EXPECT_LT(stars_drawn.size(), 200u);
+    // Clouds 20 to 40 across: some reach into the view, not all 40.
+    int32_t clouds_over_centre = 0;
+    for (const BackgroundRecord& cloud : f.system->smoke()) {
+        const glm::vec2 d = SpaceBackgroundRenderSystem::drawn_position(cloud, c, 0.5f) - c;
+        clouds_over_centre += std::abs(d.x) < 2.0f && std::abs(d.y) < 2.0f ? 1 : 0;
+    }
+    EXPECT_GE(clouds_drawn, static_cast<size_t>(clouds_over_centre));
+    EXPECT_LT(clouds_drawn, 40u);
 }
 
 TEST(SpaceBackground, TheSkyNeverRunsOutAndMovesSmoothly) {
