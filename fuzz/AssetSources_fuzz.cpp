@@ -96,6 +96,49 @@ ab::Package build(std::string_view kind, std::string_view text) {
     return package;
 }
 
+template <typename Built, typename Loaded>
+bool same_names(const std::vector<Built>& built, const AssetList<Loaded>& loaded) {
+    if (built.size() != loaded.m_assets.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < built.size(); ++i) {
+        const AssetMetadata& metadata = loaded.m_assets[i].metadata;
+        if (metadata.name != built[i].metadata.name || metadata.uuid != built[i].metadata.uuid) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The loaded package holds the written assets under their names, each of the shape the builder gave it.
+void check_same_assets(const ab::Package& built, const AssetPackage& loaded) {
+    fuzz_check(same_names(built.images, loaded.images) && same_names(built.sprites, loaded.sprites) &&
+                   same_names(built.multi_sprites, loaded.multi_sprites) &&
+                   same_names(built.particles, loaded.particles) && loaded.fonts.m_assets.empty(),
+               "the game loads every asset the builder wrote, under its name and uuid");
+    for (size_t i = 0; i < built.images.size(); ++i) {
+        const ImageAsset& image = loaded.images.m_assets[i];
+        fuzz_check(image.width == built.images[i].width && image.height == built.images[i].height &&
+                       image.pixels == built.images[i].pixels,
+                   "a loaded image has the built size and pixels");
+    }
+    for (size_t i = 0; i < built.sprites.size(); ++i) {
+        const SpriteAsset& sprite = loaded.sprites.m_assets[i];
+        const ab::Sprite& source = built.sprites[i];
+        fuzz_check(sprite.chunks.size() == source.chunks.size() && sprite.cores.size() == source.cores.size() &&
+                       sprite.activePixelCount == source.active && sprite.cellCount.x == source.cell_count.x &&
+                       sprite.cellCount.y == source.cell_count.y,
+                   "a loaded sprite has the built chunks, cores and cells");
+    }
+    for (size_t i = 0; i < built.multi_sprites.size(); ++i) {
+        const MultiSprite& multi = loaded.multi_sprites.m_assets[i].data;
+        const ab::MultiSprite& source = built.multi_sprites[i];
+        fuzz_check(multi.sprites.size() == source.parts.size() && multi.instances.size() == source.instances.size() &&
+                       multi.joints.size() == source.joints.size(),
+                   "a loaded multi-sprite has the built parts, instances and joints");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -130,10 +173,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istringstream in(std::string(bytes.begin(), bytes.end()), std::ios::binary);
     const AssetLoadResult loaded = read_assets(in, "fuzz.bin");
     fuzz_check(!loaded.failed, "the game loads what the builder accepts", loaded.message);
-    fuzz_check(loaded.package.images.m_assets.size() == package.images.size() &&
-                   loaded.package.sprites.m_assets.size() == package.sprites.size() &&
-                   loaded.package.multi_sprites.m_assets.size() == package.multi_sprites.size() &&
-                   loaded.package.particles.m_assets.size() == package.particles.size(),
-               "the game loads every asset the builder wrote");
+    check_same_assets(package, loaded.package);
     return 0;
 }
