@@ -1,6 +1,7 @@
 // The recording reader over arbitrary bytes, then every record it accepts fed to the input state as a replay
 // feeds it. A refused file leaves no records and says why; an accepted one writes back byte for byte, holds
-// only ticks the clock can produce, and gives the input state finite values without undefined arithmetic.
+// only ticks the clock and viewports a window can produce, and gives the input state finite values without
+// undefined arithmetic.
 
 #include <cmath>
 #include <cstddef>
@@ -26,11 +27,24 @@ void check_tick(const SimulationTick& t) {
                     t.fixed_time_accumulated, t.simulation_timescale}) {
         fuzz_check(std::isfinite(f), "an accepted tick holds finite times");
     }
-    fuzz_check(t.delta_time >= 0.0f, "an accepted tick's delta is not negative");
+    fuzz_check(within(t.application_time, 0.0f, SimulationClock::kMaxApplicationTime),
+               "an accepted tick's application time lies within the clock's reach");
+    fuzz_check(t.time >= 0.0f && t.fixed_time >= 0.0f && t.fixed_time_accumulated >= 0.0f,
+               "an accepted tick's times are not negative");
+    fuzz_check(within(t.delta_time, 0.0f, SimulationClock::kMaxDeltaTime),
+               "an accepted tick's delta lies within the clock's bounds");
     fuzz_check(within(t.fixed_delta_time, SimulationClock::kMinFixedDelta, SimulationClock::kMaxFixedDelta),
                "an accepted tick's fixed delta lies within the clock's bounds");
     fuzz_check(within(t.simulation_timescale, SimulationClock::kMinTimescale, SimulationClock::kMaxTimescale),
                "an accepted tick's timescale lies within the clock's bounds");
+}
+
+// A rectangle some window could have.
+void check_viewport(const ViewportRect& v) {
+    const auto reach = [](int32_t p) { return p >= -kMaxWindowPixels && p <= kMaxWindowPixels; };
+    fuzz_check(reach(v.x) && reach(v.y) && v.width >= 0 && v.width <= kMaxWindowPixels && v.height >= 0 &&
+                   v.height <= kMaxWindowPixels,
+               "an accepted viewport lies within a window's reach");
 }
 
 } // namespace
@@ -55,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InputState input;
     for (const TickRecord& record : records) {
         check_tick(record.tick);
+        check_viewport(record.viewport);
         input.begin_tick(record.tick.tick, record.tick.application_time);
         input.set_viewport(record.viewport);
         for (const RecordedEvent& raw : record.events) {
