@@ -84,7 +84,7 @@ void draw_sprite(const Sprite& sprite) {
     }
 
     property_label("Mass info");
-    if (ImGui::BeginTable("##mass", 2, ImGuiTableFlags_Borders)) {
+    if (ImGui::BeginTable("##mass", 2, ImGuiTableFlags_Borders | ImGuiTableFlags_SizingFixedFit)) {
         const MassProperties mass = mass_properties_from_moments(sprite_moments_of(grid, sprite), grid);
         const auto row = [](const char* name) {
             ImGui::TableNextRow();
@@ -103,7 +103,7 @@ void draw_sprite(const Sprite& sprite) {
     }
 
     property_label("Cell Counts");
-    if (ImGui::BeginTable("##counts", 3, ImGuiTableFlags_Borders)) {
+    if (ImGui::BeginTable("##counts", 3, ImGuiTableFlags_Borders | ImGuiTableFlags_SizingFixedFit)) {
         ImGui::TableSetupColumn("Type");
         ImGui::TableSetupColumn("Active");
         ImGui::TableSetupColumn("Removed");
@@ -196,8 +196,7 @@ void delete_entity(EntityPool& pool, const EntityId& id, EntityId& selection) {
 }
 
 void draw_entities_window(EntityPool& pool, EntityId& selection) {
-    place_editor_panel(EditorPanel::Entities);
-    if (!ImGui::Begin("Entities")) {
+    if (!begin_editor_panel(EditorPanel::Entities, "Entities")) {
         ImGui::End();
         return;
     }
@@ -235,8 +234,7 @@ void draw_entities_window(EntityPool& pool, EntityId& selection) {
 }
 
 bool draw_selected_entity_window(EntityPool& pool, const EntityId& selection) {
-    place_editor_panel(EditorPanel::SelectedEntity);
-    if (!ImGui::Begin("Selected Entity")) {
+    if (!begin_editor_panel(EditorPanel::SelectedEntity, "Selected Entity")) {
         return false;
     }
     if (selection == kInvalidEntityId || !pool.has_list(selection.entity_type_id) ||

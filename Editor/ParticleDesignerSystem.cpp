@@ -99,8 +99,7 @@ void ParticleDesignerSystem::update(const SimulationTick&) {
 }
 
 void ParticleDesignerSystem::draw_window() {
-    place_editor_panel(EditorPanel::ParticleDesigner);
-    if (!ImGui::Begin("Particle Designer")) {
+    if (!begin_editor_panel(EditorPanel::ParticleDesigner, "Particle Designer")) {
         ImGui::End();
         return;
     }

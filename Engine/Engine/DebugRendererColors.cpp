@@ -55,9 +55,7 @@ void draw_setting_row(DebugColorSetting& setting, std::string_view label, const 
 } // namespace
 
 void draw_debug_renderer_colors() {
-    place_editor_panel(EditorPanel::DebugRendererColors);
-    ImGui::SetNextWindowCollapsed(true, ImGuiCond_FirstUseEver);
-    if (ImGui::Begin("Debug Renderer Colors")) {
+    if (begin_editor_panel(EditorPanel::DebugRendererColors, "Debug Renderer Colors")) {
         if (ImGui::CollapsingHeader("Debug Names", ImGuiTreeNodeFlags_DefaultOpen)) {
             for (uint32_t i = 0; i < DebugName::MAX; ++i) {
                 ImGui::PushID(static_cast<int>(i));

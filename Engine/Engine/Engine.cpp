@@ -4,6 +4,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "Engine/Engine/EditorLayout.h"
 #include "Engine/Engine/Interrupt.h"
 #include "Engine/Engine/Scene.h"
 #include "Engine/Log.h"
@@ -82,6 +83,7 @@ void Engine::start_render_backend() {
         throw std::runtime_error(result.message);
     }
     m_render_context.set_display_mode(0);
+    install_editor_layout_settings();
     m_renderer.init(m_render_context);
     m_viewport_target = m_render_context.create_framebuffer(m_config.width, m_config.height);
     m_event_bus.publish(WindowResizedEvent{

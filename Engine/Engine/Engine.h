@@ -127,6 +127,9 @@ private:
     // Whether a polled event goes on to the input state and into the recording, or stays with the GUI.
     bool reaches_game(const SDL_Event& event) const;
     bool game_holds_mouse_button(uint32_t sdl_button) const;
+    // In the editor: a pointer event at (x, y) falls on the viewport's picture with no window of the GUI above
+    // it and the GUI not busy with a press of its own.
+    bool lands_on_picture(float x, float y) const;
 
     EngineConfig m_config;
     SimulationClock m_clock;
@@ -155,6 +158,8 @@ private:
     bool m_viewport_publish_pending = false;
     bool m_ui_captures_keyboard = false;
     bool m_ui_captures_mouse = false;
+    // The GUI's id of the viewport's picture, the item that owns the presses on it.
+    uint32_t m_picture_item = 0;
     // While recording, a release of held input asked for by the viewport panel waits for the next frame's
     // record, so that the play-back applies it at the same point of the run.
     bool m_release_pending = false;

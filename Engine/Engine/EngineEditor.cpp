@@ -12,15 +12,17 @@
 #include "Engine/Graphics/Backends/OpenGL/GuiImage.h"
 
 void Engine::draw_workspace_backdrop() {
-    // The GUI library has no docking here: a window covering the work area stands in as the workspace,
-    // behind every panel, and the panels take their first-use places from the editor layout.
+    // The GUI library has no docking here: a window covering the work area stands in as the workspace, behind
+    // every panel, and the panels tile it (EditorLayout). It draws nothing and takes no input: the tiles cover
+    // it, and filling the whole window once more costs the software rasteriser a large part of the frame.
     const ImGuiViewport* main = ImGui::GetMainViewport();
     ImGui::SetNextWindowPos(main->WorkPos);
     ImGui::SetNextWindowSize(main->WorkSize);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0.0f, 0.0f));
     constexpr ImGuiWindowFlags kFlags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
                                         ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
-                                        ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoNavFocus;
+                                        ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoNavFocus |
+                                        ImGuiWindowFlags_NoBackground | ImGuiWindowFlags_NoInputs;
     ImGui::Begin("DockSpace", nullptr, kFlags);
     // The GUI puts a new window that never comes to the front behind all others: the viewport, made after the
     // backdrop, would be hidden behind it. The backdrop goes to the back every frame instead.
@@ -30,13 +32,21 @@ void Engine::draw_workspace_backdrop() {
 }
 
 void Engine::draw_viewport_panel() {
-    place_editor_panel(EditorPanel::Viewport);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0.0f, 0.0f));
-    // The viewport stands in for a docked panel of the workspace: a click into it takes the focus but leaves it
-    // behind the panels floating over it (the welcome window, the debug colours), as a dock would.
-    if (ImGui::Begin("Viewport", nullptr, ImGuiWindowFlags_NoBringToFrontOnFocus)) {
+    // The viewport is a tile of the workspace that stays put: a drag on its picture is the game's (cutting,
+    // aiming, spawning), never a move of the panel; a click into it takes the focus but leaves it behind
+    // anything the user floats over it.
+    constexpr ImGuiWindowFlags kFlags = ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoResize |
+                                        ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse;
+    if (begin_editor_panel(EditorPanel::Viewport, "Viewport", kFlags)) {
+        ImGuiWindow* window = ImGui::GetCurrentWindow();
+        ImGui::BringWindowToDisplayBack(window);
+        if (ImGuiWindow* backdrop = ImGui::FindWindowByName("DockSpace")) {
+            ImGui::BringWindowToDisplayBack(backdrop);
+        }
         bool focused = ImGui::IsWindowFocused();
-        bool hovered = ImGui::IsWindowHovered();
+        // The picture is an item that holds the mouse while it is pressed: the window stays hovered then.
+        bool hovered = ImGui::IsWindowHovered(ImGuiHoveredFlags_AllowWhenBlockedByActiveItem);
         // Released once, when the panel loses the keyboard or the mouse, so that nothing stays held.
         if ((!m_ui_captures_keyboard && !focused) || (!m_ui_captures_mouse && !hovered)) {
             // A play-back owns the input state; a recording keeps the release as events of the next record.
@@ -77,14 +87,18 @@ void Engine::draw_viewport_panel() {
         // Opaque: the game's picture covers the panel, and blending it costs the software rasteriser most of
         // the editor's frame.
         gui_opaque_image(texture, avail, ImVec2(0.0f, 1.0f), ImVec2(1.0f, 0.0f));
+        // The picture owns the presses on it, so no press there starts anything of the window's.
+        ImGui::SetCursorScreenPos(pos);
+        ImGui::InvisibleButton("##picture", avail,
+                               ImGuiButtonFlags_MouseButtonLeft | ImGuiButtonFlags_MouseButtonRight);
+        m_picture_item = ImGui::GetItemID();
     }
     ImGui::End();
     ImGui::PopStyleVar();
 }
 
 void Engine::draw_control_bar(const SimulationTick& tick) {
-    place_editor_panel(EditorPanel::ControlBar);
-    if (ImGui::Begin("Control Bar")) {
+    if (begin_editor_panel(EditorPanel::ControlBar, "Control Bar")) {
         if (ImGui::Button(tick.is_simulation_frozen ? "Resume" : "Freeze")) {
             m_event_bus.publish(FreezeToggleEvent{});
         }
@@ -97,6 +111,9 @@ void Engine::draw_control_bar(const SimulationTick& tick) {
                 m_event_bus.publish(StepEvent{1});
             }
         }
+        // The fields leave their labels room to be read whole, however narrow the tile.
+        const ImGuiStyle& style = ImGui::GetStyle();
+        ImGui::PushItemWidth(-(ImGui::CalcTextSize("Fixed delta time").x + style.ItemInnerSpacing.x));
         if (ImGui::SliderFloat("Timescale", &m_panel_timescale, SimulationClock::kMinTimescale,
                                SimulationClock::kMaxTimescale, "%.3f", ImGuiSliderFlags_AlwaysClamp)) {
             m_event_bus.publish(TimescaleEvent{m_panel_timescale});
@@ -110,6 +127,7 @@ void Engine::draw_control_bar(const SimulationTick& tick) {
                              SimulationClock::kMaxFixedDelta, "%.3f", ImGuiSliderFlags_AlwaysClamp)) {
             m_event_bus.publish(FixedDeltaTimeEvent{m_panel_fixed_delta});
         }
+        ImGui::PopItemWidth();
         ImGui::Separator();
         if (ImGui::Button("Reload")) {
             m_event_bus.publish(ReloadEvent{});
@@ -119,8 +137,7 @@ void Engine::draw_control_bar(const SimulationTick& tick) {
 }
 
 void Engine::draw_simulation_ticks(const SimulationTick& tick) {
-    place_editor_panel(EditorPanel::SimulationTicks);
-    if (ImGui::Begin("Simulation Ticks")) {
+    if (begin_editor_panel(EditorPanel::SimulationTicks, "Simulation Ticks")) {
         ImGui::Text("application_time: %f", static_cast<double>(tick.application_time));
         ImGui::Text("time: %f", static_cast<double>(tick.time));
         ImGui::Text("fixed_time: %f", static_cast<double>(tick.fixed_time));

@@ -74,6 +74,13 @@ bool Engine::game_holds_mouse_button(uint32_t sdl_button) const {
            m_input.slot(input_code_mouse(sdl_button - SDL_BUTTON_LEFT)).value != 0.0f;
 }
 
+bool Engine::lands_on_picture(float x, float y) const {
+    const ViewportRect& r = m_game_viewport;
+    const bool inside = x >= static_cast<float>(r.x) && y >= static_cast<float>(r.y) &&
+                        x < static_cast<float>(r.x + r.width) && y < static_cast<float>(r.y + r.height);
+    return m_viewport_panel_drawn && inside && gui_item_takes_pointer(x, y, "Viewport", m_picture_item);
+}
+
 bool Engine::reaches_game(const SDL_Event& event) const {
     // Keyboard and mouse belong to the tool panels while the viewport does not have them.
     if (is_key_event(event.type)) {
@@ -86,21 +93,35 @@ bool Engine::reaches_game(const SDL_Event& event) const {
     if (event.type == SDL_MOUSEBUTTONUP && game_holds_mouse_button(event.button.button)) {
         return true;
     }
-    if (m_ui_captures_mouse) {
-        return false;
+    bool game_holds_a_button = false;
+    for (uint32_t button = SDL_BUTTON_LEFT; button <= SDL_BUTTON_X2; ++button) {
+        game_holds_a_button = game_holds_a_button || game_holds_mouse_button(button);
     }
     if (m_editor_mode) {
-        return true;
+        // Each event by where it lands, not by last frame's hover: a quick move and click onto a panel's button
+        // is the panel's, a quick one into the picture the game's. A drag the game began stays the game's.
+        if (game_holds_a_button) {
+            return true;
+        }
+        switch (event.type) {
+        case SDL_MOUSEMOTION:
+            return lands_on_picture(static_cast<float>(event.motion.x), static_cast<float>(event.motion.y));
+        case SDL_MOUSEBUTTONDOWN:
+            return lands_on_picture(static_cast<float>(event.button.x), static_cast<float>(event.button.y));
+        case SDL_MOUSEWHEEL:
+            return lands_on_picture(static_cast<float>(event.wheel.mouseX), static_cast<float>(event.wheel.mouseY));
+        default:
+            return false;
+        }
+    }
+    if (m_ui_captures_mouse) {
+        return false;
     }
     // In game mode the GUI's panels lie over the game: a press or a turn of the wheel on one of them is the
     // panel's, and so is the release of a press the game did not see. While the game holds a button the GUI
     // takes no press.
     if (event.type == SDL_MOUSEBUTTONUP) {
         return false;
-    }
-    bool game_holds_a_button = false;
-    for (uint32_t button = SDL_BUTTON_LEFT; button <= SDL_BUTTON_X2; ++button) {
-        game_holds_a_button = game_holds_a_button || game_holds_mouse_button(button);
     }
     if (game_holds_a_button) {
         return true;

@@ -257,8 +257,7 @@ void Engine::release_held_input() {
 }
 
 void Engine::draw_recording_panel() {
-    place_editor_panel(EditorPanel::Recording);
-    if (ImGui::Begin("Recording")) {
+    if (begin_editor_panel(EditorPanel::Recording, "Recording")) {
         // The buttons of the state the panel starts in; the texts show the state after them.
         switch (m_recording_state) {
         case kRecordingIdle:

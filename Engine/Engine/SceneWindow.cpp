@@ -53,8 +53,7 @@ bool SceneBase::move_system(const SystemMovePayload& from, uint32_t to_group, si
 }
 
 void SceneBase::draw_scene_window() {
-    place_editor_panel(EditorPanel::Scene);
-    if (ImGui::Begin("Scene")) {
+    if (begin_editor_panel(EditorPanel::Scene, "Scene")) {
         ImGui::Text("Event handlers %zd:", m_event_handlers.size());
         size_t total = 0;
         for (const SystemList& list : m_systems) {

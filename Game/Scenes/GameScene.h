@@ -112,8 +112,9 @@ private:
     uint8_t m_camera_follow_player = 1;
     uint8_t m_cut_sprite_with_mouse = 0;
     LinkLauncher m_link_launcher;
-    // The welcome panel's place in game mode and in the editor, once it has been shown there; the mode it was
-    // last drawn in (-1: not yet).
-    std::array<std::optional<glm::vec2>, 2> m_welcome_places{};
+    // The welcome panel's place and size in game mode, once it has been shown there (in the editor it has a
+    // tile); the mode it was last drawn in (-1: not yet).
+    std::optional<glm::vec2> m_welcome_game_place;
+    std::optional<glm::vec2> m_welcome_game_size;
     int32_t m_welcome_mode = -1;
 };

@@ -165,10 +165,9 @@ void GameScene::open_feedback_link() {
 }
 
 void GameScene::place_welcome_window() {
-    // Each mode has a place of its own: in game mode the display's top right, clear of the side panel on the
-    // left and of the ship in the middle; in the editor the viewport's top right corner, clear of the inspector
-    // panels beside the viewport. A mode change takes the panel to the new mode's place, the one it had there
-    // last or else its first one.
+    // In game mode the panel floats at the display's top right, clear of the side panel on the left and of the
+    // ship in the middle; in the editor it has a tile of its own. Back in game mode it takes the place and size
+    // it had there last, or else its first ones.
     constexpr float kMargin = 10.0f;
     const int32_t mode = has_engine() && engine().editor_mode() ? 1 : 0;
     if (mode == m_welcome_mode) {
@@ -177,14 +176,20 @@ void GameScene::place_welcome_window() {
     // At the panel's very first use a place kept by the GUI's settings from an earlier run wins.
     const ImGuiCond cond = m_welcome_mode < 0 ? ImGuiCond_FirstUseEver : ImGuiCond_Always;
     m_welcome_mode = mode;
-    if (const std::optional<glm::vec2>& kept = m_welcome_places[static_cast<size_t>(mode)]) {
-        ImGui::SetNextWindowPos(ImVec2(kept->x, kept->y), ImGuiCond_Always);
-    } else if (mode == 1) {
-        place_in_top_right_of_editor_panel(EditorPanel::Viewport, kMargin, cond);
-    } else {
-        const ImGuiViewport* main = ImGui::GetMainViewport();
-        ImGui::SetNextWindowPos(ImVec2(main->WorkPos.x + main->WorkSize.x - kMargin, main->WorkPos.y + kMargin), cond,
-                                ImVec2(1.0f, 0.0f));
+    if (mode == 1) {
+        return;
+    }
+    if (m_welcome_game_place && m_welcome_game_size) {
+        ImGui::SetNextWindowPos(ImVec2(m_welcome_game_place->x, m_welcome_game_place->y), ImGuiCond_Always);
+        ImGui::SetNextWindowSize(ImVec2(m_welcome_game_size->x, m_welcome_game_size->y), ImGuiCond_Always);
+        return;
+    }
+    const ImGuiViewport* main = ImGui::GetMainViewport();
+    ImGui::SetNextWindowPos(ImVec2(main->WorkPos.x + main->WorkSize.x - kMargin, main->WorkPos.y + kMargin), cond,
+                            ImVec2(1.0f, 0.0f));
+    if (cond == ImGuiCond_Always) {
+        // Out of its tile: sized to its contents again.
+        ImGui::SetNextWindowSize(ImVec2(0.0f, 0.0f), ImGuiCond_Always);
     }
 }
 
@@ -193,12 +198,14 @@ void GameScene::draw_test_bed_window() {
         return;
     }
     place_welcome_window();
-    const bool open = ImGui::Begin("Pellmar");
-    // Wherever it is now, the user may have put it: the mode keeps that place. Not while it is still hidden
-    // for its first measuring, before its place is final.
-    if (!ImGui::GetCurrentWindow()->Hidden) {
-        const ImVec2 at = ImGui::GetWindowPos();
-        m_welcome_places[static_cast<size_t>(m_welcome_mode)] = glm::vec2(at.x, at.y);
+    const bool in_tile = m_welcome_mode == 1;
+    const bool open = in_tile ? begin_editor_panel(EditorPanel::Welcome, "Pellmar") : ImGui::Begin("Pellmar");
+    // Wherever it is now in game mode, the user may have put it: the mode keeps that place. Not while it is
+    // still hidden for its first measuring, before its place is final.
+    const ImGuiWindow* window = ImGui::GetCurrentWindow();
+    if (!in_tile && !window->Hidden) {
+        m_welcome_game_place = glm::vec2(window->Pos.x, window->Pos.y);
+        m_welcome_game_size = glm::vec2(window->Size.x, window->Size.y);
     }
     if (!open) {
         ImGui::End();

@@ -7,7 +7,6 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include "Engine/Engine/EditorLayout.h"
 #include "Engine/Engine/Interrupt.h"
 #include "TestScene.h"
 
@@ -211,45 +210,6 @@ TEST(EngineWindow, ReEnteringTheEditorAndResizingTheWindowKeepSceneAndInputOnThe
     // Frame 13: out again, the resized window.
     EXPECT_EQ(seen[12].scene, (ViewportRect{0, 0, 800, 600}));
     EXPECT_EQ(seen[12].input, (ViewportRect{0, 0, 800, 600}));
-}
-
-TEST(EditorLayout, ViewportInTheMiddleToolPanelsAroundIt) {
-    PanelRect viewport = editor_panel_rect(EditorPanel::Viewport, 0, 20, 1280, 700);
-    PanelRect control = editor_panel_rect(EditorPanel::ControlBar, 0, 20, 1280, 700);
-    PanelRect ticks = editor_panel_rect(EditorPanel::SimulationTicks, 0, 20, 1280, 700);
-    PanelRect entities = editor_panel_rect(EditorPanel::Entities, 0, 20, 1280, 700);
-    EXPECT_FLOAT_EQ(viewport.x, 256.0f);
-    EXPECT_FLOAT_EQ(viewport.width, 768.0f);
-    EXPECT_FLOAT_EQ(viewport.y, 20.0f);
-    EXPECT_FLOAT_EQ(control.x + control.width, viewport.x);
-    EXPECT_FLOAT_EQ(ticks.y, control.y + control.height);
-    EXPECT_FLOAT_EQ(entities.x, viewport.x + viewport.width);
-    EXPECT_FLOAT_EQ(entities.x + entities.width, 1280.0f);
-    // A tiny work area still leaves a viewport of at least one pixel.
-    PanelRect tiny = editor_panel_rect(EditorPanel::Viewport, 0, 0, 10, 0);
-    EXPECT_GE(tiny.width, 1.0f);
-    EXPECT_GE(tiny.height, 1.0f);
-}
-
-TEST(EditorLayout, PanelsStayInsideTheWorkAreaAndNeverOverlap) {
-    constexpr float kX = 0.0f, kY = 20.0f, kW = 1280.0f, kH = 700.0f;
-    float covered = 0.0f;
-    for (uint32_t a = 0; a < kEditorPanelCount; ++a) {
-        PanelRect r = editor_panel_rect(static_cast<EditorPanel>(a), kX, kY, kW, kH);
-        EXPECT_GE(r.x, kX) << a;
-        EXPECT_GE(r.y, kY) << a;
-        EXPECT_LE(r.x + r.width, kX + kW + 0.01f) << a;
-        EXPECT_LE(r.y + r.height, kY + kH + 0.01f) << a;
-        EXPECT_GT(r.width * r.height, 0.0f) << a;
-        covered += r.width * r.height;
-        for (uint32_t b = a + 1; b < kEditorPanelCount; ++b) {
-            PanelRect q = editor_panel_rect(static_cast<EditorPanel>(b), kX, kY, kW, kH);
-            float w = std::min(r.x + r.width, q.x + q.width) - std::max(r.x, q.x);
-            float h = std::min(r.y + r.height, q.y + q.height) - std::max(r.y, q.y);
-            EXPECT_FALSE(w > 0.01f && h > 0.01f) << "panels " << a << " and " << b << " overlap";
-        }
-    }
-    EXPECT_NEAR(covered, kW * kH, 1.0f) << "the panels tile the work area";
 }
 
 } // namespace

@@ -224,10 +224,9 @@ TEST(TestBedPanel, ShowsItsTextsLinkButtonsAndSwitches) {
     EXPECT_GE(window->Pos.y, 0.0f);
 }
 
-// The editor lays its panels out for their first use; there the welcome panel floats in the viewport's top
-// right corner, so it and the entity inspector beside the viewport never hide each other, whether the panel is
-// first shown in the editor or in game mode (its place there is the display's top right, where the inspector
-// will be). Back in game mode it returns to its place there; a place the user chose is kept for the mode.
+// In the editor the welcome panel has a tile of its own, clear of the viewport and of the inspectors, whether it
+// is first shown in the editor or in game mode. Back in game mode it floats again at its place there, sized to
+// its contents; a place the user chose in game mode is kept for the mode.
 struct WelcomePlaceCase {
     ImVec2 display;
     bool first_in_game_mode;
@@ -235,7 +234,7 @@ struct WelcomePlaceCase {
 
 class WelcomePanelPlace : public testing::TestWithParam<WelcomePlaceCase> {};
 
-TEST_P(WelcomePanelPlace, InTheEditorItFloatsInTheViewportClearOfTheInspectorPanels) {
+TEST_P(WelcomePanelPlace, InTheEditorItHasATileOfItsOwnAndInGameModeItFloats) {
     GameSceneFixture f;
     HeadlessGui gui(GetParam().display);
     const auto draw = [&] {
@@ -259,7 +258,18 @@ TEST_P(WelcomePanelPlace, InTheEditorItFloatsInTheViewportClearOfTheInspectorPan
     gui.frame(draw);
     gui.frame(draw);
     const ImRect welcome = welcome_at();
-    ASSERT_GT(welcome.GetWidth(), 100.0f) << "sized to its contents";
+    const PanelRect work = editor_work_area();
+    const auto tile_of = [&](EditorPanel panel) {
+        const PanelRect r = editor_panel_rect(panel, editor_splits(), work.x, work.y, work.width, work.height);
+        return ImRect(r.x, r.y, r.x + r.width, r.y + r.height);
+    };
+    const ImRect tile = tile_of(EditorPanel::Welcome);
+    EXPECT_FLOAT_EQ(welcome.Min.x, tile.Min.x);
+    EXPECT_FLOAT_EQ(welcome.Min.y, tile.Min.y);
+    EXPECT_FLOAT_EQ(welcome.Max.x, tile.Max.x);
+    EXPECT_FLOAT_EQ(welcome.Max.y, tile.Max.y);
+    EXPECT_LE(welcome.Max.x, GetParam().display.x);
+    EXPECT_FALSE(welcome.Overlaps(tile_of(EditorPanel::Viewport))) << "nothing lies over the picture";
     for (const char* name : {"Entities", "Selected Entity"}) {
         const ImGuiWindow* panel = ImGui::FindWindowByName(name);
         ASSERT_NE(panel, nullptr) << name;
@@ -268,30 +278,33 @@ TEST_P(WelcomePanelPlace, InTheEditorItFloatsInTheViewportClearOfTheInspectorPan
             << panel->Size.y << "; welcome from " << welcome.Min.x << ", " << welcome.Min.y << " to " << welcome.Max.x
             << ", " << welcome.Max.y;
     }
-    // Inside the viewport's place, 10 pixels from its top right corner.
-    const ImGuiViewport* main = ImGui::GetMainViewport();
-    const float top = std::max(main->WorkPos.y, main->Pos.y + ImGui::GetFrameHeight());
-    const PanelRect viewport = editor_panel_rect(EditorPanel::Viewport, main->WorkPos.x, top, main->WorkSize.x,
-                                                 main->WorkSize.y - (top - main->WorkPos.y));
-    EXPECT_FLOAT_EQ(welcome.Max.x, viewport.x + viewport.width - 10.0f);
-    EXPECT_FLOAT_EQ(welcome.Min.y, viewport.y + 10.0f);
-    EXPECT_GE(welcome.Min.x, viewport.x);
 
-    // Moved by the user in the editor, then back to game mode and into the editor again.
-    ImGui::SetWindowPos("Pellmar", ImVec2(welcome.Min.x - 30.0f, welcome.Min.y + 20.0f));
-    gui.frame(draw);
+    // Back in game mode: the place it had there, or the display's top right, and its own size again.
     f.engine.handle(ToggleEditorEvent{});
     gui.frame(draw);
+    gui.frame(draw);
+    const ImRect back = welcome_at();
     if (GetParam().first_in_game_mode) {
-        EXPECT_FLOAT_EQ(welcome_at().Min.x, in_game.Min.x) << "back at its game-mode place";
-        EXPECT_FLOAT_EQ(welcome_at().Min.y, in_game.Min.y);
+        EXPECT_FLOAT_EQ(back.Min.x, in_game.Min.x) << "back at its game-mode place";
+        EXPECT_FLOAT_EQ(back.Min.y, in_game.Min.y);
+        EXPECT_FLOAT_EQ(back.GetWidth(), in_game.GetWidth());
+        EXPECT_FLOAT_EQ(back.GetHeight(), in_game.GetHeight());
     } else {
-        EXPECT_FLOAT_EQ(welcome_at().Max.x, main->WorkPos.x + main->WorkSize.x - 10.0f) << "at the display's top right";
+        const ImGuiViewport* main = ImGui::GetMainViewport();
+        EXPECT_FLOAT_EQ(back.Max.x, main->WorkPos.x + main->WorkSize.x - 10.0f) << "at the display's top right";
+        EXPECT_GT(back.GetWidth(), 100.0f) << "sized to its contents";
     }
+
+    // Moved by the user in game mode, then into the editor and out again: the user's place is kept.
+    ImGui::SetWindowPos("Pellmar", ImVec2(back.Min.x - 30.0f, back.Min.y + 20.0f));
+    gui.frame(draw);
     f.engine.handle(ToggleEditorEvent{});
     gui.frame(draw);
-    EXPECT_FLOAT_EQ(welcome_at().Min.x, welcome.Min.x - 30.0f) << "the user's place in the editor is kept";
-    EXPECT_FLOAT_EQ(welcome_at().Min.y, welcome.Min.y + 20.0f);
+    EXPECT_FLOAT_EQ(welcome_at().Min.x, tile.Min.x) << "in its tile again";
+    f.engine.handle(ToggleEditorEvent{});
+    gui.frame(draw);
+    EXPECT_FLOAT_EQ(welcome_at().Min.x, back.Min.x - 30.0f) << "the user's place in game mode is kept";
+    EXPECT_FLOAT_EQ(welcome_at().Min.y, back.Min.y + 20.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Displays, WelcomePanelPlace,
