@@ -14,6 +14,7 @@
 #include "Support/HeadlessGui.h"
 
 #include "Engine/Engine/DebugRendererColors.h"
+#include "Engine/Engine/EditorLayout.h"
 #include "Engine/Graphics/DebugLines.h"
 #include "Engine/Graphics/Renderer.h"
 #include "Engine/Math/Transform.h"
@@ -261,13 +262,12 @@ TEST_F(DebugLinesTest, TheRendererTurnsBuiltLinesIntoColouredSegments) {
 
 // One headless GUI frame per call; the window's widgets are pressed with ActivateItem.
 struct GuiContext {
+    // The window's tile made tall enough for every row, as a user drags its top boundary up.
+    GuiContext() { editor_splits().right_rows = {0.01f, 0.02f, 0.03f}; }
+    ~GuiContext() { editor_splits() = EditorSplits{}; }
     HeadlessGui gui{ImVec2(1600.0f, 1200.0f)};
     void frame() {
         ImGui::NewFrame();
-        // The window starts collapsed to its title bar; open it as a user would.
-        if (ImGui::FindWindowByName("Debug Renderer Colors") != nullptr) {
-            ImGui::SetWindowCollapsed("Debug Renderer Colors", false);
-        }
         draw_debug_renderer_colors();
         ImGui::Render();
     }
