@@ -7,18 +7,11 @@
 #include "Engine/EntityPool.h"
 #include "Engine/Math/AxisAlignedArea.h"
 #include "Engine/Math/Transform.h"
+#include "Engine/ParallelLoop.h"
 #include "Engine/ThreadPool.h"
 #include "Engine/TypeId.h"
 
 namespace {
-
-struct RayCandidate {
-    EntityId entity;
-    const Sprite* sprite;
-    const Transform* transform;
-    glm::vec2 a; // sprite-local ends of the ray's part inside the candidate's bounds
-    glm::vec2 b;
-};
 
 // The leaves the ray meets, in the tree's query order (depth first, left first), as node indices, so that
 // each leaf's bounds come with it instead of being searched for by value.
@@ -53,19 +46,17 @@ float walk_cells(const Sprite& sprite, glm::vec2 a, glm::vec2 b) {
     return std::isfinite(cells) ? cells : 0.0f;
 }
 
-// Per calling thread, so that the game's many short casts per tick reuse their buffers.
-struct RayCastScratch {
-    std::vector<int32_t> stack;
-    std::vector<int32_t> leaves;
-    std::vector<RayCandidate> candidates;
-    std::vector<SpriteRayCastResult> results;
-};
-
 } // namespace
 
 SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, const AxisAlignedAreaTree<EntityId>& tree,
                                     EntityId ignore, glm::vec2 origin, glm::vec2 direction, float max_t) {
-    thread_local RayCastScratch scratch;
+    SpriteRayCastScratch scratch;
+    return sprite_ray_cast(pool, entities, tree, ignore, origin, direction, max_t, scratch);
+}
+
+SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, const AxisAlignedAreaTree<EntityId>& tree,
+                                    EntityId ignore, glm::vec2 origin, glm::vec2 direction, float max_t,
+                                    SpriteRayCastScratch& scratch) {
     scratch.leaves.clear();
     ray_leaves(tree, origin, direction, max_t, scratch.stack, scratch.leaves);
 
@@ -74,7 +65,7 @@ SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, cons
     const uint8_t sprite_id = component_type_id<Sprite>();
     const uint8_t transform_id = component_type_id<Transform>();
     const AreaRay ray{origin, direction, max_t};
-    std::vector<RayCandidate>& candidates = scratch.candidates;
+    std::vector<SpriteRayCandidate>& candidates = scratch.candidates;
     candidates.clear();
     float cells = 0.0f;
     for (const int32_t leaf : scratch.leaves) {
@@ -96,14 +87,14 @@ SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, cons
         const glm::vec2 a = transform->to_local(origin + clip.enter * direction);
         const glm::vec2 b = transform->to_local(origin + clip.exit * direction);
         cells += walk_cells(*sprite, a, b);
-        candidates.push_back(RayCandidate{entity, sprite, transform, a, b});
+        candidates.push_back(SpriteRayCandidate{entity, sprite, transform, a, b});
     }
 
     // Candidate k writes slot k, so the winner of a tie does not depend on which task finished first.
     std::vector<SpriteRayCastResult>& results = scratch.results;
     results.assign(candidates.size(), SpriteRayCastResult{});
-    const auto cast = [&candidates, &results, origin](uint64_t k) {
-        const RayCandidate& c = candidates[k];
+    const auto cast = [&candidates, &results, origin](uint64_t k, uint32_t) {
+        const SpriteRayCandidate& c = candidates[k];
         const SpriteRayHit hit = c.sprite->ray_cast(c.a, c.b);
         if (!hit.hit) {
             return;
@@ -120,10 +111,10 @@ SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, cons
     // The game casts one short ray per flocking ship and tick: a few sprites, a few cells of each.
     if (cells <= kRayCastInlineCells) {
         for (uint64_t k = 0; k < candidates.size(); ++k) {
-            cast(k);
+            cast(k, 0);
         }
     } else {
-        pool.parallel_for(0, candidates.size(), cast);
+        parallel_for_each(pool, candidates.size(), cast);
     }
 
     // The first minimum in candidate order wins ties.

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include <glm/vec2.hpp>
 
@@ -27,6 +28,31 @@ struct SpriteRayCastResult {
 // the workers costs more than the walk. Longer casts are spread over the pool.
 inline constexpr float kRayCastInlineCells = 4096.0f;
 
+class Sprite;
+struct Transform;
+
+// A leaf the ray meets, with the sprite-local ends of the ray's part inside its bounds.
+struct SpriteRayCandidate {
+    EntityId entity;
+    const Sprite* sprite = nullptr;
+    const Transform* transform = nullptr;
+    glm::vec2 a{0.0f};
+    glm::vec2 b{0.0f};
+};
+
+// The buffers of a cast, kept by the caller so that the game's many short casts per tick reuse them. Scratch
+// only: what a cast leaves here means nothing to the next.
+struct SpriteRayCastScratch {
+    std::vector<int32_t> stack;
+    std::vector<int32_t> leaves;
+    std::vector<SpriteRayCandidate> candidates;
+    std::vector<SpriteRayCastResult> results;
+};
+
 // The ray covers origin + t * direction for t in [0, max_t].
+SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, const AxisAlignedAreaTree<EntityId>& tree,
+                                    EntityId ignore, glm::vec2 origin, glm::vec2 direction, float max_t,
+                                    SpriteRayCastScratch& scratch);
+// The same with buffers of its own for this one cast.
 SpriteRayCastResult sprite_ray_cast(ThreadPool& pool, EntityPool& entities, const AxisAlignedAreaTree<EntityId>& tree,
                                     EntityId ignore, glm::vec2 origin, glm::vec2 direction, float max_t);

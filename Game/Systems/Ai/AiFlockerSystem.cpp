@@ -86,7 +86,7 @@ void AiFlockerSystem::update(const SimulationTick& tick) {
             direction_from_angle(angle_of(body.linear_velocity) + random_signed(kPi / (speed * speed + 4.0f)));
 
         glm::vec2 avoid(0.0f);
-        const SpriteRayCastResult hit = sprite_ray_cast(threads, pool, *m_tree, self, p, wander, look);
+        const SpriteRayCastResult hit = sprite_ray_cast(threads, pool, *m_tree, self, p, wander, look, m_ray_scratch);
         if (hit.hit != 0) {
             debug_circle(debug, hit.point, 0.05f, DebugName::Ai);
         }

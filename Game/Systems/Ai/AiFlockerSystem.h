@@ -10,6 +10,7 @@
 #include "Engine/Engine/System.h"
 #include "Engine/Handle.h"
 #include "Engine/Physics/AxisAlignedAreaTree.h"
+#include "Engine/Physics/SpriteRayCast.h"
 
 class AiFlockerSystem final : public SystemBase {
 public:
@@ -26,4 +27,5 @@ public:
 private:
     AxisAlignedAreaTree<EntityId>* m_tree;
     std::vector<int32_t> m_found;
+    SpriteRayCastScratch m_ray_scratch; // the look-ahead casts' buffers, reused every tick
 };
