@@ -29,7 +29,7 @@ bool poll_until(const Ready& ready) {
 
 ThreadPool::~ThreadPool() { shutdown(); }
 
-void ThreadPool::init(uint64_t count, uint32_t mode) {
+void ThreadPool::init(uint64_t count, PoolMode mode) {
     shutdown();
     m_mode = mode;
     m_spin.store(false, std::memory_order_relaxed);

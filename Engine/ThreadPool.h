@@ -16,10 +16,14 @@
 #include "Engine/ParallelRange.h"
 #include "Engine/SpinWait.h"
 
+// Inline: every task runs at once on the thread that queues it, and there are no workers. Threaded: workers
+// take the tasks.
+enum class PoolMode : uint32_t { Inline = 0, Threaded = 1 };
+
 class ThreadPool {
 public:
-    static constexpr uint32_t kInline = 0;
-    static constexpr uint32_t kThreaded = 1;
+    static constexpr PoolMode kInline = PoolMode::Inline;
+    static constexpr PoolMode kThreaded = PoolMode::Threaded;
 
     ThreadPool() = default;
     ThreadPool(const ThreadPool&) = delete;
@@ -27,7 +31,7 @@ public:
     // Stops the workers; tasks still queued are dropped unrun.
     ~ThreadPool();
 
-    void init(uint64_t count, uint32_t mode);
+    void init(uint64_t count, PoolMode mode);
     void queue(std::function<void()> task);
     // Queues `count` copies of the task at once: polling workers take them in one go, and sleeping workers are
     // woken by one call instead of one per task.
@@ -46,7 +50,7 @@ public:
     // Workers and waiters poll with yields instead of sleeping.
     void set_spin(bool spin);
 
-    uint32_t mode() const { return m_mode; }
+    PoolMode mode() const { return m_mode; }
     size_t worker_count() const { return m_workers.size(); }
     bool is_running() const { return m_running.load(std::memory_order_acquire); }
     uint64_t pending() const { return m_pending.load(std::memory_order_acquire); }
@@ -61,7 +65,7 @@ private:
     bool spinning() const { return m_spin.load(std::memory_order_relaxed); }
     void rethrow_task_error();
 
-    uint32_t m_mode = kInline;
+    PoolMode m_mode = kInline;
     std::atomic<bool> m_spin{false};
     std::vector<std::thread> m_workers;
     std::atomic_flag m_queue_lock;

@@ -45,7 +45,7 @@ void Engine::startup() {
         start_render_backend();
     }
     m_running = true;
-    m_thread_pool.init(16, 1);
+    m_thread_pool.init(16, PoolMode::Threaded);
     m_event_bus.publish(ViewportResizedEvent{m_window_rect});
 }
 

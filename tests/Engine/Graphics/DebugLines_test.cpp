@@ -217,7 +217,7 @@ TEST_F(DebugLinesTest, ShapesDrawTheirEdges) {
 TEST_F(DebugLinesTest, SixteenPoolWorkersWritingLoseNoLine) {
     enable(DebugName::Physics_Sweep_Cell);
     ThreadPool pool;
-    pool.init(16, 1);
+    pool.init(16, PoolMode::Threaded);
     DebugLines& lines = debug_lines_fixed();
     constexpr uint64_t kPerTask = 2000;
     pool.parallel_for(0, 16, [&](uint64_t task) {

@@ -22,6 +22,7 @@
 #include "Engine/Engine/Systems/Sprite/SpriteDirtyFlag.h"
 #include "Engine/EntityPool.h"
 #include "Engine/Math/Transform.h"
+#include "Engine/ParallelLoop.h"
 #include "Engine/Physics/JointMap.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Engine/Physics/VelocityConstraint.h"
@@ -177,10 +178,8 @@ void cut_floors(GameScene& scene) {
 }
 
 struct SteppedWorld {
-    explicit SteppedWorld(bool threaded) {
-        if (threaded) {
-            f.engine.thread_pool().init(16, ThreadPool::kThreaded);
-        }
+    explicit SteppedWorld(PoolMode mode) {
+        f.engine.thread_pool().init(16, mode);
         // The joint rows come first in Fixed, as the scene tick adds them before the groups run.
         joint_rows = &f.scene->register_system<JointRowsSystem>(SystemGroup::Fixed, &contact_count);
         joint_rows->attach(*f.scene);
@@ -216,8 +215,11 @@ TEST(Determinism, SixteenThreadedWorkersStepTheSameWorldAsInline) {
     size_t inline_joints = 0;
     size_t inline_contacts = 0;
     {
-        SteppedWorld run(false);
+        SteppedWorld run(PoolMode::Inline);
         ASSERT_EQ(run.f.engine.thread_pool().worker_count(), 0u);
+        // The collision's loops run inline on this pool.
+        PoolLoop loop(run.f.engine.thread_pool(), 64);
+        ASSERT_NE(dynamic_cast<InlineLoop*>(&loop.loop()), nullptr);
         for (uint32_t i = 0; i < kTicks; ++i) {
             if (i + 1 == kCutTick) {
                 inline_rocks_before_cut = run.f.scene->entity_pool().list<RockEntity>().size();
@@ -234,8 +236,13 @@ TEST(Determinism, SixteenThreadedWorkersStepTheSameWorldAsInline) {
     EXPECT_GT(inline_rocks_after, inline_rocks_before_cut);
     EXPECT_GT(inline_joints, 0u);
 
-    SteppedWorld run(true);
+    SteppedWorld run(PoolMode::Threaded);
     ASSERT_EQ(run.f.engine.thread_pool().worker_count(), 16u);
+    // And threaded on this one, where the machine has cores for helpers.
+    if (loop_threads(run.f.engine.thread_pool()) > 1) {
+        PoolLoop loop(run.f.engine.thread_pool(), 64);
+        ASSERT_NE(dynamic_cast<ThreadedLoop*>(&loop.loop()), nullptr);
+    }
     for (uint32_t i = 0; i < kTicks; ++i) {
         run.tick();
         const std::string diff = difference(inline_states[i], capture(*run.f.scene));
