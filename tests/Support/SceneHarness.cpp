@@ -41,10 +41,11 @@ EngineConfig fixed_clock_window_config() {
     return config;
 }
 
-SimulationTick make_tick(uint32_t number, float dt, bool fixed) {
+SimulationTick make_tick(uint32_t number, float dt, bool fixed, float share) {
     SimulationTick tick;
     tick.delta_time = dt;
     tick.fixed_delta_time = dt;
+    tick.fixed_time_accumulated = share * dt;
     tick.time = static_cast<float>(number) * dt;
     tick.application_time = tick.time;
     tick.fixed_time = tick.time;
@@ -63,9 +64,9 @@ SceneHarness::SceneHarness(std::function<void(HarnessScene&)> setup)
 
 SceneHarness::~SceneHarness() { scene->stop(); }
 
-void SceneHarness::tick(float dt, bool fixed) {
+void SceneHarness::tick(float dt, bool fixed, float share) {
     ++ticks;
-    scene->engine_tick(make_tick(ticks, dt, fixed));
+    scene->engine_tick(make_tick(ticks, dt, fixed, share));
     engine.event_bus().dispatch();
 }
 

@@ -33,8 +33,10 @@ EngineConfig windowless_config();
 // A 1280 x 720 window whose every frame is 1/60 s however loaded the machine is, so a run repeats itself.
 EngineConfig fixed_clock_window_config();
 
-// Builds a simulation tick of dt seconds; fixed ticks also carry the fixed step.
-SimulationTick make_tick(uint32_t number, float dt, bool fixed);
+// Builds a simulation tick of dt seconds; fixed ticks also carry the fixed step. `share` is the part of a fixed
+// step left over after the tick (fixed_time_accumulated / dt), which places the drawn Transforms between the last
+// two fixed poses: 0 right after a fixed tick, as a 60 Hz frame has it.
+SimulationTick make_tick(uint32_t number, float dt, bool fixed, float share = 0.0f);
 
 // Starts a harness scene on a windowless engine (the engine itself is not run).
 class SceneHarness {
@@ -45,7 +47,7 @@ public:
     SceneHarness& operator=(const SceneHarness&) = delete;
 
     // One scene tick (flush, hook, groups), then the bus dispatch.
-    void tick(float dt = 1.0f / 60.0f, bool fixed = false);
+    void tick(float dt = 1.0f / 60.0f, bool fixed = false, float share = 0.0f);
 
     Engine engine;
     std::shared_ptr<HarnessScene> scene;

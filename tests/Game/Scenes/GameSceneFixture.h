@@ -16,9 +16,10 @@ struct GameSceneFixture {
     }
     ~GameSceneFixture() { scene->stop(); }
 
-    void tick(float dt = 1.0f / 60.0f, bool fixed = false) {
+    // `share`: the part of a fixed step left over after this tick (see make_tick).
+    void tick(float dt = 1.0f / 60.0f, bool fixed = false, float share = 0.0f) {
         ++ticks;
-        scene->engine_tick(test_support::make_tick(ticks, dt, fixed));
+        scene->engine_tick(test_support::make_tick(ticks, dt, fixed, share));
         engine.event_bus().dispatch();
     }
 
