@@ -52,10 +52,11 @@ struct PositionAngle {
     glm::vec2 position{0.0f};
     float angle = 0.0f;
 };
-// Moves the point by its velocity, then turns it about the pivot (the centre of mass) by the angle the body turns.
+// Turns the point about the pivot (the centre of mass) by the angle the body turns, and moves it by the velocity.
+// The translation is not turned: the centre of mass travels along the velocity however fast the body spins.
 inline PositionAngle integrate_position_angle(glm::vec2 pivot, glm::vec2 position, float angle, glm::vec2 velocity,
                                               float w, float dt) {
-    return {pivot + rotate(position + velocity * dt - pivot, w * dt), angle + w * dt};
+    return {pivot + velocity * dt + rotate(position - pivot, w * dt), angle + w * dt};
 }
 
 // Strict: circles that just touch do not overlap.

@@ -94,6 +94,10 @@ TEST(Vector, IntegratePositionAngleTurnsAboutPivot) {
     // Without rotation: plain v dt.
     PositionAngle m = integrate_position_angle({0, 0}, {1, 1}, 0, {2, -4}, 0, 0.5f);
     expect_vec2(m.position, {2, -1});
+    // Moving and turning: the offset (1, 0) from the pivot turns to (0, 1), the move (0, 3) is not turned with it,
+    // so the point lands at (1, 0) + (0, 3) + (0, 1).
+    PositionAngle both = integrate_position_angle({1, 0}, {2, 0}, 0, {0, 3}, kPi / 2, 1.0f);
+    expect_vec2(both.position, {1, 4});
 }
 
 TEST(Vector, CirclesOverlapIsStrict) {

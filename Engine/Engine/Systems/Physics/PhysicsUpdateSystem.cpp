@@ -6,7 +6,8 @@
 #include "Engine/Physics/PhysicsBody.h"
 
 void integrate_body(PhysicsBody& body, const Transform& transform, float h) {
-    const glm::vec2 pivot = transform.to_world(body.center_of_mass);
+    // About the centre of mass where the body is, not where the drawn Transform shows it between two steps.
+    const glm::vec2 pivot = body.transform(transform.scale).to_world(body.center_of_mass);
     const float w = body.angle_fixed != 0 ? 0.0f : body.angular_velocity;
     // Integrated with the velocities from before the damping.
     const PositionAngle moved = integrate_position_angle(pivot, body.position, body.angle, body.linear_velocity, w, h);

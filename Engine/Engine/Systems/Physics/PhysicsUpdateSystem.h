@@ -9,7 +9,7 @@
 class PhysicsBody;
 struct Transform;
 
-// One body's step of h seconds; the pivot is the centre of mass as the entity's Transform places it.
+// One body's step of h seconds about its centre of mass at the body's own pose; the Transform gives only the scale.
 void integrate_body(PhysicsBody& body, const Transform& transform, float h);
 
 class PhysicsUpdateSystem final : public SystemBase {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Engine/Engine/System.h"
+#include "Engine/Math/Transform.h"
 #include "Engine/Physics/SpriteCollision.h"
 
 class SpritePhysicsSystem final : public SystemBase {
@@ -16,6 +17,15 @@ public:
     void update(const SimulationTick& tick) override;
 
 private:
-    std::vector<SpritePhysicsProxy> m_proxies; // rebuilt every step; kept for its capacity
+    struct Entry {
+        PhysicsBody* body = nullptr;
+        Sprite* sprite = nullptr;
+    };
+    // Rebuilt every step; kept for their capacity.
+    std::vector<SpritePhysicsProxy> m_proxies;
+    std::vector<Entry> m_entries;
+    // The bodies' own poses, which the collision reads: the entities' Transforms are placed between the last two
+    // fixed poses for drawing, a whole step behind the body right after a fixed tick.
+    std::vector<Transform> m_poses;
     SpriteStepStorage m_storage;
 };

@@ -75,8 +75,9 @@ constexpr float kHalfPi = std::numbers::pi_v<float> / 2.0f;
 
 INSTANTIATE_TEST_SUITE_P(Cases, PhysicsUpdate,
                          ::testing::Values(
-                             // Moves by v h = (1, 0), then turns 0.5 about the pivot (1, 0): (1 + cos 0.5, sin 0.5).
-                             // Damping 0.5 over 0.5 s multiplies by 0.75.
+                             // The origin is the centre of mass: turning 0.5 about it leaves it in place, and it
+                             // moves by v h = (1, 0) along the velocity, unturned. Damping 0.5 over 0.5 s
+                             // multiplies by 0.75.
                              UpdateCase{"move_and_turn",
                                         {1.0f, 0.0f},
                                         {0.0f, 0.0f},
@@ -86,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PhysicsUpdate,
                                         0,
                                         0.5f,
                                         0.5f,
-                                        {1.8775826f, 0.4794255f},
+                                        {2.0f, 0.0f},
                                         0.5f,
                                         {1.5f, 0.0f},
                                         0.75f},
@@ -148,6 +149,28 @@ INSTANTIATE_TEST_SUITE_P(Cases, PhysicsUpdate,
                                         {3.0f, 1.0f},
                                         1.0f}),
                          [](const ::testing::TestParamInfo<UpdateCase>& info) { return std::string(info.param.name); });
+
+// The drawn Transform lags the body between two steps (here it still shows the constructor's origin); the turn
+// goes about the centre of mass at the body's own pose: (4, 0) + (0.5, 0) * 2 = (5, 0), so a quarter turn takes
+// the origin (4, 0) to (5, -1). About the Transform's (1, 0) it would land at (1, 3).
+TEST(PhysicsUpdateBody, TurnsAboutTheCentreOfMassWhereTheBodyIs) {
+    SceneHarness harness([&](HarnessScene& scene) {
+        scene.entity_pool().add_list<BodyEntity>("BodyEntity", &BodyEntity::transform, &BodyEntity::body);
+        scene.register_system<PhysicsUpdateSystem>(SystemGroup::PostFixed);
+    });
+    EntityList<BodyEntity>& list = harness.scene->entity_pool().list<BodyEntity>();
+    BodyEntity e{Transform{}, PhysicsBody({4.0f, 0.0f}, 0.0f)};
+    e.transform.scale = {2.0f, 2.0f};
+    e.body.center_of_mass = {0.5f, 0.0f};
+    e.body.angular_velocity = kHalfPi;
+    e.body.angular_damping = 0.0f;
+    const EntityId id = list.add(std::move(e));
+    harness.tick(1.0f, true);
+    const PhysicsBody& body = list.at(id).body;
+    EXPECT_NEAR(body.position.x, 5.0f, kEps);
+    EXPECT_NEAR(body.position.y, -1.0f, kEps);
+    EXPECT_NEAR(body.angle, kHalfPi, kEps);
+}
 
 struct LerpCase {
     const char* name;
