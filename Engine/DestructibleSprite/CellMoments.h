@@ -53,6 +53,6 @@ struct MassProperties {
     float inverse_mass = 0.0f;
 };
 
-// Cell side 1/64 and cell mass 1/1024; inertia is in sprite-grid units, independent of the
-// entity's scale. No cells give an all-zero result.
+// Cell mass 1/1024; inertia in world units at the usual scale of half the chunk counts (a cell 1/32 wide for
+// chunks of 32), the units of the contact levers. No cells give an all-zero result.
 MassProperties mass_properties_from_moments(const CellMoments& moments, const SpriteGrid& grid);

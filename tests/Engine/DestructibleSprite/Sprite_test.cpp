@@ -146,7 +146,8 @@ TEST_F(SpriteTest, MassPropertiesOfOneCell) {
     const MassProperties m = s.cell_moments();
     EXPECT_EQ(m.mass, 1.0f / 1024.0f);
     EXPECT_EQ(m.inverse_mass, 1024.0f);
-    EXPECT_EQ(m.inertia, 3.973643e-8f);
+    // Its own inertia only: m s^2 / 6 with the cell 1/32 of a world unit wide.
+    EXPECT_EQ(m.inertia, 1.0f / 6291456.0f);
     EXPECT_EQ(m.center_of_mass, glm::vec2(-1.0f + 1.0f / 64.0f, -1.0f + 1.0f / 64.0f));
     s.remove_cell(0, 0);
     const MassProperties none = s.cell_moments();

@@ -18,22 +18,23 @@ protected:
     SpriteChunkPool pool{32, 1024, 32};
 };
 
-// One chunk of 32 x 32 cells, each 1/64 wide and 1/1024 heavy: a plate of side 0.5 and mass 1, so
-// I = m (a^2 + a^2) / 12 = 1/24 about its centre, which is the grid centre.
+// One chunk of 32 x 32 cells, each 1/32 of a world unit wide (the sprite's scale is half its chunk counts) and
+// 1/1024 heavy: a plate of side 1 and mass 1, so I = m (a^2 + a^2) / 12 = 1/6 about its centre, the grid centre.
+// The contact levers are world lengths; the grid's own units (side 1/2, I = 1/24) would turn it four times too much.
 TEST_F(MassProperties_, FilledSquare) {
     const Sprite sprite(pool, test_support::make_rect_asset(32, 32, 0, 0, 32, 32, kFilled), false);
     const MassProperties m = sprite.cell_moments();
     EXPECT_FLOAT_EQ(m.mass, 1.0f);
     EXPECT_NEAR(m.center_of_mass.x, 0.0f, 1e-6f);
     EXPECT_NEAR(m.center_of_mass.y, 0.0f, 1e-6f);
-    EXPECT_NEAR(m.inertia, 1.0f / 24.0f, 1e-6f);
-    EXPECT_NEAR(m.inverse_inertia, 24.0f, 1e-3f);
+    EXPECT_NEAR(m.inertia, 1.0f / 6.0f, 1e-6f);
+    EXPECT_NEAR(m.inverse_inertia, 6.0f, 1e-4f);
     EXPECT_FLOAT_EQ(m.inverse_mass, 1.0f);
 }
 
-// Three of the four chunks of a 2 x 2 grid: blocks centred at (0.25, 0.25), (0.75, 0.25), (0.25, 0.75) in
-// grid units. Centre (5/12, 5/12), i.e. local -1/6 on both axes. Inertia: 3 x 1/24 for the blocks plus
-// 1 x (1/18 + 5/36 + 5/36) = 1/3 for their offsets, 11/24 in all.
+// Three of the four chunks of a 2 x 2 grid: unit blocks centred at (0.5, 0.5), (1.5, 0.5), (0.5, 1.5) world units
+// from the grid corner. Centre (5/6, 5/6), i.e. local -1/6 on both axes. Inertia: 3 x 1/6 for the blocks plus
+// 1 x (2/9 + 5/9 + 5/9) = 4/3 for their offsets, 11/6 in all.
 TEST_F(MassProperties_, LShape) {
     const SpriteAsset asset = test_support::make_asset_from(
         64, 64, [](int32_t x, int32_t y) -> uint16_t { return x < 32 || y < 32 ? kFilled : 0; });
@@ -42,7 +43,7 @@ TEST_F(MassProperties_, LShape) {
     EXPECT_FLOAT_EQ(m.mass, 3.0f);
     EXPECT_NEAR(m.center_of_mass.x, -1.0f / 6.0f, 1e-6f);
     EXPECT_NEAR(m.center_of_mass.y, -1.0f / 6.0f, 1e-6f);
-    EXPECT_NEAR(m.inertia, 11.0f / 24.0f, 1e-5f);
+    EXPECT_NEAR(m.inertia, 11.0f / 6.0f, 1e-5f);
 
     // The running sums kept by the sprite agree with a fresh walk over its cells.
     EXPECT_EQ(sprite.moments(), sprite_moments_of(sprite.grid(), sprite));
@@ -52,14 +53,15 @@ TEST_F(MassProperties_, LShape) {
     body.center_of_mass = m.center_of_mass;
     body.set_mass_inertia(m.mass, m.inertia);
     EXPECT_FLOAT_EQ(body.get_mass(), 3.0f);
-    EXPECT_NEAR(body.get_inertia(), 11.0f / 24.0f, 1e-5f);
+    EXPECT_NEAR(body.get_inertia(), 11.0f / 6.0f, 1e-5f);
 }
 
 TEST_F(MassProperties_, SingleCornerCellHasOnlyItsOwnInertia) {
     const Sprite sprite(pool, test_support::make_rect_asset(64, 64, 0, 0, 1, 1, kFilled), false);
     const MassProperties m = sprite.cell_moments();
     EXPECT_FLOAT_EQ(m.mass, 1.0f / 1024.0f);
-    EXPECT_FLOAT_EQ(m.inertia, 3.973643e-8f);
+    // m s^2 / 6 with s = 1/32.
+    EXPECT_FLOAT_EQ(m.inertia, 1.0f / 6291456.0f);
     EXPECT_FLOAT_EQ(m.center_of_mass.x, -1.0f + 1.0f / 64.0f);
     EXPECT_FLOAT_EQ(m.center_of_mass.y, -1.0f + 1.0f / 64.0f);
 }
