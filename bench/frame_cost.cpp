@@ -6,14 +6,19 @@
 // ticks (the same world every run) and not paced, so a frame's time is its work; each frame waits for the GPU.
 // Printed per frame: median and 99th percentile of the wall time and of the process CPU time (the software
 // rasteriser's threads included), and the fragment shader invocations, a count the machine's load does not
-// change.
+// change. Then a frame log of the frames of the most work: the CPU time of each phase (tick, dispatch, render,
+// the GPU finishing) with what the world held, so a late frame is found by its cause. On a busy machine a
+// frame's wall time can be many times its CPU time (a worker or the rasteriser waiting for a core): those
+// frames are late by the scheduler, not by their work.
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <SDL.h>
@@ -22,8 +27,11 @@
 #include <imgui_internal.h>
 
 #include "Engine/Engine/Engine.h"
+#include "Engine/EntityPool.h"
 #include "Engine/Input/InputState.h"
 #include "Engine/Random.h"
+#include "Game/Entities/BulletEntity.h"
+#include "Game/Entities/EnemyEntities.h"
 #include "Game/Scenes/GameScene.h"
 #include "Game/Systems/Background/SpaceBackgroundRenderSystem.h"
 #include "game_bench.h"
@@ -81,10 +89,28 @@ private:
     GLuint m_query = 0;
 };
 
+// Where a frame's wall time went, with what the world held when it ended.
+struct FramePhases {
+    // Process CPU time (every thread: the pool's workers, the rasteriser's) by phase: what the frame cost,
+    // whatever the scheduler did meanwhile on a busy machine.
+    double tick_ms = 0.0;
+    double dispatch_ms = 0.0;
+    double render_ms = 0.0; // the scene's render step, the draws, the GUI and the present
+    double finish_ms = 0.0; // the GPU finishing the frame
+    double wall_ms = 0.0;
+    uint32_t frame = 0;
+    double start_s = 0.0; // CLOCK_MONOTONIC, to find the frame in a profile taken with perf record -k mono
+    size_t enemies = 0;
+    size_t bullets = 0;
+    uint32_t particles = 0;
+    size_t bolts = 0;
+};
+
 struct Side {
     std::vector<double> wall_ms;
     std::vector<double> cpu_ms;
     std::vector<double> fragments;
+    std::vector<FramePhases> phases;
 };
 
 // One engine with its window and the game scene; frames are stepped as the engine's live frame does it, with
@@ -105,16 +131,37 @@ struct Game {
         engine->shutdown();
     }
 
-    void frame() {
+    FramePhases frame() {
         ++ticks;
         const SimulationTick tick = game_bench::numbered_tick(ticks, true);
+        FramePhases p;
+        p.frame = ticks;
+        const double t0 = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
+        const double wall0 = seconds_of(CLOCK_MONOTONIC);
         engine->input().begin_tick(tick.tick, tick.application_time);
         engine->poll_events(tick);
         scene->update_input_schemes();
         scene->engine_tick(tick);
+        const double t1 = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
         engine->event_bus().dispatch();
+        const double t2 = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
         engine->render_frame(tick);
+        const double t3 = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
         glFinish();
+        const double t4 = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
+        p.start_s = wall0;
+        p.wall_ms = (seconds_of(CLOCK_MONOTONIC) - wall0) * 1e3;
+        p.tick_ms = (t1 - t0) * 1e3;
+        p.dispatch_ms = (t2 - t1) * 1e3;
+        p.render_ms = (t3 - t2) * 1e3;
+        p.finish_ms = (t4 - t3) * 1e3;
+        EntityPool& pool = scene->entity_pool();
+        p.enemies = pool.list<BombEntity>().size() + pool.list<FighterEntity>().size() +
+                    pool.list<StationEntity>().size() + pool.list<BaseEntity>().size();
+        p.bullets = pool.list<BulletEntity>().size();
+        p.particles = engine->renderer().world_particle_batch().live_count();
+        p.bolts = engine->renderer().effects().size();
+        return p;
     }
 
     // Presses a widget of the welcome window; the press lands in the next frame.
@@ -156,8 +203,9 @@ struct Game {
             const double cpu = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
             const double wall = seconds_of(CLOCK_MONOTONIC);
             fragments.begin();
-            frame();
+            const FramePhases phases = frame();
             const double wall_s = seconds_of(CLOCK_MONOTONIC) - wall;
+            side.phases.push_back(phases);
             side.fragments.push_back(fragments.end());
             side.cpu_ms.push_back((seconds_of(CLOCK_PROCESS_CPUTIME_ID) - cpu) * 1e3);
             side.wall_ms.push_back(wall_s * 1e3);
@@ -166,7 +214,16 @@ struct Game {
         scene->transition_system(SpaceBackgroundRenderSystem::kName, SystemGroup::Render);
         report(state, with_background, "");
         report(state, plain, "plain_");
+        slowest.clear();
+        for (const Side* side : {&with_background, &plain}) {
+            slowest.insert(slowest.end(), side->phases.begin(), side->phases.end());
+        }
+        std::sort(slowest.begin(), slowest.end(),
+                  [](const FramePhases& a, const FramePhases& b) { return total(a) > total(b); });
+        slowest.resize(std::min<size_t>(slowest.size(), 8));
     }
+
+    static double total(const FramePhases& p) { return p.tick_ms + p.dispatch_ms + p.render_ms + p.finish_ms; }
 
     static void report(benchmark::State& state, const Side& side, const std::string& prefix) {
         state.counters[prefix + "median_ms"] = percentile(side.wall_ms, 0.5);
@@ -181,7 +238,14 @@ struct Game {
     std::shared_ptr<GameScene> scene;
     RenderContextOpenGL* gl = nullptr;
     uint32_t ticks = 0;
+    // The slowest timed frames of the last run, slowest first.
+    std::vector<FramePhases> slowest;
 };
+
+std::map<std::string, std::vector<FramePhases>>& slowest_of() {
+    static std::map<std::string, std::vector<FramePhases>> m;
+    return m;
+}
 
 std::unique_ptr<Game>& game_holder() {
     static std::unique_ptr<Game> g;
@@ -203,6 +267,7 @@ void BM_StartScene(benchmark::State& state) {
         g.frame();
     }
     g.time_frames(state);
+    slowest_of()["start scene"] = g.slowest;
 }
 
 void BM_Fight(benchmark::State& state) {
@@ -216,6 +281,7 @@ void BM_Fight(benchmark::State& state) {
         g.frame();
     }
     g.time_frames(state);
+    slowest_of()["fight"] = g.slowest;
 }
 
 BENCHMARK(BM_StartScene)->Iterations(kFrames)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -241,6 +307,18 @@ int main(int argc, char** argv) {
             std::printf("%-12s %-20s %9.2f ms %6.2f ms %9.2f ms %6.2f ms %11.3f\n", label, side,
                         figure(bench, p + "median_ms"), figure(bench, p + "p99_ms"), figure(bench, p + "cpu_median_ms"),
                         figure(bench, p + "cpu_p99_ms"), figure(bench, p + "Mfragments"));
+        }
+    }
+    // The frame log of the slowest frames: which phase took the time, and what the world held then.
+    for (const auto& [label, frames] : slowest_of()) {
+        std::printf("\nframes of the most work, %s (ms; CPU of every thread by phase)\n%7s %7s %7s %7s %9s %7s %7s %8s "
+                    "%8s %10s %6s %14s\n",
+                    label.c_str(), "frame", "wall", "CPU", "tick", "dispatch", "render", "finish", "enemies", "bullets",
+                    "particles", "bolts", "start s");
+        for (const FramePhases& p : frames) {
+            std::printf("%7u %7.2f %7.2f %7.2f %9.2f %7.2f %7.2f %8zu %8zu %10u %6zu %14.6f\n", p.frame, p.wall_ms,
+                        Game::total(p), p.tick_ms, p.dispatch_ms, p.render_ms, p.finish_ms, p.enemies, p.bullets,
+                        p.particles, p.bolts, p.start_s);
         }
     }
     return 0;
