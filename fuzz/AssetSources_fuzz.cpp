@@ -30,14 +30,14 @@ namespace {
 
 constexpr std::string_view kName = "fuzz/source";
 
-ab::Metadata metadata(std::string_view kind, std::string_view name, const fs::path& file) {
-    return {std::string(name), ab::uuid_from_name(kind, name), file};
+AssetMetadata metadata(std::string_view kind, std::string_view name) {
+    return {std::string(name), ab::uuid_from_name(kind, name)};
 }
 
 // The real snake parts, which a multi-sprite source may name as "snake/head" and so on.
-const std::vector<ab::Sprite>& snake_parts() {
-    static const std::vector<ab::Sprite> parts = [] {
-        std::vector<ab::Sprite> built;
+const std::vector<ab::Built<SpriteAsset>>& snake_parts() {
+    static const std::vector<ab::Built<SpriteAsset>> parts = [] {
+        std::vector<ab::Built<SpriteAsset>> built;
         for (const char* part : {"head", "segment", "tail"}) {
             const fs::path path =
                 fs::path(PELLMAR_SOURCE_ROOT) / "SourceAssets" / "snake" / (std::string(part) + ".sprite");
@@ -45,9 +45,10 @@ const std::vector<ab::Sprite>& snake_parts() {
             std::ostringstream text;
             text << in.rdbuf();
             fuzz_check(in.good() || in.eof(), "the snake's sources can be read", path.string());
-            ab::Sprite sprite = ab::build_sprite(ab::parse_text_grid(text.str(), path, ab::GridKind::Sprite), path);
+            ab::Built<SpriteAsset> sprite{
+                {ab::build_sprite(ab::parse_text_grid(text.str(), path, ab::GridKind::Sprite), path)}, path};
             const std::string name = std::string("snake/") + part;
-            sprite.metadata = metadata("sprite", name, path);
+            sprite.metadata = metadata("sprite", name);
             built.push_back(std::move(sprite));
         }
         return built;
@@ -60,21 +61,22 @@ ab::Package build(std::string_view kind, std::string_view text) {
     ab::Package package;
     if (kind == "sprite") {
         const fs::path file = "fuzz/source.sprite";
-        ab::Sprite sprite = ab::build_sprite(ab::parse_text_grid(text, file, ab::GridKind::Sprite), file);
-        sprite.metadata = metadata("sprite", kName, file);
+        ab::Built<SpriteAsset> sprite{{ab::build_sprite(ab::parse_text_grid(text, file, ab::GridKind::Sprite), file)},
+                                      file};
+        sprite.metadata = metadata("sprite", kName);
         package.sprites.push_back(std::move(sprite));
     } else if (kind == "image") {
         const fs::path file = "fuzz/source.image";
-        ab::Image image = ab::build_image(ab::parse_text_grid(text, file, ab::GridKind::Image));
-        image.metadata = metadata("image", kName, file);
+        ab::Built<ImageAsset> image{{ab::build_image(ab::parse_text_grid(text, file, ab::GridKind::Image))}, file};
+        image.metadata = metadata("image", kName);
         package.images.push_back(std::move(image));
     } else if (kind == "particle") {
         const fs::path file = "fuzz/source.particle.json";
-        package.particles.push_back({metadata("particle", kName, file), ab::parse_particle(text, file)});
+        package.particles.push_back({{metadata("particle", kName), ab::parse_particle(text, file)}, file});
     } else if (kind == "multisprite") {
         const fs::path file = "fuzz/source.multisprite.json";
         std::vector<bool> used(snake_parts().size(), false);
-        const ab::SpriteLookup lookup = [&used](std::string_view name) -> const ab::Sprite* {
+        const ab::SpriteLookup lookup = [&used](std::string_view name) -> const SpriteAsset* {
             for (size_t i = 0; i < snake_parts().size(); ++i) {
                 if (snake_parts()[i].metadata.name == name) {
                     used[i] = true;
@@ -83,8 +85,8 @@ ab::Package build(std::string_view kind, std::string_view text) {
             }
             return nullptr;
         };
-        ab::MultiSprite multi = ab::parse_multi_sprite(text, file, lookup);
-        multi.metadata = metadata("multi_sprite", kName, file);
+        ab::Built<MultiSpriteAsset> multi{{metadata("multi_sprite", kName), ab::parse_multi_sprite(text, file, lookup)},
+                                          file};
         package.multi_sprites.push_back(std::move(multi));
         // Sorted by name, as the builder lists them.
         for (size_t i = 0; i < used.size(); ++i) {

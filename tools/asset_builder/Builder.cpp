@@ -55,12 +55,12 @@ std::string read_text(const fs::path& path) {
     return s.str();
 }
 
-Image load_png(const fs::path& path) {
+Built<ImageAsset> load_png(const fs::path& path) {
     int w = 0, h = 0, n = 0;
     stbi_uc* data = stbi_load(path.string().c_str(), &w, &h, &n, 4);
     if (!data)
         throw BuildError(path, fmt::format("not a readable PNG ({})", stbi_failure_reason()));
-    Image image;
+    Built<ImageAsset> image;
     image.width = w;
     image.height = h;
     image.channels = 4;
@@ -74,13 +74,12 @@ void sort_and_check(std::vector<T>& list, const char* kind) {
     std::sort(list.begin(), list.end(), [](const T& a, const T& b) { return a.metadata.name < b.metadata.name; });
     for (size_t i = 1; i < list.size(); ++i) {
         if (list[i].metadata.name == list[i - 1].metadata.name)
-            throw BuildError(list[i].metadata.source,
+            throw BuildError(list[i].source,
                              fmt::format("two {} sources are named \"{}\"", kind, list[i].metadata.name));
         for (size_t j = 0; j < i; ++j)
             if (list[j].metadata.uuid == list[i].metadata.uuid)
-                throw BuildError(list[i].metadata.source,
-                                 fmt::format("the uuid of \"{}\" equals that of \"{}\"; rename one",
-                                             list[i].metadata.name, list[j].metadata.name));
+                throw BuildError(list[i].source, fmt::format("the uuid of \"{}\" equals that of \"{}\"; rename one",
+                                                             list[i].metadata.name, list[j].metadata.name));
     }
 }
 
@@ -104,23 +103,26 @@ Package build_package(const fs::path& source_dir) {
     for (const Source& s : sources) {
         switch (s.kind) {
         case SourceKind::Sprite: {
-            Sprite sprite = build_sprite(parse_text_grid(read_text(s.path), s.path, GridKind::Sprite), s.path);
-            sprite.metadata = {s.name, uuid_from_name("sprite", s.name), s.path};
+            Built<SpriteAsset> sprite{
+                {build_sprite(parse_text_grid(read_text(s.path), s.path, GridKind::Sprite), s.path)}, s.path};
+            sprite.metadata = {s.name, uuid_from_name("sprite", s.name)};
             package.sprites.push_back(std::move(sprite));
             break;
         }
         case SourceKind::Image:
         case SourceKind::Png: {
-            Image image = s.kind == SourceKind::Png
-                              ? load_png(s.path)
-                              : build_image(parse_text_grid(read_text(s.path), s.path, GridKind::Image));
-            image.metadata = {s.name, uuid_from_name("image", s.name), s.path};
+            Built<ImageAsset> image =
+                s.kind == SourceKind::Png
+                    ? load_png(s.path)
+                    : Built<ImageAsset>{{build_image(parse_text_grid(read_text(s.path), s.path, GridKind::Image))}, {}};
+            image.metadata = {s.name, uuid_from_name("image", s.name)};
+            image.source = s.path;
             package.images.push_back(std::move(image));
             break;
         }
         case SourceKind::Particle: {
-            Particle particle{{s.name, uuid_from_name("particle", s.name), s.path},
-                              parse_particle(read_text(s.path), s.path)};
+            Built<ParticleAsset> particle{
+                {{s.name, uuid_from_name("particle", s.name)}, parse_particle(read_text(s.path), s.path)}, s.path};
             package.particles.push_back(std::move(particle));
             break;
         }
@@ -133,8 +135,8 @@ Package build_package(const fs::path& source_dir) {
     sort_and_check(package.particles, "particle");
 
     // Multi-sprites refer to the sprites, so they come once those are built.
-    auto lookup = [&package](std::string_view name) -> const Sprite* {
-        for (const Sprite& sprite : package.sprites)
+    auto lookup = [&package](std::string_view name) -> const SpriteAsset* {
+        for (const SpriteAsset& sprite : package.sprites)
             if (sprite.metadata.name == name)
                 return &sprite;
         return nullptr;
@@ -142,8 +144,9 @@ Package build_package(const fs::path& source_dir) {
     for (const Source& s : sources) {
         if (s.kind != SourceKind::MultiSprite)
             continue;
-        MultiSprite multi = parse_multi_sprite(read_text(s.path), s.path, lookup);
-        multi.metadata = {s.name, uuid_from_name("multi_sprite", s.name), s.path};
+        Built<MultiSpriteAsset> multi{
+            {{s.name, uuid_from_name("multi_sprite", s.name)}, parse_multi_sprite(read_text(s.path), s.path, lookup)},
+            s.path};
         package.multi_sprites.push_back(std::move(multi));
     }
     sort_and_check(package.multi_sprites, "multi-sprite");

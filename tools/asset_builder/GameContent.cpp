@@ -50,7 +50,7 @@ constexpr float kStationSpawnX = -0.296862f, kStationSpawnY = -0.296177f;
 constexpr int kHangarRadiusCells = 6;
 // Launched ships start with their centre of mass half a unit from the hangar along the station's four local
 // axes.
-constexpr int kLaunchOffsetCells = kChunkSize / 2;
+constexpr int kLaunchOffsetCells = kSpriteChunkSize / 2;
 constexpr const char* kLaunchedShips[] = {"Enemy/Fighter", "Enemy/Bomb"};
 
 template <typename T>
@@ -71,12 +71,12 @@ const T& require(const std::vector<T>& list, std::string_view name, const fs::pa
     return *asset;
 }
 
-const Sprite& sprite(const Package& p, std::string_view name, const fs::path& dir) {
+const Built<SpriteAsset>& sprite(const Package& p, std::string_view name, const fs::path& dir) {
     return require(p.sprites, name, dir, ".sprite", "sprite");
 }
 
-bool has_weak_point(const Sprite& s) {
-    for (const Core& core : s.cores)
+bool has_weak_point(const SpriteAsset& s) {
+    for (const SpriteCoreData& core : s.cores)
         if (core.type >= kWeakpoint1 && core.type <= kWeakpoint4)
             return true;
     return false;
@@ -84,14 +84,14 @@ bool has_weak_point(const Sprite& s) {
 
 // A ship launched at any of the four places must start clear of the station's cells: every station cell
 // that one of its cells overlaps is empty.
-void check_launch_places(const Package& p, const Sprite& station, float hx, float hy, const fs::path& dir) {
+void check_launch_places(const Package& p, const Built<SpriteAsset>& station, float hx, float hy, const fs::path& dir) {
     for (const char* name : kLaunchedShips) {
-        const Sprite& ship = sprite(p, name, dir);
+        const SpriteAsset& ship = sprite(p, name, dir);
         // The factory places the ship by its centre of mass: the mean of its live cells' centres.
         double sum_x = 0.0, sum_y = 0.0;
         int count = 0;
-        for (int y = 0; y < ship.cell_count.y; ++y)
-            for (int x = 0; x < ship.cell_count.x; ++x)
+        for (int y = 0; y < ship.cellCount.y; ++y)
+            for (int x = 0; x < ship.cellCount.x; ++x)
                 if (sprite_cell_type(ship, x, y) != kEmpty) {
                     sum_x += x + 0.5;
                     sum_y += y + 0.5;
@@ -103,8 +103,8 @@ void check_launch_places(const Package& p, const Sprite& station, float hx, floa
         const int directions[4][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}};
         for (const auto& d : directions) {
             const double px = hx + d[0] * kLaunchOffsetCells, py = hy + d[1] * kLaunchOffsetCells;
-            for (int y = 0; y < ship.cell_count.y; ++y)
-                for (int x = 0; x < ship.cell_count.x; ++x) {
+            for (int y = 0; y < ship.cellCount.y; ++y)
+                for (int x = 0; x < ship.cellCount.x; ++x) {
                     if (sprite_cell_type(ship, x, y) == kEmpty)
                         continue;
                     // The ship cell's square in station cells, and the station cells it overlaps.
@@ -113,7 +113,7 @@ void check_launch_places(const Package& p, const Sprite& station, float hx, floa
                         for (int sx = static_cast<int>(std::floor(cx - 0.5)); sx < std::ceil(cx + 0.5); ++sx)
                             if (sprite_cell_type(station, sx, sy) != kEmpty)
                                 throw BuildError(
-                                    station.metadata.source,
+                                    station.source,
                                     fmt::format("\"{}\" launched toward ({}, {}) from the hangar would start inside "
                                                 "the station: station cell ({}, {}) is filled",
                                                 name, d[0], d[1], sx, sy));
@@ -123,89 +123,87 @@ void check_launch_places(const Package& p, const Sprite& station, float hx, floa
 }
 
 void check_snake(const Package& p, const fs::path& dir) {
-    const MultiSprite& snake = require(p.multi_sprites, "snake", dir, ".multisprite.json", "multi-sprite");
+    const Built<MultiSpriteAsset>& snake = require(p.multi_sprites, "snake", dir, ".multisprite.json", "multi-sprite");
     int heads = 0;
-    for (const MultiSpriteInstance& instance : snake.instances)
+    for (const MultiSpriteInstance& instance : snake.data.instances)
         heads += instance.type == 1;
     if (heads != 1)
-        throw BuildError(snake.metadata.source,
-                         fmt::format("the snake needs exactly one \"head\" instance, has {}", heads));
-    if (snake.joints.size() + 1 != snake.instances.size())
-        throw BuildError(snake.metadata.source, "every snake piece needs a joint to the one before it");
+        throw BuildError(snake.source, fmt::format("the snake needs exactly one \"head\" instance, has {}", heads));
+    if (snake.data.joints.size() + 1 != snake.data.instances.size())
+        throw BuildError(snake.source, "every snake piece needs a joint to the one before it");
 }
 
 } // namespace
 
 void check_game_content(const Package& p, const fs::path& dir) {
     for (const char* name : kShips) {
-        const Sprite& s = sprite(p, name, dir);
+        const Built<SpriteAsset>& s = sprite(p, name, dir);
         if (!find_core(s, kCore))
-            throw BuildError(s.metadata.source, "a ship needs a core (cell type 2)");
+            throw BuildError(s.source, "a ship needs a core (cell type 2)");
     }
     for (const char* name : kCoreless) {
-        const Sprite& s = sprite(p, name, dir);
+        const Built<SpriteAsset>& s = sprite(p, name, dir);
         if (!s.cores.empty())
-            throw BuildError(s.metadata.source, "this sprite must have no core cells");
+            throw BuildError(s.source, "this sprite must have no core cells");
     }
     for (const char* name : kLargeEnemies) {
-        const Sprite& s = sprite(p, name, dir);
+        const Built<SpriteAsset>& s = sprite(p, name, dir);
         if (!has_weak_point(s))
-            throw BuildError(s.metadata.source, "a large enemy needs weak points (weak1-weak4)");
+            throw BuildError(s.source, "a large enemy needs weak points (weak1-weak4)");
     }
     for (const char* name : kShapes) {
-        const Sprite& s = sprite(p, name, dir);
-        if (s.chunk_count.x > kMaxShapeChunks || s.chunk_count.y > kMaxShapeChunks)
-            throw BuildError(s.metadata.source,
-                             fmt::format("a shape may be at most {} chunks a side, this one is {} x {}",
-                                         kMaxShapeChunks, s.chunk_count.x, s.chunk_count.y));
+        const Built<SpriteAsset>& s = sprite(p, name, dir);
+        if (s.chunkCount.x > kMaxShapeChunks || s.chunkCount.y > kMaxShapeChunks)
+            throw BuildError(s.source, fmt::format("a shape may be at most {} chunks a side, this one is {} x {}",
+                                                   kMaxShapeChunks, s.chunkCount.x, s.chunkCount.y));
     }
 
-    const Sprite& bomb = sprite(p, "Enemy/Bomb", dir);
-    if (bomb.active > kMaxBombCells)
+    const Built<SpriteAsset>& bomb = sprite(p, "Enemy/Bomb", dir);
+    if (bomb.activePixelCount > kMaxBombCells)
         throw BuildError(
-            bomb.metadata.source,
+            bomb.source,
             fmt::format("a bomb may have at most {} live cells (bases lift nothing larger), this one has {}",
-                        kMaxBombCells, bomb.active));
+                        kMaxBombCells, bomb.activePixelCount));
 
-    const Sprite& station = sprite(p, "Enemy/Station", dir);
-    const float hx = (kStationSpawnX + 1.0f) * 0.5f * station.cell_count.x;
-    const float hy = (kStationSpawnY + 1.0f) * 0.5f * station.cell_count.y;
+    const Built<SpriteAsset>& station = sprite(p, "Enemy/Station", dir);
+    const float hx = (kStationSpawnX + 1.0f) * 0.5f * station.cellCount.x;
+    const float hy = (kStationSpawnY + 1.0f) * 0.5f * station.cellCount.y;
     for (int y = static_cast<int>(hy) - kHangarRadiusCells; y <= static_cast<int>(hy) + kHangarRadiusCells; ++y)
         for (int x = static_cast<int>(hx) - kHangarRadiusCells; x <= static_cast<int>(hx) + kHangarRadiusCells; ++x)
             if (sprite_cell_type(station, x, y) != kEmpty)
                 throw BuildError(
-                    station.metadata.source,
+                    station.source,
                     fmt::format("the hangar around cell ({:.0f}, {:.0f}), where ships launch, must be empty; "
                                 "cell ({}, {}) is filled",
                                 hx, hy, x, y));
     check_launch_places(p, station, hx, hy, dir);
 
     // The large structure is placed at the origin with the player at (7, 3).
-    const Sprite& horrid = sprite(p, "horrid", dir);
-    if (horrid.chunk_count.x * 0.5f > 6.5f && horrid.chunk_count.y * 0.5f > 2.5f)
-        throw BuildError(horrid.metadata.source, "the structure would cover the player's start at (7, 3)");
+    const Built<SpriteAsset>& horrid = sprite(p, "horrid", dir);
+    if (horrid.chunkCount.x * 0.5f > 6.5f && horrid.chunkCount.y * 0.5f > 2.5f)
+        throw BuildError(horrid.source, "the structure would cover the player's start at (7, 3)");
 
     for (const char* name : {"full_chunk", "Chunk"}) {
-        const Sprite& s = sprite(p, name, dir);
-        if (s.chunk_count != IVec2{1, 1} || s.active != kCellsPerChunk)
-            throw BuildError(s.metadata.source, "must be one completely filled chunk");
+        const Built<SpriteAsset>& s = sprite(p, name, dir);
+        if (s.chunkCount != glm::ivec2(1, 1) || s.activePixelCount != kSpriteChunkCells)
+            throw BuildError(s.source, "must be one completely filled chunk");
     }
-    const Sprite& half = sprite(p, "half_chunk", dir);
-    if (half.chunk_count != IVec2{1, 1} || half.active != kCellsPerChunk / 2)
-        throw BuildError(half.metadata.source, "must be one chunk with half of its cells filled");
+    const Built<SpriteAsset>& half = sprite(p, "half_chunk", dir);
+    if (half.chunkCount != glm::ivec2(1, 1) || half.activePixelCount != kSpriteChunkCells / 2)
+        throw BuildError(half.source, "must be one chunk with half of its cells filled");
 
     for (const char* name : kImages) {
-        const Image& image = require(p.images, name, dir, ".image", "image");
+        const Built<ImageAsset>& image = require(p.images, name, dir, ".image", "image");
         if (image.channels != 4 || image.width > kMaxItemSide || image.height > kMaxItemSide)
-            throw BuildError(image.metadata.source,
+            throw BuildError(image.source,
                              fmt::format("an item picture has 4 channels and at most {} pixels a side", kMaxItemSide));
     }
     for (const char* name : kParticles)
         require(p.particles, name, dir, ".particle.json", "particle definition");
-    const Particle& cloud = *find(p.particles, "game/particles/player_cloud");
+    const Built<ParticleAsset>& cloud = *find(p.particles, "game/particles/player_cloud");
     const auto& count = cloud.spawn.number_to_spawn;
-    if ((count.single ? count.value : count.max) > kMaxCloudParticles)
-        throw BuildError(cloud.metadata.source,
+    if ((count.single ? count.min_or_value : count.max) > kMaxCloudParticles)
+        throw BuildError(cloud.source,
                          fmt::format("the cloud emits every tick: at most {} particles", kMaxCloudParticles));
     check_snake(p, dir);
 }

@@ -50,10 +50,10 @@ struct Reader {
     }
 };
 
-Vec2 anchor_world(const MultiSpriteInstance& instance, const Sprite& sprite, Vec2 r) {
+glm::vec2 anchor_world(const MultiSpriteInstance& instance, const SpriteAsset& sprite, glm::vec2 r) {
     // One chunk is one world unit, so a cell is 1/32 unit from the sprite's centre.
-    const float lx = (r.x - sprite.cell_count.x * 0.5f) / kChunkSize;
-    const float ly = (r.y - sprite.cell_count.y * 0.5f) / kChunkSize;
+    const float lx = (r.x - sprite.cellCount.x * 0.5f) / kSpriteChunkSize;
+    const float ly = (r.y - sprite.cellCount.y * 0.5f) / kSpriteChunkSize;
     const float c = std::cos(instance.angle), s = std::sin(instance.angle);
     return {instance.position.x + c * lx - s * ly, instance.position.y + s * lx + c * ly};
 }
@@ -68,7 +68,7 @@ MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::pat
     r.only(root, {"instances", "joints"});
 
     MultiSprite multi;
-    std::vector<const Sprite*> part_sprites;
+    std::vector<const SpriteAsset*> part_sprites;
 
     const JsonValue& instances = r.member(root, "instances", JsonValue::Kind::Array);
     if (instances.array.empty())
@@ -78,23 +78,23 @@ MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::pat
             r.fail(v, "an instance must be an object");
         r.only(v, {"sprite", "position", "angle", "type"});
         const std::string& name = r.member(v, "sprite", JsonValue::Kind::String).string;
-        const Sprite* sprite = sprites(name);
+        const SpriteAsset* sprite = sprites(name);
         if (!sprite)
             r.fail(v, fmt::format("sprite \"{}\" is not among the sources", name));
 
         MultiSpriteInstance instance;
-        instance.part = -1;
-        for (size_t p = 0; p < multi.parts.size(); ++p)
-            if (multi.parts[p].sprite == name)
-                instance.part = static_cast<int32_t>(p);
-        if (instance.part < 0) {
+        instance.sprite = -1;
+        for (size_t p = 0; p < multi.sprites.size(); ++p)
+            if (multi.sprites[p].sprite == name)
+                instance.sprite = static_cast<int32_t>(p);
+        if (instance.sprite < 0) {
             MultiSpritePart part;
             part.sprite = name;
-            for (const Core& core : sprite->cores)
+            for (const SpriteCoreData& core : sprite->cores)
                 if (core.type >= kJoint1 && core.type <= kJoint4)
-                    part.attachments.push_back({static_cast<int32_t>(core.type), core.grid_point});
-            instance.part = static_cast<int32_t>(multi.parts.size());
-            multi.parts.push_back(std::move(part));
+                    part.attachment_points.push_back({static_cast<int32_t>(core.type), core.gridPointOffset});
+            instance.sprite = static_cast<int32_t>(multi.sprites.size());
+            multi.sprites.push_back(std::move(part));
             part_sprites.push_back(sprite);
         }
         const JsonValue& position = r.member(v, "position", JsonValue::Kind::Array);
@@ -126,7 +126,7 @@ MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::pat
             if (ends.array.size() != 2 || types.array.size() != 2)
                 r.fail(v, "a joint names two \"instances\" and two \"cell_types\"");
             int end[2], attachment[2];
-            Vec2 world[2];
+            glm::vec2 world[2];
             for (int k = 0; k < 2; ++k) {
                 end[k] = r.index(ends.array[k], "a joint's instance", multi.instances.size());
                 const JsonValue& tv = types.array[k];
@@ -134,15 +134,16 @@ MultiSprite parse_multi_sprite(std::string_view text, const std::filesystem::pat
                 if (type < kJoint1 || type > kJoint4)
                     r.fail(tv, "a joint's cell type must be joint1 to joint4");
                 const MultiSpriteInstance& instance = multi.instances[end[k]];
-                const MultiSpritePart& part = multi.parts[instance.part];
+                const MultiSpritePart& part = multi.sprites[instance.sprite];
                 attachment[k] = -1;
-                for (size_t a = 0; a < part.attachments.size(); ++a)
-                    if (part.attachments[a].cell_type == type)
+                for (size_t a = 0; a < part.attachment_points.size(); ++a)
+                    if (part.attachment_points[a].cell_type == type)
                         attachment[k] = static_cast<int>(a);
                 if (attachment[k] < 0)
                     r.fail(tv, fmt::format("instance {} (\"{}\") has no {} cells to attach to", end[k], part.sprite,
                                            cell_type_word(type)));
-                world[k] = anchor_world(instance, *part_sprites[instance.part], part.attachments[attachment[k]].r);
+                world[k] =
+                    anchor_world(instance, *part_sprites[instance.sprite], part.attachment_points[attachment[k]].r);
             }
             if (end[0] == end[1])
                 r.fail(v, "a joint joins an instance to itself");

@@ -41,8 +41,8 @@ struct Reader {
         for (size_t i = 0; i < n; ++i)
             out[i] = number(v.array[i], key);
     }
-    void read(const JsonValue& v, std::string_view key, Vec2& out) const { components(v, key, &out.x, 2); }
-    void read(const JsonValue& v, std::string_view key, Vec4& out) const {
+    void read(const JsonValue& v, std::string_view key, glm::vec2& out) const { components(v, key, &out.x, 2); }
+    void read(const JsonValue& v, std::string_view key, glm::vec4& out) const {
         float c[4];
         components(v, key, c, 4);
         out = {c[0], c[1], c[2], c[3]};
@@ -52,7 +52,7 @@ struct Reader {
     void range(const JsonValue& v, std::string_view key, Range<T>& out) const {
         if (v.kind != JsonValue::Kind::Object) {
             out.single = true;
-            read(v, key, out.value);
+            read(v, key, out.min_or_value);
             return;
         }
         for (const auto& [name, member] : v.object)
@@ -70,7 +70,7 @@ struct Reader {
             else
                 out.single = number(*single, key) != 0.0f;
         }
-        read(*value, key, out.value);
+        read(*value, key, out.min_or_value);
         if (max)
             read(*max, key, out.max);
         else if (!out.single)
@@ -89,25 +89,25 @@ void check(const Range<T>& r, const std::filesystem::path& file, const char* key
             return ok(static_cast<float>(v));
         } else if constexpr (std::is_same_v<T, float>) {
             return ok(v);
-        } else if constexpr (std::is_same_v<T, Vec2>) {
+        } else if constexpr (std::is_same_v<T, glm::vec2>) {
             return ok(v.x) && ok(v.y);
         } else {
             return ok(v.x) && ok(v.y) && ok(v.z) && ok(v.w);
         }
     };
-    if (!each(r.value) || (!r.single && !each(r.max)))
+    if (!each(r.min_or_value) || (!r.single && !each(r.max)))
         throw BuildError(file, fmt::format("\"{}\" is out of range: {}", key, rule));
 }
 
 } // namespace
 
-ParticleSettings parse_particle(std::string_view text, const std::filesystem::path& file) {
+ParticleSpawnSettings parse_particle(std::string_view text, const std::filesystem::path& file) {
     JsonValue root = parse_json(text, file);
     Reader r{file};
     if (root.kind != JsonValue::Kind::Object)
         r.fail(root, "a particle source is one JSON object");
 
-    ParticleSettings s;
+    ParticleSpawnSettings s;
     for (const auto& [key, value] : root.object) {
         if (!key.empty() && key[0] == '_')
             continue;
@@ -165,7 +165,7 @@ ParticleSettings parse_particle(std::string_view text, const std::filesystem::pa
     check(s.final_color, file, "final_color", "every channel must be within 0 to 1", unit);
     check(s.number_to_spawn, file, "number_to_spawn", fmt::format("must be 1 to {}", kMaxParticlesPerEmit).c_str(),
           [](float v) { return v >= 1.0f && v <= kMaxParticlesPerEmit; });
-    if (!s.number_to_spawn.single && s.number_to_spawn.max < s.number_to_spawn.value)
+    if (!s.number_to_spawn.single && s.number_to_spawn.max < s.number_to_spawn.min_or_value)
         throw BuildError(file, "\"number_to_spawn\": \"max\" is below \"min_or_value\"");
     return s;
 }

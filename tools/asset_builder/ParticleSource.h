@@ -14,6 +14,6 @@ namespace asset_builder {
 
 constexpr int kMaxParticlesPerEmit = 10000;
 
-ParticleSettings parse_particle(std::string_view text, const std::filesystem::path& file);
+ParticleSpawnSettings parse_particle(std::string_view text, const std::filesystem::path& file);
 
 } // namespace asset_builder

@@ -43,15 +43,15 @@ std::vector<int> find_components(const std::vector<uint16_t>& types, int width, 
 
 } // namespace
 
-Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
-    Sprite sprite;
-    const int chunks_x = (grid.width + kChunkSize - 1) / kChunkSize;
-    const int chunks_y = (grid.height + kChunkSize - 1) / kChunkSize;
+SpriteAsset build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
+    SpriteAsset sprite;
+    const int chunks_x = (grid.width + kSpriteChunkSize - 1) / kSpriteChunkSize;
+    const int chunks_y = (grid.height + kSpriteChunkSize - 1) / kSpriteChunkSize;
     if (chunks_x > kMaxChunksPerSide || chunks_y > kMaxChunksPerSide)
         throw BuildError(file,
                          fmt::format("{} x {} chunks is more than {} a side", chunks_x, chunks_y, kMaxChunksPerSide));
-    const int cells_x = chunks_x * kChunkSize;
-    const int cells_y = chunks_y * kChunkSize;
+    const int cells_x = chunks_x * kSpriteChunkSize;
+    const int cells_y = chunks_y * kSpriteChunkSize;
     const int off_x = (cells_x - grid.width) / 2;
     const int off_y = (cells_y - grid.height) / 2;
 
@@ -67,32 +67,33 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
         }
     }
 
-    sprite.chunk_count = {chunks_x, chunks_y};
-    sprite.cell_count = {cells_x, cells_y};
+    sprite.chunkCount = {chunks_x, chunks_y};
+    sprite.cellCount = {cells_x, cells_y};
 
     // Chunks in index order; chunks without an active cell are left out.
     for (int cy = 0; cy < chunks_y; ++cy) {
         for (int cx = 0; cx < chunks_x; ++cx) {
-            Chunk chunk;
+            SpriteChunkData chunk;
             chunk.index = cy * chunks_x + cx;
-            chunk.grid_offset = {cx * kChunkSize, cy * kChunkSize};
-            for (int ly = 0; ly < kChunkSize; ++ly) {
-                for (int lx = 0; lx < kChunkSize; ++lx) {
-                    const size_t g = static_cast<size_t>(cy * kChunkSize + ly) * cells_x + cx * kChunkSize + lx;
-                    const int cell = ly * kChunkSize + lx;
+            chunk.gridPixelOffset = {cx * kSpriteChunkSize, cy * kSpriteChunkSize};
+            for (int ly = 0; ly < kSpriteChunkSize; ++ly) {
+                for (int lx = 0; lx < kSpriteChunkSize; ++lx) {
+                    const size_t g =
+                        static_cast<size_t>(cy * kSpriteChunkSize + ly) * cells_x + cx * kSpriteChunkSize + lx;
+                    const int cell = ly * kSpriteChunkSize + lx;
                     chunk.mask[cell] = types[g];
                     chunk.color[cell] = colors[g];
                     if (types[g] != kEmpty)
-                        ++chunk.active;
+                        ++chunk.activePixelCount;
                 }
             }
-            if (chunk.active == 0)
+            if (chunk.activePixelCount == 0)
                 continue;
-            sprite.active += chunk.active;
+            sprite.activePixelCount += chunk.activePixelCount;
             sprite.chunks.push_back(chunk);
         }
     }
-    if (sprite.active == 0)
+    if (sprite.activePixelCount == 0)
         throw BuildError(file, "the sprite has no filled cell");
     // A sprite that starts in several pieces would fall apart at its first commit.
     const std::vector<int> pieces = find_components(types, cells_x, cells_y, [](uint16_t c) { return c != kEmpty; });
@@ -107,8 +108,8 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
 
     // Per-type counts, centres and the cell nearest each centre.
     double sum_x[kCellTypeCount] = {}, sum_y[kCellTypeCount] = {};
-    IVec2 lo[kCellTypeCount], hi[kCellTypeCount];
-    for (int t = 0; t < kCellTypeCount; ++t) {
+    glm::ivec2 lo[kCellTypeCount], hi[kCellTypeCount];
+    for (size_t t = 0; t < kCellTypeCount; ++t) {
         lo[t] = {std::numeric_limits<int>::max(), std::numeric_limits<int>::max()};
         hi[t] = {-1, -1};
     }
@@ -117,7 +118,7 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
             const uint16_t t = types[static_cast<size_t>(y) * cells_x + x];
             if (t == kEmpty)
                 continue;
-            ++sprite.groups[t].active;
+            ++sprite.groups[t].activeCount;
             sum_x[t] += x + 0.5;
             sum_y[t] += y + 0.5;
             lo[t] = {std::min(lo[t].x, x), std::min(lo[t].y, y)};
@@ -125,8 +126,8 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
         }
     }
     double centre_x[kCellTypeCount] = {}, centre_y[kCellTypeCount] = {};
-    for (int t = 1; t < kCellTypeCount; ++t) {
-        const int n = sprite.groups[t].active;
+    for (uint32_t t = 1; t < kCellTypeCount; ++t) {
+        const int n = sprite.groups[t].activeCount;
         if (n == 0)
             continue;
         centre_x[t] = sum_x[t] / n;
@@ -140,15 +141,15 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
                 const double d = dx * dx + dy * dy;
                 if (d < best) {
                     best = d;
-                    sprite.groups[t].root = {x, y};
+                    sprite.groups[t].root_grid_index_position = {x, y};
                 }
             }
         }
     }
 
     // One core per core type present.
-    for (int t = kCore; t < kCellTypeCount; ++t) {
-        const int n = sprite.groups[t].active;
+    for (uint32_t t = kCore; t < kCellTypeCount; ++t) {
+        const int n = sprite.groups[t].activeCount;
         if (n == 0)
             continue;
         const std::vector<int> parts = find_components(types, cells_x, cells_y, [t](uint16_t c) { return c == t; });
@@ -157,18 +158,18 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
                              fmt::format("the {} cells form {} separate cores; a sprite has at most one core of each "
                                          "type (the cells at column {} are apart from the others)",
                                          cell_type_word(t), parts.size(), source_column(parts[1])));
-        if (static_cast<int64_t>(n) * 5 > sprite.active)
+        if (static_cast<int64_t>(n) * 5 > sprite.activePixelCount)
             throw BuildError(file, fmt::format("the {} core has {} of {} live cells, more than 20% (it would explode "
                                                "at once)",
-                                               cell_type_word(t), n, sprite.active));
-        Core core;
+                                               cell_type_word(static_cast<int>(t)), n, sprite.activePixelCount));
+        SpriteCoreData core;
         core.type = static_cast<uint32_t>(t);
         core.min = lo[t];
         core.max = hi[t];
         core.width = hi[t].x - lo[t].x + 1;
         core.height = hi[t].y - lo[t].y + 1;
-        core.grid_point = {static_cast<float>(centre_x[t]), static_cast<float>(centre_y[t])};
-        core.initial_cells = n;
+        core.gridPointOffset = {static_cast<float>(centre_x[t]), static_cast<float>(centre_y[t])};
+        core.initialCellCount = n;
         core.color.assign(static_cast<size_t>(core.width) * core.height, 0);
         for (int y = lo[t].y; y <= hi[t].y; ++y) {
             for (int x = lo[t].x; x <= hi[t].x; ++x) {
@@ -182,8 +183,8 @@ Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file) {
     return sprite;
 }
 
-Image build_image(const CellGrid& grid) {
-    Image image;
+ImageAsset build_image(const CellGrid& grid) {
+    ImageAsset image;
     image.width = grid.width;
     image.height = grid.height;
     image.channels = 4;
@@ -194,20 +195,20 @@ Image build_image(const CellGrid& grid) {
     return image;
 }
 
-const Core* find_core(const Sprite& sprite, uint32_t type) {
-    for (const Core& core : sprite.cores)
+const SpriteCoreData* find_core(const SpriteAsset& sprite, uint32_t type) {
+    for (const SpriteCoreData& core : sprite.cores)
         if (core.type == type)
             return &core;
     return nullptr;
 }
 
-uint16_t sprite_cell_type(const Sprite& sprite, int x, int y) {
-    if (x < 0 || y < 0 || x >= sprite.cell_count.x || y >= sprite.cell_count.y)
+uint16_t sprite_cell_type(const SpriteAsset& sprite, int x, int y) {
+    if (x < 0 || y < 0 || x >= sprite.cellCount.x || y >= sprite.cellCount.y)
         return kEmpty;
-    const int index = (y / kChunkSize) * sprite.chunk_count.x + x / kChunkSize;
-    for (const Chunk& chunk : sprite.chunks)
+    const int index = (y / kSpriteChunkSize) * sprite.chunkCount.x + x / kSpriteChunkSize;
+    for (const SpriteChunkData& chunk : sprite.chunks)
         if (chunk.index == index)
-            return chunk.mask[(y % kChunkSize) * kChunkSize + x % kChunkSize];
+            return chunk.mask[(y % kSpriteChunkSize) * kSpriteChunkSize + x % kSpriteChunkSize];
     return kEmpty;
 }
 

@@ -13,13 +13,13 @@ namespace asset_builder {
 
 constexpr int kMaxChunksPerSide = 64;
 
-Sprite build_sprite(const CellGrid& grid, const std::filesystem::path& file);
+SpriteAsset build_sprite(const CellGrid& grid, const std::filesystem::path& file);
 
-Image build_image(const CellGrid& grid);
+ImageAsset build_image(const CellGrid& grid);
 
-const Core* find_core(const Sprite& sprite, uint32_t type);
+const SpriteCoreData* find_core(const SpriteAsset& sprite, uint32_t type);
 
 // Cell type of global cell (x, y); Empty outside the grid or in an omitted chunk.
-uint16_t sprite_cell_type(const Sprite& sprite, int x, int y);
+uint16_t sprite_cell_type(const SpriteAsset& sprite, int x, int y);
 
 } // namespace asset_builder

@@ -65,18 +65,20 @@ struct LegendEntry {
 } // namespace
 
 int parse_cell_type(std::string_view word) {
-    for (int i = 0; i < kCellTypeCount; ++i)
+    for (int i = 0; i < static_cast<int>(kCellTypeCount); ++i)
         if (word == kTypeWords[i])
             return i;
     if (!word.empty() && word.size() <= 2 && word.find_first_not_of("0123456789") == std::string_view::npos) {
         int v = std::stoi(std::string(word));
-        if (v < kCellTypeCount)
+        if (v < static_cast<int>(kCellTypeCount))
             return v;
     }
     return -1;
 }
 
-const char* cell_type_word(int type) { return (type >= 0 && type < kCellTypeCount) ? kTypeWords[type] : "?"; }
+const char* cell_type_word(int type) {
+    return (type >= 0 && type < static_cast<int>(kCellTypeCount)) ? kTypeWords[type] : "?";
+}
 
 CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& file, GridKind kind) {
     std::array<LegendEntry, 256> legend{};

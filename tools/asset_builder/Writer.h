@@ -1,11 +1,11 @@
 #pragma once
-// Writes a package in the byte layout that the game's loader reads: little-endian, no header,
-// every count u64, every 32-bit field as 8 bytes, floats as 4 bytes, uuids raw.
-
-#include "tools/asset_builder/AssetModel.h"
+// Writes a package in the byte layout that the game's loader reads, by walking the same field tables
+// (Common/Assets/AssetFields.h) with the binary writer.
 
 #include <cstdint>
 #include <vector>
+
+#include "tools/asset_builder/AssetModel.h"
 
 namespace asset_builder {
 
