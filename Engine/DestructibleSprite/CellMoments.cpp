@@ -1,5 +1,7 @@
 #include "Engine/DestructibleSprite/CellMoments.h"
 
+#include "Engine/Assert.h"
+
 MassProperties mass_properties_from_moments(const CellMoments& m, const SpriteGrid& grid) {
     MassProperties out;
     if (m.count <= 0) {
@@ -27,6 +29,8 @@ MassProperties mass_properties_from_moments(const CellMoments& m, const SpriteGr
     const float sum_sq = ((sxx + sx + n / 4.0f) + (syy + sy + n / 4.0f)) * (s * s);
     out.inertia = (sum_sq - n * (c.x * c.x + c.y * c.y)) * cell_mass + n * cell_inertia;
     out.mass = n * cell_mass;
+    // At least one cell: both are positive, so their reciprocals are finite.
+    PELLMAR_ASSERT(out.mass > 0.0f && out.inertia > 0.0f, "a body with cells has a positive mass and inertia");
     out.inverse_inertia = 1.0f / out.inertia;
     out.inverse_mass = 1.0f / out.mass;
     return out;

@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <iterator>
 #include <memory>
+#include <numeric>
 #include <stdexcept>
 #include <utility>
 
 #include <fmt/format.h>
 
+#include "Engine/Assert.h"
 #include "Engine/DestructibleSprite/SpriteChunk.h"
 #include "Engine/Random.h"
 
@@ -65,6 +68,9 @@ int32_t* FloodFill::labels_of(int32_t chunk) {
                 }
                 rows[y] = row;
             }
+            PELLMAR_ASSERT(std::accumulate(rows.begin(), rows.end(), 0,
+                                           [](int32_t n, uint32_t row) { return n + std::popcount(row); }) == c->active,
+                           "a chunk's active count matches the cells its rows hold");
         }
     }
     return labels.data();

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "Common/Assets/SpriteAsset.h"
+#include "Engine/Assert.h"
 #include "Engine/Graphics/RenderContextBase.h"
 #include "Engine/Log.h"
 
@@ -81,6 +82,7 @@ SpriteChunk* SpriteChunkPool::allocate_slot() {
     }
     SlotRange& range = m_free.front();
     const uint32_t slot = range.begin++;
+    PELLMAR_ASSERT(slot < m_slot_count && m_pages->live[slot] == 0, "a free slot lies inside the pool and is not live");
     if (range.begin == range.end) {
         m_free.erase(m_free.begin());
     }
@@ -182,6 +184,7 @@ void SpriteChunkPool::apply_pending() {
 }
 
 void SpriteChunkPool::queue_upload(uint32_t slot) {
+    PELLMAR_ASSERT(slot < m_slot_count, "an upload names a slot of the pool");
     if (m_upload_queued[slot] == 0) {
         m_upload_queued[slot] = 1;
         m_upload_queue.push_back(slot);
@@ -235,6 +238,7 @@ void SpriteChunkPool::insert_free(uint32_t slot) {
 }
 
 void SpriteChunkPool::release_slot(uint32_t slot) {
+    PELLMAR_ASSERT(slot < m_slot_count, "a released slot lies inside the pool");
     if (m_pages->live[slot] == 0) {
         return;
     }

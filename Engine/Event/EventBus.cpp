@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Engine/Assert.h"
 #include "Engine/Log.h"
 
 namespace event_detail {
@@ -92,10 +93,14 @@ void EventBus::dispatch() {
                 record_start = offset;
                 std::byte* at = pass.data() + offset;
                 auto header = read_header(at);
+                PELLMAR_ASSERT(header.id < m_ops.size() && m_ops[header.id].known,
+                               "a queued record names a known type");
                 const event_detail::TypeOps& type = m_ops[header.id];
                 void* payload = at + type.payload_offset;
                 void (*destroy)(void*) = type.destroy;
                 offset += type.record_size(header.size);
+                PELLMAR_ASSERT(record_start % event_detail::kRecordAlign == 0 && offset <= pass.size(),
+                               "a record starts on an 8-byte boundary and ends inside its queue");
 
                 int32_t slot = slot_index(header.id);
                 if (slot >= 0) {

@@ -31,10 +31,19 @@ constexpr size_t kPayloadOffset = alignof(E) <= 4 ? kHeaderSize : 16;
 template <typename E>
 constexpr size_t kRecordSize = round_up(kPayloadOffset<E> + sizeof(E));
 
+// Every published type's payload offset is a multiple of its alignment, and its record one of the record alignment.
+template <typename E>
+constexpr bool kRecordLayoutHolds = kPayloadOffset<E> % alignof(E) == 0 && kRecordSize<E> % kRecordAlign == 0 &&
+                                    kRecordSize<E> >= kPayloadOffset<E> + sizeof(E);
+
 struct RecordHeader {
     uint32_t id;
     uint64_t size;
 };
+// The header is read and written as its 4 + 8 bytes, packed; records start 8-aligned in a 16-aligned queue, so a
+// payload at offset 12 or 16 meets the alignment of its type.
+static_assert(kHeaderSize == sizeof(RecordHeader::id) + sizeof(RecordHeader::size));
+static_assert(kHeaderSize % 4 == 0 && 16 % kRecordAlign == 0);
 
 inline RecordHeader read_header(const std::byte* at) {
     RecordHeader header{};
@@ -200,6 +209,7 @@ void EventBus::register_type(uint32_t id) {
 template <typename E>
 std::byte* EventBus::begin_record() {
     static_assert(alignof(E) <= event_detail::kRecordAlign, "event types are aligned to at most 8 bytes");
+    static_assert(event_detail::kRecordLayoutHolds<E>);
     const uint32_t id = event_type_id<E>();
     if (id >= m_ops.size() || !m_ops[id].known) [[unlikely]] {
         register_type<E>(id);
