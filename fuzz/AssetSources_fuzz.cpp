@@ -126,16 +126,15 @@ void check_same_assets(const ab::Package& built, const AssetPackage& loaded) {
     }
     for (size_t i = 0; i < built.sprites.size(); ++i) {
         const SpriteAsset& sprite = loaded.sprites.m_assets[i];
-        const ab::Sprite& source = built.sprites[i];
+        const SpriteAsset& source = built.sprites[i];
         fuzz_check(sprite.chunks.size() == source.chunks.size() && sprite.cores.size() == source.cores.size() &&
-                       sprite.activePixelCount == source.active && sprite.cellCount.x == source.cell_count.x &&
-                       sprite.cellCount.y == source.cell_count.y,
+                       sprite.activePixelCount == source.activePixelCount && sprite.cellCount == source.cellCount,
                    "a loaded sprite has the built chunks, cores and cells");
     }
     for (size_t i = 0; i < built.multi_sprites.size(); ++i) {
         const MultiSprite& multi = loaded.multi_sprites.m_assets[i].data;
-        const ab::MultiSprite& source = built.multi_sprites[i];
-        fuzz_check(multi.sprites.size() == source.parts.size() && multi.instances.size() == source.instances.size() &&
+        const MultiSprite& source = built.multi_sprites[i].data;
+        fuzz_check(multi.sprites.size() == source.sprites.size() && multi.instances.size() == source.instances.size() &&
                        multi.joints.size() == source.joints.size(),
                    "a loaded multi-sprite has the built parts, instances and joints");
     }
