@@ -49,9 +49,15 @@ bool SweepContext::sweep(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_in
     // a.transform->to_world(p) with the sines taken once.
     const glm::vec2 q0 = rotate_sin_cos(p * a.transform->scale, m_a_sin, m_a_cos) + a.transform->position;
     glm::vec2 r = q0 - a.world_center_of_mass;
-    const float travel = std::sqrt(length_squared(m_d) + length_squared(r) * m_w * m_w);
-    // Compared as floats first: a huge travel must not overflow the integer conversion.
-    const float wanted = travel * static_cast<float>(kSweepSamplesPerUnit);
+    // The cell's path over the other grid, which moves and turns too: a free wall coming at the cell, or turning
+    // into it, crosses cells that the cell's own motion alone would step over.
+    const float own_turn = std::sqrt(length_squared(r)) * std::fabs(m_w);
+    const float closing = glm::length(m_d - m_d_other);
+    const float about_other = glm::length(q0 - b.world_center_of_mass) + closing + own_turn;
+    const float travel = closing + own_turn + about_other * m_w_other;
+    // No two samples further apart than a cell, so that no live cell between them is stepped over. Compared as
+    // floats first: a huge travel must not overflow the integer conversion.
+    const float wanted = std::ceil(travel * static_cast<float>(kSweepSamplesPerUnit));
     int32_t n = wanted >= static_cast<float>(kMaxSweepSubSteps) ? kMaxSweepSubSteps : static_cast<int32_t>(wanted);
     if (n <= 0) {
         n = 1;

@@ -3,6 +3,7 @@
 // and the earliest hits of a boundary list.
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -50,6 +51,8 @@ public:
         m_a_cos = sines_a.cos;
         m_d = a.body->linear_velocity * dt;
         m_w = a.body->angular_velocity * dt;
+        m_d_other = b.body->linear_velocity * dt;
+        m_w_other = std::fabs(b.body->angular_velocity * dt);
         m_n = 0;
         m_stamp += 1;
         if (m_stamp == 0) {
@@ -94,6 +97,8 @@ private:
     float m_a_cos = 1.0f;
     glm::vec2 m_d{0.0f};
     float m_w = 0.0f;
+    glm::vec2 m_d_other{0.0f}; // the other sprite's move and turn over the step
+    float m_w_other = 0.0f;
     int32_t m_n = 0;
     glm::vec2 m_step{0.0f};
     float m_h = 0.0f;

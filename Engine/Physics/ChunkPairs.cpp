@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <glm/geometric.hpp>
+
 #include "Engine/DestructibleSprite/Sprite.h"
 #include "Engine/DestructibleSprite/SpriteChunk.h"
 #include "Engine/Graphics/DebugLines.h"
@@ -135,11 +137,20 @@ void find_pair_chunks(const SpritePhysicsProxy& a, const TransformSines& sines_a
             out.back().repeat_of = static_cast<uint32_t>(at - first);
         }
     };
+    // The circles grow by what the chunks can travel towards each other over the step: fast chunks a few
+    // units apart at the start meet within it.
+    const float closing = glm::length(a.step_move - b.step_move);
+    const float turn_a = std::fabs(a.step_turn);
+    const float turn_b = std::fabs(b.step_turn);
     for (const ProxyChunk& ca : chunks_a) {
         size_t first_a = kNone;
+        const float reach_a =
+            kChunkRadius + closing + turn_a * (glm::length(ca.center - a.world_center_of_mass) + kChunkRadius);
         for (size_t k = 0; k < chunks_b.size(); ++k) {
             const ProxyChunk& cb = chunks_b[k];
-            if (circles_overlap(ca.center, kChunkRadius, cb.center, kChunkRadius)) {
+            const float reach_b =
+                kChunkRadius + turn_b * (glm::length(cb.center - b.world_center_of_mass) + kChunkRadius);
+            if (circles_overlap(ca.center, reach_a, cb.center, reach_b)) {
                 append(ca, first_a);
                 append(cb, first_b[k]);
                 if (debug != nullptr) {

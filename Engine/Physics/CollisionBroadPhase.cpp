@@ -1,5 +1,8 @@
 #include "Engine/Physics/CollisionBroadPhase.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "Engine/Graphics/DebugLines.h"
 #include "Engine/Math/Transform.h"
 #include "Engine/Physics/AxisAlignedAreaTree.h"
@@ -19,7 +22,25 @@ SpritePhysicsProxy make_sprite_physics_proxy(Transform& transform, PhysicsBody& 
     const AxisAlignedArea bounds = body.transform(transform.scale).bounds();
     const glm::vec2 d = body.linear_velocity * dt;
     const float w = body.angular_velocity * dt;
-    proxy.swept_bounds = AxisAlignedArea::merged(bounds, AxisAlignedArea::rotated_bounds(bounds, d, w));
+    proxy.step_move = d;
+    proxy.step_turn = w;
+    // The body turns about its centre of mass, not about the world origin (which would fling the end box of a
+    // spinning body far from the origin off by its distance times the turn, and leave its true end place out).
+    const glm::vec2 c = proxy.world_center_of_mass;
+    AxisAlignedArea end = AxisAlignedArea::rotated_bounds(AxisAlignedArea{bounds.min - c, bounds.max - c}, c + d, w);
+    // Between the two ends the corners bulge out along their arcs; a point of the arc lies no further than
+    // r (1 - cos(w / 2)) from the matching point of the chord, which the move shifts with it. Twice that, for room.
+    glm::vec2 corners[4];
+    AxisAlignedArea::corners(bounds, corners);
+    float r = 0.0f;
+    for (const glm::vec2& p : corners) {
+        r = std::max(r, glm::length(p - c));
+    }
+    const float half_turn = std::min(0.5f * std::fabs(w), 1.5707964f);
+    const float bulge = 2.0f * r * (1.0f - std::cos(half_turn));
+    proxy.swept_bounds = AxisAlignedArea::merged(bounds, end);
+    proxy.swept_bounds.min -= glm::vec2(bulge);
+    proxy.swept_bounds.max += glm::vec2(bulge);
     return proxy;
 }
 

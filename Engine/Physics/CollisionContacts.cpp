@@ -31,5 +31,9 @@ void advance_first_pair(const std::vector<SpritePhysicsProxy>& proxies, int32_t 
                                                              body.linear_velocity, body.angular_velocity, time);
         body.position = moved.position;
         body.angle = moved.angle;
+        // The pose the collision reads moves with the body: the contacts' levers are taken where the two bodies
+        // met, from the same place for both.
+        proxy.transform->position = moved.position;
+        proxy.transform->angle = moved.angle;
     }
 }

@@ -35,11 +35,13 @@ struct EdgeCell;
 struct Transform;
 
 struct SpritePhysicsProxy {
-    Transform* transform = nullptr;
+    Transform* transform = nullptr; // the pose the collision reads
     PhysicsBody* body = nullptr;
     Sprite* sprite = nullptr;
     glm::vec2 world_center_of_mass{0.0f};
     AxisAlignedArea swept_bounds;
+    glm::vec2 step_move{0.0f}; // velocity times the step
+    float step_turn = 0.0f;    // angular velocity times the step
 };
 
 struct ProxyPair {
@@ -69,7 +71,8 @@ struct HitPoint {
 
 inline constexpr int32_t kMaxImpactHits = 32;
 inline constexpr float kNoImpactTime = 1e9f;
-// Points a sweep samples per world unit a boundary cell travels (at least one).
+// Points a sweep samples per world unit a boundary cell travels over the other grid (rounded up, at least one):
+// one a cell.
 inline constexpr int32_t kSweepSamplesPerUnit = 32;
 // A runaway speed must not turn one cell into millions of samples.
 inline constexpr int32_t kMaxSweepSubSteps = 256;

@@ -85,14 +85,10 @@ bool SweepFilter::set_chunk(const SpriteChunk& chunk) {
     const double slack = 1e-4 * base;
     // No cell's float offset from the centre of mass is longer than `far`.
     const double far = reach + slack;
-    double move = 0.0;
-    // Whether a cell can take more than one sample: travel * samples per unit * (1 + 1e-4) reaching 1, squared.
-    const double travel_squared = m_d * m_d + far * far * m_w * m_w;
-    const double samples = static_cast<double>(kSweepSamplesPerUnit);
-    if (!(travel_squared * (samples * samples * (1.0 + 1e-4) * (1.0 + 1e-4)) < 1.0)) {
-        const double a_move = m_d + far * m_w;
-        move = a_move + m_b_move + m_b_turn * (length(sub(world, m_b_pivot)) + m_radius + slack + a_move);
-    }
+    // However many samples a cell takes, they all lie on its path and the other grid's motion; bodies at rest
+    // move nothing and need only the rounding room.
+    const double a_move = m_d + far * m_w;
+    const double move = a_move + m_b_move + m_b_turn * (length(sub(world, m_b_pivot)) + m_radius + slack + a_move);
     const double room = move * (1.0 + 1e-4) + slack;
 
     const double gx = m_m00 * centre.x + m_m01 * centre.y + m_ox;

@@ -15,8 +15,7 @@
 // and a point of the other sprite's grid moves at most |v| dt + |w dt| times its distance from the pivot. A cell
 // whose start place, mapped into the other grid's cell coordinates in double precision, lies further than both
 // motions plus ample room for float rounding outside that grid can not hit in any sub-step, so leaving it
-// unswept changes nothing. When every cell of a chunk takes a single sample (n = 1), the only sample is the
-// start place at time 0 and only the rounding room is needed.
+// unswept changes nothing. Bodies at rest move nothing, and only the rounding room is needed.
 class SweepFilter {
 public:
     SweepFilter(const SpritePhysicsProxy& a, const TransformSines& sines_a, const SpritePhysicsProxy& b,

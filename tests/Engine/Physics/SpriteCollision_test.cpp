@@ -159,7 +159,9 @@ struct PileCase {
 
 void PrintTo(const PileCase& c, std::ostream* os) { *os << c.name; }
 
-// A rock of 2 x 2 chunks: a disc, a ring, or a bar with a chunk left out and holes.
+// A rock of 2 x 2 chunks: a disc, a ring, a bar with a chunk left out and holes, or a frame two cells thick along
+// the grid's border (thin, and its cells reach the grid's edge, where a cull that allows too little motion first
+// turns hits away).
 SpriteAsset pile_rock(int32_t shape) {
     return make_asset_from(64, 64, [shape](int32_t x, int32_t y) -> uint16_t {
         const float fx = static_cast<float>(x) + 0.5f - 32.0f;
@@ -170,6 +172,8 @@ SpriteAsset pile_rock(int32_t shape) {
             return rr <= 30.0f * 30.0f ? 1 : 0;
         case 1:
             return rr <= 30.0f * 30.0f && rr >= 14.0f * 14.0f ? 1 : 0;
+        case 3:
+            return x < 2 || y < 2 || x >= 62 || y >= 62 ? 1 : 0;
         default:
             return x >= 32 && y >= 32 ? 0 : ((x * 7 + y * 3) % 11 != 0 ? 1 : 0);
         }
@@ -272,6 +276,9 @@ TEST_P(SpritePile, StepEqualsSweepingEveryCellOfEveryRecord) {
                     proxy.body->angular_velocity, impacts.front().time);
                 proxy.body->position = moved.position;
                 proxy.body->angle = moved.angle;
+                // The pose the collision reads moves with the body, so both levers come from where they met.
+                proxy.transform->position = moved.position;
+                proxy.transform->angle = moved.angle;
             }
         }
         for (const Contact& contact : make_contacts(p, impacts, kDt)) {
@@ -283,6 +290,8 @@ TEST_P(SpritePile, StepEqualsSweepingEveryCellOfEveryRecord) {
             expected_bodies.push_back(pose_text(r.body));
             r.body.position = start[i].position;
             r.body.angle = start[i].angle;
+            r.transform.position = start[i].position;
+            r.transform.angle = start[i].angle;
         }
         ConstraintList rows;
         sprite_physics_step(threads, rows, p, kDt);
@@ -319,6 +328,11 @@ INSTANTIATE_TEST_SUITE_P(
         PileCase{"apart_fast_discs", 31u, 36, 16.0f, 6.0f, true, false, 0, 1.02f, {0.0f, 0.0f}},
         PileCase{"scaled_rings", 9u, 30, 4.0f, 3.0f, true, true, 1, 0.9f, {0.0f, 0.0f}},
         PileCase{"wild_bars", 17u, 30, 40.0f, 20.0f, true, true, 2, 0.9f, {0.0f, 0.0f}},
+        // Thin frames spinning fast on the spot: their corners sweep well beyond their grids, into cells of others
+        // that their own motion alone does not reach.
+        PileCase{"spinning_thin_frames", 41u, 30, 1.0f, 30.0f, true, false, 3, 1.05f, {0.0f, 0.0f}},
+        // Thin frames apart and fast: they meet late in the step, after the cells that hit have come a long way.
+        PileCase{"fast_thin_frames_apart", 43u, 36, 30.0f, 8.0f, true, false, 3, 1.12f, {0.0f, 0.0f}},
         // Far from the origin the float rounding is coarse.
         PileCase{"far_away", 23u, 30, 3.0f, 2.0f, true, true, 0, 0.95f, {3000.0f, -5000.0f}},
         // Speeds about one cell per step: whether a cell takes one sample or two hangs on the rounding.
@@ -337,26 +351,28 @@ TEST_F(SpriteCollision, SingleAndTouchingProxiesGiveNothing) {
 }
 
 TEST_F(SpriteCollision, SweepFindsTheEarliestHitAndTheStepMovesOnlyThatPair) {
-    // a moves right at 12 units/s towards b, one cell away: the step covers 0.2 units in trunc(0.2 * 32) = 6
-    // sub-steps of 1/30 unit. a is the earlier proxy, so it sweeps its corner cells. Its right corners sit at
-    // b-cell coordinate 1.0667 i - 2 after the half-cell shift: outside for i = 0, truncated into b's first
-    // cell for i = 1, so the hit time is dt / 6.
+    // a moves right at 12 units/s towards b, one cell away: over b's grid every cell of either travels 0.2 units,
+    // in ceil(0.2 * 32) = 7 sub-steps of 0.2 / 7 unit (0.914 cells), none longer than a cell. a is the earlier
+    // proxy, so it sweeps its corner cells: its right corners sit at b-cell coordinate 0.914 i - 2 after the
+    // half-cell shift, outside for i = 0 and 1, truncated into b's first cell for i = 2, so the hit time is
+    // 2 dt / 7. b, the later one, sweeps its side cells through a, which comes at them: its 30 left side cells sit
+    // at a-cell coordinate 33 - 0.914 i and land in a's last column at the same sub-step. 2 + 30 rows.
     Rock& a = add_rock({0.0f, 0.0f}, {12.0f, 0.0f});
     Rock& b = add_rock({1.0f + kCell, 0.0f});
     // A third rock far off moves nothing.
     Rock& c = add_rock({10.0f, 0.0f}, {1.0f, 0.0f});
     ConstraintList rows;
     sprite_physics_step(threads, rows, proxies(), kDt);
-    ASSERT_EQ(rows.size(), 2u);
-    const float t_hit = kDt / 6.0f;
+    ASSERT_EQ(rows.size(), 32u);
+    const float t_hit = 2.0f * kDt / 7.0f;
     EXPECT_NEAR(a.body.position.x, 12.0f * t_hit, 1e-5f);
     EXPECT_EQ(b.body.position, glm::vec2(1.0f + kCell, 0.0f));
     EXPECT_EQ(c.body.position, glm::vec2(10.0f, 0.0f));
     // Velocities are left to the solver.
     EXPECT_EQ(a.body.linear_velocity, glm::vec2(12.0f, 0.0f));
     for (const VelocityConstraint& row : rows) {
-        EXPECT_EQ(row.body_a, &a.body);
-        EXPECT_EQ(row.body_b, &b.body);
+        EXPECT_TRUE((row.body_a == &a.body && row.body_b == &b.body) ||
+                    (row.body_a == &b.body && row.body_b == &a.body));
     }
     solve_velocity_constraints(rows, kSolverIterations);
     // Equal masses: what a loses along x, b gains.
