@@ -129,8 +129,7 @@ std::string share_name(const ::testing::TestParamInfo<float>& info) {
 
 // The first contact of two rocks closing head-on at 2 v falls at eighths of a step; the worst overlap counts.
 // Goal: no more than one column of cells (32) up to 20 units/s, three (96) up to 40, and never through.
-// Off until bodies stop at their first contact: the sweep still lets them end a step three columns deep at 5 units/s.
-TEST_P(CollisionGoals, DISABLED_HeadOnRocksStopAtTheirFirstContact) {
+TEST_P(CollisionGoals, HeadOnRocksStopAtTheirFirstContact) {
     for (const float v : {5.0f, 20.0f, 40.0f}) {
         const int32_t allowed = v <= 20.0f ? 32 : 96;
         int32_t worst = 0;
@@ -185,8 +184,7 @@ TEST_P(CollisionGoals, ThinFreeWallsHoldAFastRock) {
 // A glancing blow (half the rocks' height overlaps in y): what one rock gives the other it takes from itself.
 // Linear momentum stays to float precision; angular momentum about a fixed point (each body's own inertia
 // and spin, plus its centre's moment) within 1 %.
-// Off until the levers of the two bodies moved to their time of impact are taken from where they were moved.
-TEST_P(CollisionGoals, DISABLED_AGlancingContactKeepsMomentum) {
+TEST_P(CollisionGoals, AGlancingContactKeepsMomentum) {
     for (const float v : {5.0f, 20.0f}) {
         float worst_linear = 0.0f;
         float worst_angular = 0.0f;
