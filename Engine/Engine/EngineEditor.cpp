@@ -36,8 +36,10 @@ void Engine::draw_viewport_panel() {
     // The viewport is a tile of the workspace that stays put: a drag on its picture is the game's (cutting,
     // aiming, spawning), never a move of the panel; a click into it takes the focus but leaves it behind
     // anything the user floats over it.
+    // The picture covers the panel but for its title bar: no background is filled under it.
     constexpr ImGuiWindowFlags kFlags = ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoResize |
-                                        ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse;
+                                        ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse |
+                                        ImGuiWindowFlags_NoBackground;
     if (begin_editor_panel(EditorPanel::Viewport, "Viewport", kFlags)) {
         ImGuiWindow* window = ImGui::GetCurrentWindow();
         ImGui::BringWindowToDisplayBack(window);
