@@ -1,5 +1,6 @@
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <latch>
 #include <map>
 #include <mutex>
@@ -7,6 +8,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -231,6 +235,63 @@ TEST_F(ThreadPoolFixture, QueuedCopiesEachRunOnce) {
     pool.wait_idle();
     EXPECT_EQ(ran.load(), 5u);
     EXPECT_EQ(pool.pending(), 0u);
+}
+
+// Whether thread `tid` of this process sleeps (blocked in the kernel, as on a condition variable).
+bool thread_sleeps(pid_t tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t name_end = line.rfind(')');
+    return name_end != std::string::npos && name_end + 2 < line.size() && line[name_end + 2] == 'S';
+}
+
+// A caller of parallel_for waits until every task of the pool has run: a task of its own loop, or one queued
+// before it. The task cannot finish until the waiting caller has either gone to sleep in its wait or returned;
+// a wait that returns early therefore always returns while the task is unfinished, whatever the timing.
+TEST_F(ThreadPoolFixture, ParallelForWaitsUntilEveryTaskHasRun) {
+    for (const bool own_loop : {true, false}) {
+        SCOPED_TRACE(own_loop ? "a task of the caller's loop" : "a task queued before the loop");
+        std::atomic<pid_t> waiter{0};
+        std::atomic<bool> returned{false};
+        std::atomic<bool> task_done{false};
+        std::atomic<bool> returned_before_done{false};
+        std::atomic<uint64_t> ran{0};
+        const auto held_task = [&] {
+            // Until the waiter sleeps for many looks in a row: a moment's wait for a lock is not its wait.
+            for (int asleep = 0; asleep < 200;) {
+                if (returned.load()) {
+                    returned_before_done.store(true);
+                    break;
+                }
+                const pid_t tid = waiter.load();
+                asleep = tid != 0 && thread_sleeps(tid) ? asleep + 1 : 0;
+                std::this_thread::yield();
+            }
+            task_done.store(true);
+        };
+        if (!own_loop) {
+            pool.queue(held_task);
+        }
+        std::thread caller([&] {
+            waiter.store(static_cast<pid_t>(syscall(SYS_gettid)));
+            pool.parallel_for(0, 40, [&](uint64_t i) {
+                if (own_loop && i == 17) {
+                    held_task();
+                }
+                ran.fetch_add(1);
+            });
+            const bool done = task_done.load();
+            returned.store(true);
+            EXPECT_TRUE(done) << "parallel_for returned before every task had run";
+        });
+        caller.join();
+        // Whatever the wait did, the tasks are done with this round's state before it goes.
+        while (ran.load() < 40 || !task_done.load()) {
+            std::this_thread::yield();
+        }
+        EXPECT_FALSE(returned_before_done.load());
+    }
 }
 
 TEST(ThreadPoolInline, RunsEveryTaskOnTheCallerInOrder) {
