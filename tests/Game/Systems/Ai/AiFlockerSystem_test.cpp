@@ -1,15 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "AiFixture.h"
+#include "Engine/Engine/Systems/Sprite/RockEntity.h"
 #include "Engine/Graphics/DebugLines.h"
+#include "Engine/Math/AxisAlignedArea.h"
 #include "Engine/Math/Constants.h"
 #include "Engine/Math/Vector.h"
 #include "Game/Components/AiComponents.h"
 #include "Game/Systems/Ai/AiDriverSystem.h"
 #include "Game/Systems/Ai/AiFighterSystem.h"
 #include "Game/Systems/Ai/AiFlockerSystem.h"
+#include "Support/SpriteBuilder.h"
 
 namespace {
 
@@ -106,6 +112,84 @@ TEST(AiFlockerSystem, TargetInsideATurningCircleCommandsAStop) {
     f.tick(kDt);
     EXPECT_EQ(e.driver.desired_speed, e.driver.max_speed);
 }
+
+glm::vec2 centre_of(const FighterEntity& e) { return e.transform.to_world(e.body.center_of_mass); }
+
+// Two resting flockers side by side, both heading for targets far above them: the one on the left is pushed
+// away from its neighbour, (p - q) / d x (2 / d^2 - 0.5) shared among the n leaves its query square holds, so its
+// heading leans left of straight up; beyond 2 apart nothing pushes.
+class AiFlockerSeparation : public testing::TestWithParam<float> {};
+
+TEST_P(AiFlockerSeparation, PushesAwayFromANeighbourWithinTwo) {
+    const float apart = GetParam();
+    FlockFixture f;
+    const EntityId a = f.enemy(EnemyKindFighter, {20.0f, 0.0f});
+    const EntityId b = f.enemy(EnemyKindFighter, {20.0f + apart, 0.0f});
+    FighterEntity& left = f.list<FighterEntity>().at(a);
+    FighterEntity& right = f.list<FighterEntity>().at(b);
+    const glm::vec2 p = centre_of(left);
+    const glm::vec2 q = centre_of(right);
+    left.flocker.target = p + glm::vec2(0.0f, 10.0f);
+    right.flocker.target = q + glm::vec2(0.0f, 10.0f);
+    f.tick(kDt);
+
+    std::vector<int32_t> leaves;
+    f.tree.query(AxisAlignedArea::around_point(p, 2.828427f), leaves);
+    ASSERT_GE(leaves.size(), apart <= 2.0f ? 2u : 1u);
+    const float d = glm::length(p - q);
+    const glm::vec2 push =
+        d <= 2.0f ? (p - q) / d * (2.0f / (d * d) - 0.5f) / static_cast<float>(leaves.size()) : glm::vec2(0.0f);
+    const glm::vec2 steer = glm::vec2(0.0f, 10.0f) + push;
+    EXPECT_NEAR(left.driver.desired_heading, std::atan2(steer.y, steer.x), 1e-4f);
+    if (apart <= 2.0f) {
+        EXPECT_GT(left.driver.desired_heading, kPi / 2.0f + 1e-3f) << "leans away from the neighbour on its right";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Distances, AiFlockerSeparation, testing::Values(1.0f, 1.8f, 2.5f));
+
+// A flocker flying at a rock sees it with its ray ahead (along its heading turned by a small random wander) and
+// kicks itself away: avoid = -wander x k with k = min((look / dist - 1) x 10, 1), dist to the centre of the
+// first cell hit, and the escape vector takes it and starts fading at once, times 1 - 10 dt.
+class AiFlockerAvoidance : public testing::TestWithParam<float> {};
+
+TEST_P(AiFlockerAvoidance, KicksAwayFromARockAhead) {
+    const float face = GetParam(); // distance from the flocker to the rock's near side
+    FlockFixture f;
+    const EntityId id = f.enemy(EnemyKindFighter, {20.0f, 0.0f});
+    FighterEntity& e = f.list<FighterEntity>().at(id);
+    const glm::vec2 p = centre_of(e);
+    const float speed = e.driver.max_speed;
+    e.body.linear_velocity = {speed, 0.0f};
+    e.flocker.target = p + glm::vec2(30.0f, 0.0f);
+    // A rock one unit square (32 x 32 cells), its near side `face` ahead.
+    RockEntity rock;
+    rock.sprite = test_support::build_sprite(f.chunks, {1, 1}, test_support::filled_box({0, 0}, {31, 31}));
+    rock.transform.position = p + glm::vec2(face + 0.5f, 0.0f);
+    rock.transform.scale = glm::vec2(0.5f);
+    rock.body = PhysicsBody(rock.transform.position, 0.0f);
+    f.list<RockEntity>().add(std::move(rock));
+    f.tick(kDt);
+
+    const float look = speed * speed / (2.0f * e.driver.max_accel) + 0.5f;
+    const glm::vec2 escape = e.flocker.escape_vector;
+    if (face >= look) {
+        EXPECT_EQ(escape, glm::vec2(0.0f)) << "nothing within the look-ahead";
+        return;
+    }
+    // The wander: opposite the kick, within pi / (speed^2 + 4) of the heading.
+    const glm::vec2 wander = -escape / glm::length(escape);
+    ASSERT_GT(wander.x, std::cos(kPi / (speed * speed + 4.0f)) - 1e-4f) << "the kick points away from the rock";
+    // The first cell on the ray: column 0 of the rock, in the row the ray enters at.
+    const float entry_y = face * wander.y / wander.x;
+    const float row = std::floor((entry_y + 0.5f) * 32.0f);
+    const glm::vec2 cell(p.x + face + 0.5f / 32.0f, p.y + (row + 0.5f) / 32.0f - 0.5f);
+    const float k = std::min((look / glm::length(cell - p) - 1.0f) * 10.0f, 1.0f);
+    EXPECT_NEAR(glm::length(escape), k * (1.0f - 10.0f * kDt), 1e-4f);
+}
+
+// Near enough for the full kick, far enough for part of it, and beyond the look-ahead of 2.5.
+INSTANTIATE_TEST_SUITE_P(Faces, AiFlockerAvoidance, testing::Values(1.2f, 2.35f, 2.7f));
 
 struct RangeCase {
     float distance;
