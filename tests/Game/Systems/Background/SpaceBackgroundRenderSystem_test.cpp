@@ -172,6 +172,44 @@ TEST(SpaceBackground, OnlyWhatCanTouchTheViewIsDrawn) {
     EXPECT_LT(clouds_drawn, 40u);
 }
 
+// A camera move of m shifts every star by m x 2 / depth and every smoke cloud by m x 0.5 / depth (stars
+// follow the camera more closely, so they look farther away), for every item not wrapped round the field's edge.
+// A cloud is drawn as the part of its picture that holds pixels, a fixed offset from its place: it shifts alike.
+TEST(SpaceBackground, EachLayerScrollsByItsParallaxFactorOverItsDepth) {
+    BackgroundFixture f(7);
+    const glm::vec2 c0(3.0f, -2.0f);
+    const glm::vec2 move(0.5f, 0.25f);
+    Camera& camera = f.harness.scene->camera();
+    // A view wider than the whole field, so that every item is drawn at both places.
+    camera.set_ortho(200.0f, 1.0f, 10.0f);
+    for (const glm::vec2 c : {c0, c0 + move}) {
+        camera.position = glm::vec3(c, 0.0f);
+        camera.update_matrices();
+        f.system->update(make_tick(1, 1.0f / 60.0f, false));
+    }
+    const std::vector<StaticSpriteInstance>& drawn = f.harness.engine.renderer().background_batch().instances();
+    ASSERT_EQ(drawn.size(), 2u * 4040u);
+    size_t checked = 0;
+    const auto check = [&](size_t at, const BackgroundRecord& record, float factor) {
+        const glm::vec2 before(drawn[at].model[3].x, drawn[at].model[3].y);
+        const glm::vec2 after(drawn[4040 + at].model[3].x, drawn[4040 + at].model[3].y);
+        const glm::vec2 shift = after - before;
+        if (std::abs(shift.x) > 1.0f || std::abs(shift.y) > 1.0f) {
+            return; // wrapped round the field
+        }
+        EXPECT_NEAR(shift.x, move.x * factor / record.depth, 1e-4f) << at;
+        EXPECT_NEAR(shift.y, move.y * factor / record.depth, 1e-4f) << at;
+        checked += 1;
+    };
+    for (size_t i = 0; i < 40; ++i) {
+        check(i, f.system->smoke()[i], 0.5f);
+    }
+    for (size_t i = 0; i < 4000; ++i) {
+        check(40 + i, f.system->stars()[i], 2.0f);
+    }
+    EXPECT_GT(checked, 4000u * 9u / 10u);
+}
+
 TEST(SpaceBackground, TheSkyNeverRunsOutAndMovesSmoothly) {
     BackgroundFixture f(9);
     // Far along a straight flight every item is still within the field around the camera.
