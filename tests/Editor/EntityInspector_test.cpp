@@ -10,6 +10,7 @@
 
 #include "Editor/GameComponentInspector.h"
 #include "Engine/Engine/Systems/Sprite/RockEntity.h"
+#include "Engine/Math/Transform.h"
 #include "Engine/Physics/PhysicsBody.h"
 #include "Game/Entities/BulletEntity.h"
 #include "Game/Entities/EnemyEntities.h"
@@ -201,6 +202,41 @@ TEST_F(EntityInspector, EveryEntityKindDrawsWithEveryPanelOpen) {
         }
         EXPECT_TRUE(draw_windows(selection)) << entity_label(*row.list, row.id);
     }
+}
+
+// An entity that carries a Transform and nothing else, so that its panel is the only one drawn.
+struct Placed {
+    Transform transform;
+};
+
+// A drag on the x field of the "Transform" panel's "Position" moves the entity itself, by 0.05 a pixel: the field
+// edits the live component, not a copy. The field is found the way a user finds it, by pointing over the panel.
+TEST(EntityInspectorEdits, DraggingThePositionFieldMovesTheEntity) {
+    EntityPool pool;
+    EntityList<Placed>& list = pool.add_list<Placed>("Placed", &Placed::transform);
+    Placed placed;
+    placed.transform.position = {1.0f, 2.0f};
+    const EntityId id = list.add(std::move(placed));
+    EntityId selection = id;
+    GuiHarness gui;
+    const auto draw = [&] {
+        // Wherever the layout puts the window, a drag that starts beside a field does not move it.
+        ImGui::SetWindowPos("Selected Entity", ImVec2(0.0f, 0.0f));
+        if (draw_selected_entity_window(pool, selection)) {
+            draw_entity_components(pool, selection);
+        }
+        ImGui::End();
+    };
+    gui.frame(draw);
+    const auto open = [] { GuiHarness::open_header("Selected Entity", "Transform"); };
+    open();
+    gui.frame(draw);
+    const Transform& t = list.at(id).transform;
+    const glm::vec2 before = t.position;
+    const bool moved = gui.drag_until(
+        GuiHarness::window("Selected Entity")->InnerRect, 20.0f, draw, [&] { return t.position.x != before.x; }, open);
+    ASSERT_TRUE(moved) << "no drag on the panel moved the entity";
+    EXPECT_EQ(t.position, glm::vec2(before.x + 1.0f, before.y));
 }
 
 } // namespace
