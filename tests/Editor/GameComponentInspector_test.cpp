@@ -106,4 +106,44 @@ TEST(GameComponentInspector, ABoolRowWritesIntoTheLiveComponentWhenToggled) {
     EXPECT_EQ(list.at(id).throwable.thrown, 0);
 }
 
+struct Armed {
+    Weapon weapon;
+};
+
+// "Ammo" shows the count but nothing in its row takes an edit: drags over the whole section leave it as it was,
+// while the same drags do edit the rows that are editable.
+TEST(GameComponentInspector, AmmoIsShownAndCannotBeEdited) {
+    EntityPool pool;
+    EntityList<Armed>& list = pool.add_list<Armed>("Armed", &Armed::weapon);
+    Armed armed;
+    armed.weapon.ammo = 17;
+    const EntityId id = list.add(std::move(armed));
+    EntityId selection = id;
+    GuiHarness gui;
+    const auto draw = [&] {
+        ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f), ImGuiCond_Always);
+        ImGui::SetNextWindowSize(ImVec2(400.0f, 200.0f), ImGuiCond_Always);
+        ImGui::Begin("Weapon panel");
+        draw_game_component_inspector(pool, selection);
+        ImGui::End();
+    };
+    gui.frame(draw);
+    const auto open = [] { GuiHarness::open_header("Weapon panel", "Weapon"); };
+    open();
+    gui.frame(draw);
+    EXPECT_NE(gui.frame_texts(draw).find("17"), std::string::npos) << "the count is shown";
+    const Weapon& w = list.at(id).weapon;
+    bool other_rows_edited = false;
+    gui.drag_until(
+        GuiHarness::window("Weapon panel")->InnerRect, 30.0f, draw,
+        [&] {
+            other_rows_edited = other_rows_edited || w.holder_pos != glm::vec2(0.0f) ||
+                                w.holder_vel != glm::vec2(0.0f) || w.aim_dir != glm::vec2(0.0f);
+            return w.ammo != 17;
+        },
+        open);
+    EXPECT_EQ(w.ammo, 17);
+    EXPECT_TRUE(other_rows_edited) << "the drags reached the editable rows";
+}
+
 } // namespace
