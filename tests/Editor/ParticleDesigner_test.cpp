@@ -146,4 +146,52 @@ TEST_F(ParticleDesigner, TheDefaultsDrawNothingAndPreviewsLeaveTheGlobalGenerato
     EXPECT_FALSE(cosmetic_random_generator() == cosmetic_before);
 }
 
+// The designer's id scopes: the table, the row's label, and the open tree node's label again.
+ImGuiID spawn_row_node(const char* row) {
+    const ImGuiID table = GuiHarness::window("Particle Designer")->GetID("SpawnTable");
+    return ImHashStr(row, 0, ImHashStr(row, 0, table));
+}
+
+// With "single" ticked a range shows only its value, but keeps its max: in the working copy and in the preview
+// it spawns. Cleared again, the old max is back.
+TEST_F(ParticleDesigner, TickingSingleKeepsTheRangesMax) {
+    ParticleSpawnSettings& s = designer->settings();
+    s.velocity = {false, glm::vec2(1.0f, 2.0f), glm::vec2(3.0f, 4.0f)};
+    s.life = {false, 0.5f, 2.5f};
+    s.number_to_spawn = {false, 5, 9};
+    frame();
+    const char* rows[] = {"Velocity", "Life", "Number"};
+    // A frame that logs its texts opens every tree node and clips no row, wherever the layout puts the window
+    // and however tall it is.
+    const auto toggle_all = [&] {
+        for (const char* row : rows) {
+            ImGui::ActivateItem(ImHashStr("single", 0, spawn_row_node(row)));
+            gui.frame_texts([&] { designer->update(test_support::make_tick(1, 1.0f / 60.0f, false)); });
+            harness.engine.event_bus().dispatch();
+        }
+    };
+    toggle_all();
+    ASSERT_TRUE(s.velocity.single);
+    ASSERT_TRUE(s.life.single);
+    ASSERT_TRUE(s.number_to_spawn.single);
+    EXPECT_EQ(s.velocity.max, glm::vec2(3.0f, 4.0f));
+    EXPECT_EQ(s.velocity.min_or_value, glm::vec2(1.0f, 2.0f));
+    EXPECT_EQ(s.life.max, 2.5f);
+    EXPECT_EQ(s.number_to_spawn.max, 9);
+    frame();
+    ASSERT_FALSE(spawned.events.empty());
+    const ParticleSpawnSettings& preview = spawned.events.back().settings;
+    EXPECT_TRUE(preview.velocity.single);
+    EXPECT_EQ(preview.velocity.max, glm::vec2(3.0f, 4.0f));
+    EXPECT_EQ(preview.life.max, 2.5f);
+    EXPECT_EQ(preview.number_to_spawn.max, 9);
+
+    toggle_all();
+    EXPECT_FALSE(s.velocity.single);
+    EXPECT_FALSE(s.number_to_spawn.single);
+    EXPECT_EQ(s.velocity.max, glm::vec2(3.0f, 4.0f));
+    EXPECT_EQ(s.life.max, 2.5f);
+    EXPECT_EQ(s.number_to_spawn.max, 9);
+}
+
 } // namespace
