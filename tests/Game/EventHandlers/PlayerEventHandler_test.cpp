@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -256,6 +258,33 @@ TEST(PlayerEventHandler, KillEndsEveryPlayerWithABurstEach) {
     }
     w.tick();
     EXPECT_EQ(w.scene->entity_pool().list<PlayerEntity>().size(), 0u);
+}
+
+// The burst thrown along the ship's velocity v spans the angles a - r1 to a + r2 about a = angle_of(v), r1 and r2
+// being the next two draws of the global generator: its low edge is v + |v| (cos(a - r1), sin(a - r1)), its high
+// edge v + |v| (cos(a + r2), sin(a + r2)).
+TEST(PlayerEventHandler, TheCloudBurstSpansTheVelocityTurnedBackByR1AndOnByR2) {
+    PlayerWorld w;
+    const glm::vec2 v(3.0f, 4.0f);
+    w.player().body.linear_velocity = v;
+    float r1 = 0.0f;
+    float r2 = 0.0f;
+    {
+        std::mt19937 copy = random_generator();
+        ScopedRandomGenerator use(copy);
+        r1 = random_float();
+        r2 = random_float();
+    }
+    ASSERT_GT(std::abs(r1 - r2), 0.1f) << "edges that tell a - r1 from a + r1";
+    EventRecorder<SpawnParticleEvent> particles(w.engine.event_bus());
+    w.deliver(PlayerKillEvent{});
+    ASSERT_EQ(particles.events.size(), 2u);
+    const double a = std::atan2(4.0, 3.0);
+    const Range<glm::vec2>& along = particles.events[0].settings.velocity;
+    EXPECT_NEAR(along.min_or_value.x, 3.0 + 5.0 * std::cos(a - r1), 1e-4);
+    EXPECT_NEAR(along.min_or_value.y, 4.0 + 5.0 * std::sin(a - r1), 1e-4);
+    EXPECT_NEAR(along.max.x, 3.0 + 5.0 * std::cos(a + r2), 1e-4);
+    EXPECT_NEAR(along.max.y, 4.0 + 5.0 * std::sin(a + r2), 1e-4);
 }
 
 TEST(PlayerEventHandler, AMissingCloudParticleDefinitionThrows) {
