@@ -66,7 +66,7 @@ struct LoaderCase {
     std::vector<glm::vec2> bases;
     std::vector<glm::vec2> stations;
     std::vector<ExpectedRock> rocks;
-    int32_t snakes;
+    std::vector<glm::vec2> snakes; // where each snake is put, in order
 };
 
 class TestBedLoaders : public testing::TestWithParam<LoaderCase> {};
@@ -118,11 +118,11 @@ TEST_P(TestBedLoaders, LoaderEmptiesTheWorldAndBuildsItsScene) {
     const MultiSpriteAsset& snake = f.scene->assets().get_by_name<MultiSpriteAsset>("snake");
     const auto segments = static_cast<size_t>(std::count_if(snake.data.instances.begin(), snake.data.instances.end(),
                                                             [](const auto& i) { return i.type == 0; }));
-    const size_t snake_rocks = segments * static_cast<size_t>(c.snakes);
+    const size_t snake_rocks = segments * c.snakes.size();
 
     // Exactly the listed entities, already flushed.
-    EXPECT_EQ(f.entity_count(), c.players.size() + c.bases.size() + c.stations.size() + c.rocks.size() +
-                                    static_cast<size_t>(c.snakes) + snake_rocks);
+    EXPECT_EQ(f.entity_count(),
+              c.players.size() + c.bases.size() + c.stations.size() + c.rocks.size() + c.snakes.size() + snake_rocks);
     EXPECT_EQ(pool.list<BulletEntity>().size(), 0u);
     EXPECT_EQ(pool.list<ItemEntity>().size(), 0u);
     EXPECT_EQ(pool.list<BombEntity>().size(), 0u);
@@ -136,7 +136,7 @@ TEST_P(TestBedLoaders, LoaderEmptiesTheWorldAndBuildsItsScene) {
     }
     expect_centres(pool.list<BaseEntity>(), c.bases, "base");
     expect_centres(pool.list<StationEntity>(), c.stations, "station");
-    EXPECT_EQ(pool.list<SnakeHeadEntity>().size(), static_cast<size_t>(c.snakes));
+    EXPECT_EQ(pool.list<SnakeHeadEntity>().size(), c.snakes.size());
 
     EntityList<RockEntity>& rocks = pool.list<RockEntity>();
     ASSERT_EQ(rocks.size(), c.rocks.size() + snake_rocks);
@@ -151,6 +151,26 @@ TEST_P(TestBedLoaders, LoaderEmptiesTheWorldAndBuildsItsScene) {
         expect_near(rock.body.linear_velocity, want.velocity, "rock velocity");
         EXPECT_FLOAT_EQ(rock.body.angular_velocity, want.spin);
     }
+
+    // Each snake's pieces stand where its instances put them about the snake's place, snake after snake and piece
+    // after piece: the segments among the rocks after the listed ones, the heads in their own list.
+    size_t segment = c.rocks.size();
+    size_t head = 0;
+    for (const glm::vec2 origin : c.snakes) {
+        for (const MultiSpriteInstance& piece : snake.data.instances) {
+            const Transform* placed = nullptr;
+            if (piece.type == 0 && segment < rocks.size()) {
+                placed = &rocks.entities()[segment++].transform;
+            } else if (piece.type == 1 && head < pool.list<SnakeHeadEntity>().size()) {
+                placed = &pool.list<SnakeHeadEntity>().entities()[head++].transform;
+            }
+            if (placed != nullptr) {
+                expect_near(placed->position, origin + piece.position, "snake piece");
+                EXPECT_FLOAT_EQ(placed->angle, piece.angle);
+            }
+        }
+    }
+    EXPECT_EQ(segment, rocks.size());
 
     EXPECT_EQ(f.group_of(PlayerCloudEffectSystem::kName), SystemGroup::Unused) << "the cloud effect is parked";
     const glm::vec3 camera = f.scene->camera().position;
@@ -170,10 +190,10 @@ TEST_P(TestBedLoaders, LoaderEmptiesTheWorldAndBuildsItsScene) {
 INSTANTIATE_TEST_SUITE_P(
     Table, TestBedLoaders,
     testing::Values(
-        LoaderCase{"Load some enemies", {{0, 0}}, {{0, 10}}, {{5, 4}}, {}, 0},
-        LoaderCase{"Load large structure", {{7, 3}}, {}, {}, {{"horrid", {0, 0}, 0, {0, 0}, 0}}, 0},
-        LoaderCase{"Load some snakes", {{0, 0}}, {}, {}, {}, 2},
-        LoaderCase{"Load circle thing", {{0, 0}}, {}, {}, {{"hello", {0, 0}, 0, {0, 0}, 0}}, 0},
+        LoaderCase{"Load some enemies", {{0, 0}}, {{0, 10}}, {{5, 4}}, {}, {}},
+        LoaderCase{"Load large structure", {{7, 3}}, {}, {}, {{"horrid", {0, 0}, 0, {0, 0}, 0}}, {}},
+        LoaderCase{"Load some snakes", {{0, 0}}, {}, {}, {}, {{0, -3}, {3, 3}}},
+        LoaderCase{"Load circle thing", {{0, 0}}, {}, {}, {{"hello", {0, 0}, 0, {0, 0}, 0}}, {}},
         LoaderCase{"Load some shapes",
                    {},
                    {},
@@ -181,21 +201,21 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"game/shapes/hear", {-6, 0}, 0, {0, 0}, 0},
                     {"game/shapes/star", {0, 0}, 0, {0, 0}, 0},
                     {"game/shapes/hexagon", {6, 0}, 0, {0, 0}, 0}},
-                   0},
+                   {}},
         LoaderCase{"Load shapes hitting",
                    {},
                    {},
                    {},
                    {{"game/shapes/hear", {-20, -10}, 0.5f, {30, 15}, 0}, {"game/shapes/star", {0, 0}, 0.2f, {0, 0}, 0}},
-                   0},
+                   {}},
         LoaderCase{"Load 2 chunks",
                    {},
                    {},
                    {},
                    {{"half_chunk", {0.25f, 2.0f}, 0, {0, -2.0f}, 0}, {"full_chunk", {0, 0}, 0, {0, 0}, 0}},
-                   0},
+                   {}},
         LoaderCase{
-            "Load floors", {}, {}, {}, {{"floor", {4, 3}, 0, {0, 0}, 10.0f}, {"floor", {0, 0}, 0, {0, 0}, -2.0f}}, 0}),
+            "Load floors", {}, {}, {}, {{"floor", {4, 3}, 0, {0, 0}, 10.0f}, {"floor", {0, 0}, 0, {0, 0}, -2.0f}}, {}}),
     [](const testing::TestParamInfo<LoaderCase>& info) {
         std::string name = info.param.label;
         std::erase(name, ' ');
