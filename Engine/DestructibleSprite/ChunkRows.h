@@ -4,6 +4,11 @@
 
 #include <cstdint>
 
+#include "Common/Assets/SpriteAsset.h"
+
+// One bit a cell, one uint32_t a row: the rows are for chunks of 32 cells a side (SpriteGrid::has_row_chunks).
+static_assert(kSpriteChunkSize == 32);
+
 // The 32 rows of a chunk from its 1024 flag words, with SSE2 where the build has it.
 void build_chunk_rows(const uint16_t* flags, uint32_t* rows);
 

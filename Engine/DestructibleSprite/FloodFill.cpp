@@ -12,6 +12,7 @@
 #include <fmt/format.h>
 
 #include "Engine/Assert.h"
+#include "Engine/DestructibleSprite/ChunkRows.h"
 #include "Engine/DestructibleSprite/SpriteChunk.h"
 #include "Engine/Random.h"
 
@@ -27,7 +28,7 @@ FloodFill::FloodFill(const SpriteGrid& grid, const ChunkTable& table, const std:
     }
 
     m_labels.resize(std::max<size_t>(grid.chunk_count(), table.slot_of_index.size()));
-    if (grid.chunk_size == 32) {
+    if (grid.has_row_chunks()) {
         m_rows.resize(m_labels.size());
     }
 
@@ -59,15 +60,9 @@ int32_t* FloodFill::labels_of(int32_t chunk) {
     if (labels.empty()) {
         labels.assign(m_grid.cells_per_chunk(), -1);
         const SpriteChunk* c = m_table.find(chunk);
-        if (m_grid.chunk_size == 32 && c != nullptr) {
+        if (m_grid.has_row_chunks() && c != nullptr) {
             std::array<uint32_t, 32>& rows = m_rows[static_cast<size_t>(chunk)];
-            for (size_t y = 0; y < 32; ++y) {
-                uint32_t row = 0;
-                for (size_t x = 0; x < 32; ++x) {
-                    row |= static_cast<uint32_t>(cell_active(c->flags[y * 32 + x])) << x;
-                }
-                rows[y] = row;
-            }
+            build_chunk_rows(c->flags.data(), rows.data());
             PELLMAR_ASSERT(std::accumulate(rows.begin(), rows.end(), 0,
                                            [](int32_t n, uint32_t row) { return n + std::popcount(row); }) == c->active,
                            "a chunk's active count matches the cells its rows hold");
@@ -315,7 +310,7 @@ int32_t FloodFill::fill(uint32_t seed, int32_t chunk_index, int32_t group, int32
     labels[seed] = group;
     m_stack.clear();
     m_stack.push_back(static_cast<int32_t>(seed));
-    if (m_grid.chunk_size == 32) {
+    if (m_grid.has_row_chunks()) {
         uint32_t* rows = m_rows[static_cast<size_t>(chunk_index)].data();
         const bool fresh =
             chunk.active == 1024 && std::all_of(rows, rows + 32, [](uint32_t row) { return row == ~0u; });

@@ -44,7 +44,7 @@ Sprite::Piece Sprite::make_piece(Sprite& sprite, const FloodFillGroup& group) {
         const glm::ivec2 shift = source->origin - lo;
         for (const int32_t cell : p.cells) {
             const glm::ivec2 g = shift + grid.local_cell(cell);
-            const glm::ivec2 c = n == 32 ? glm::ivec2(g.x >> 5, g.y >> 5) : glm::ivec2(g.x / n, g.y / n);
+            const glm::ivec2 c = grid.has_row_chunks() ? glm::ivec2(g.x >> 5, g.y >> 5) : glm::ivec2(g.x / n, g.y / n);
             SpriteChunk& target = *chunks[static_cast<size_t>(c.y * piece_w + c.x)];
             const size_t ti = static_cast<size_t>((g.y - c.y * n) * n + (g.x - c.x * n));
             target.colours[ti] = source->colours[static_cast<size_t>(cell)];
@@ -55,7 +55,7 @@ Sprite::Piece Sprite::make_piece(Sprite& sprite, const FloodFillGroup& group) {
     for (const ChunkPiece& p : group.pieces) {
         SpriteChunk* source = sprite.m_table.find(p.chunk);
         const glm::ivec2 shift = source->origin - lo;
-        if (n == 32 && p.cells.size() == 1024) {
+        if (grid.has_row_chunks() && p.cells.size() == 1024) {
             // The whole chunk: each of its rows goes over as one run, or two where it crosses a target chunk.
             for (int32_t y = 0; y < 32; ++y) {
                 const glm::ivec2 g0 = shift + glm::ivec2(0, y);

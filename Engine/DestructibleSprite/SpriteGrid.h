@@ -7,6 +7,8 @@
 
 #include <glm/glm.hpp>
 
+#include "Common/Assets/SpriteAsset.h"
+
 // A cell named by its chunk index and its cell index inside that chunk.
 struct ChunkCell {
     int32_t chunk;
@@ -57,9 +59,14 @@ struct SpriteGrid {
         return x >= 0 && x < static_cast<int32_t>(cells_x) && y >= 0 && y < static_cast<int32_t>(cells_y);
     }
 
+    // Chunks of kSpriteChunkSize cells a side, as every sprite of the game has: a row of their cells fits one
+    // uint32_t (ChunkRows.h) and their cell indices split by shifts. The flood fill, the bullet walk and the
+    // collision take their fast paths on this one test.
+    bool has_row_chunks() const { return chunk_size == static_cast<uint32_t>(kSpriteChunkSize); }
+
     int32_t local_cell_index(int32_t x, int32_t y) const { return y * static_cast<int32_t>(chunk_size) + x; }
     glm::ivec2 local_cell(int32_t i) const {
-        if (chunk_size == 32) {
+        if (has_row_chunks()) {
             return {i & 31, i >> 5};
         }
         const int32_t n = static_cast<int32_t>(chunk_size);
@@ -113,6 +120,15 @@ struct SpriteGrid {
     glm::vec2 cell_center_to_local(ChunkCell c) const {
         const glm::ivec2 g = to_global_cell(c);
         return cell_center_to_local(g.x, g.y);
+    }
+    // The same with the reciprocals of the cell counts given, when both counts are powers of two (then the product
+    // gives the bits of the division, without dividing); a zero reciprocal divides as above.
+    glm::vec2 cell_center_to_local(glm::ivec2 cell, glm::vec2 reciprocal_cells) const {
+        if (reciprocal_cells.x != 0.0f) {
+            const glm::vec2 p(static_cast<float>(cell.x), static_cast<float>(cell.y));
+            return {(p.x + 0.5f) * reciprocal_cells.x * 2.0f - 1.0f, (p.y + 0.5f) * reciprocal_cells.y * 2.0f - 1.0f};
+        }
+        return cell_center_to_local(cell.x, cell.y);
     }
     // A length in cells as a length in local coordinates.
     glm::vec2 cell_size_to_local(glm::vec2 s) const {

@@ -75,7 +75,7 @@ bool SweepContext::sweep(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_in
     const SpriteGrid& grid = other.grid();
     const float cells_x = static_cast<float>(grid.cells_x);
     const float cells_y = static_cast<float>(grid.cells_y);
-    const bool chunk32 = grid.chunk_size == 32;
+    const bool chunk32 = grid.has_row_chunks();
     const auto chunks_x = static_cast<int32_t>(grid.chunks_x);
     for (int32_t i = 0; i < n; ++i) {
         const glm::vec2 q = a.world_center_of_mass + static_cast<float>(i) * m_step + r;

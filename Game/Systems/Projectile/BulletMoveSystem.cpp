@@ -48,16 +48,6 @@ void fork_bullet(EntityList<BulletEntity>& bullets, const BulletEntity& parent, 
     bullets.add_deferred(std::move(fork));
 }
 
-// SpriteGrid::cell_center_to_local with the divisions by the cell counts: by powers of two (every sprite made of
-// 32-cell chunks with a power-of-two chunk count) a product with the exact reciprocal gives the same bits.
-glm::vec2 cell_centre_to_local(const SpriteGrid& grid, glm::vec2 scale, glm::ivec2 cell) {
-    const glm::vec2 p(static_cast<float>(cell.x), static_cast<float>(cell.y));
-    if (scale.x != 0.0f) {
-        return {(p.x + 0.5f) * scale.x * 2.0f - 1.0f, (p.y + 0.5f) * scale.y * 2.0f - 1.0f};
-    }
-    return grid.cell_center_to_local(cell.x, cell.y);
-}
-
 // The turn at a hit, direction_from_angle(angle_of(d) + offset), with the last inputs and results kept by their
 // bits: a bullet that does not curve turns to the same direction at every cell after its first, and the same
 // bits in give the same bits out, without taking atan2 and sincos again.
@@ -137,7 +127,8 @@ const BulletMoveSystem::Candidate& BulletMoveSystem::candidate(int32_t value, co
     if (std::has_single_bit(grid.cells_x) && std::has_single_bit(grid.cells_y)) {
         c.cell_scale = {1.0f / static_cast<float>(grid.cells_x), 1.0f / static_cast<float>(grid.cells_y)};
     }
-    if (grid.chunk_size == 32 && grid.cells_x == grid.chunks_x * 32 && grid.cells_y == grid.chunks_y * 32) {
+    if (grid.has_row_chunks() && grid.cells_x == grid.chunks_x * grid.chunk_size &&
+        grid.cells_y == grid.chunks_y * grid.chunk_size) {
         // One set of rows per sprite, however many leaves name it.
         const auto [it, fresh] = m_rows_of_sprite.try_emplace(c.sprite);
         if (fresh) {
@@ -399,7 +390,7 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                 __builtin_prefetch(flags_at, 1);
                 __builtin_prefetch(colour_at);
 
-                const glm::vec2 centre_local = cell_centre_to_local(grid, c.cell_scale, cell);
+                const glm::vec2 centre_local = grid.cell_center_to_local(cell, c.cell_scale);
                 const glm::vec2 centre_world = to_world(centre_local);
                 const glm::vec2 body_velocity =
                     point_velocity(body.linear_velocity, body.angular_velocity, c.world_centre, centre_world);
