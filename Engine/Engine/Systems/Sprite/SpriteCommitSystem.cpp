@@ -74,7 +74,11 @@ void SpriteCommitSystem::update(const SimulationTick&) {
         const EntityId id = row.id();
 
         SplitResult result;
-        Sprite::commit(sprite, result, transform, CommitSettings{0, kMinCells});
+        // The pieces start where the body is, not where the drawn Transform shows it between two fixed steps.
+        Transform pose = transform;
+        pose.position = body.position;
+        pose.angle = body.angle;
+        Sprite::commit(sprite, result, pose, CommitSettings{0, kMinCells});
         const SpriteGrid grid = sprite.grid();
 
         const MassProperties mass = sprite.cell_moments();

@@ -161,6 +161,21 @@ TEST(SpriteCommit, LargerPartBecomesARockWithThoseCells) {
     EXPECT_EQ(f.entity().sprite.active_cell_count(), 64 * 16);
 }
 
+// Right after a fixed step the drawn Transform still shows the body's previous pose; a piece cut off then starts
+// where the body is, 3 units on, not where it was drawn.
+TEST(SpriteCommit, APieceStartsWhereTheBodyIsNotWhereItIsDrawn) {
+    CommitFixture f(IslandLayout{7, 1, 1});
+    f.entity().body.position.x += 3.0f;
+    f.cut_bridge();
+    f.harness.tick();
+    f.harness.tick();
+    ASSERT_EQ(f.rocks().size(), 1u);
+    const RockEntity& rock = f.rocks().entities()[0];
+    EXPECT_FLOAT_EQ(rock.body.position.x, 3.0f + 22.0f / 64.0f * 2.0f - 1.0f);
+    EXPECT_FLOAT_EQ(rock.body.position.y, (33.0f / 32.0f * 2.0f - 1.0f) * 0.5f);
+    EXPECT_EQ(rock.transform.position, rock.body.position);
+}
+
 TEST(SpriteCommit, PartHoldingTheCoreKeepsTheEntity) {
     const IslandLayout layout{7, 2, 3}; // row 19 Core cells, row 18 Weakpoint1 cells
     CommitFixture f(layout);
