@@ -239,6 +239,15 @@ TEST_P(AssetBuilderRejects, NamingTheFile) {
 INSTANTIATE_TEST_SUITE_P(
     Sources, AssetBuilderRejects,
     ::testing::Values(
+        // Lines of blank characters other than space and tab once crashed the builder (exit 139).
+        BadSource{"OnlyAFormFeed", "a.sprite", "\f", "no \"grid\" section"},
+        BadSource{"OnlyAVerticalTab", "a.sprite", "\v\n", "no \"grid\" section"},
+        BadSource{"BlankLinesOfEveryKindBeforeABadDirective", "a.sprite", "\f\n\v\n \t\r\n\f\v\nscal 2\n",
+                  ":5: unknown directive \"scal\""},
+        BadSource{"FormFeedLineInTheLegend", "a.sprite", "legend\n\f\nh\vfilled\f808080\ngrid\nhh\nhx\n",
+                  ":6: unknown legend character 'x' in column 2"},
+        BadSource{"FormFeedLineInsideTheGrid", "a.sprite", "legend\nh filled 808080\ngrid\nhh\n\f\nhh\n",
+                  ":5: blank line inside the grid"},
         BadSource{"UnknownLegendCharacter", "a.sprite", "legend\n. empty\nh filled 808080\ngrid\nhh\nhx\n",
                   ":6: unknown legend character 'x' in column 2"},
         BadSource{"RaggedRows", "a.sprite", "legend\nh filled 808080\ngrid\nhhh\nhh\n", ":5: ragged row"},
@@ -265,6 +274,26 @@ INSTANTIATE_TEST_SUITE_P(
                       "joints": [{"instances": [0, 1], "cell_types": ["joint2", "joint3"]}]})",
                   "instance 1 (\"test/piece\") has no joint3 cells to attach to"}),
     [](const ::testing::TestParamInfo<BadSource>& info) { return std::string(info.param.name); });
+
+// Every blank character separates words and makes a blank line alike: the same sprite written with form
+// feeds, vertical tabs, carriage returns or tabs builds the very package that spaces build.
+TEST_F(AssetBuilder, EveryBlankCharacterBuildsWhatSpacesBuild) {
+    const std::string plain = "legend\n\n.  empty\na  filled ff000080\ngrid\naa.\n.aa\n";
+    write(sources / "test/piece.sprite", plain);
+    ASSERT_EQ(run_builder(sources, out).exit_code, 0);
+    const std::string expected = test_support::read_file(out);
+    for (const char blank : {'\t', '\r', '\f', '\v'}) {
+        SCOPED_TRACE(static_cast<int>(blank));
+        std::string text = plain;
+        std::replace(text.begin(), text.end(), ' ', blank);
+        // The empty line too: a line of that one character.
+        text.replace(text.find("\n\n"), 2, std::string("\n") + blank + "\n");
+        write(sources / "test/piece.sprite", text);
+        const BuildRun run = run_builder(sources, out);
+        ASSERT_EQ(run.exit_code, 0) << run.output;
+        EXPECT_EQ(test_support::read_file(out), expected);
+    }
+}
 
 // The game's own content passes the game checks; an oversized bomb does not.
 TEST_F(AssetBuilder, GameContentCheckRejectsABombTooLargeToBeLifted) {

@@ -6,8 +6,8 @@
 #include <array>
 #include <fmt/format.h>
 #include <optional>
-#include <sstream>
 #include <string>
+#include <string_view>
 
 namespace asset_builder {
 
@@ -18,19 +18,23 @@ constexpr std::array<const char*, kCellTypeCount> kTypeWords = {"empty", "filled
 constexpr int kMaxScale = 8;
 constexpr int kMaxGridSide = 4096;
 
+// Every blank character alike: each separates words, and a line of nothing else is blank.
+constexpr std::string_view kBlanks = " \t\r\f\v";
+
 std::vector<std::string> split_words(std::string_view line) {
     std::vector<std::string> words;
-    std::istringstream in{std::string(line)};
-    std::string w;
-    while (in >> w)
-        words.push_back(w);
+    size_t at = line.find_first_not_of(kBlanks);
+    while (at != std::string_view::npos) {
+        const size_t end = line.find_first_of(kBlanks, at);
+        words.emplace_back(line.substr(at, end == std::string_view::npos ? end : end - at));
+        at = end == std::string_view::npos ? end : line.find_first_not_of(kBlanks, end);
+    }
     return words;
 }
 
 std::string_view trim_right(std::string_view s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
+    const size_t last = s.find_last_not_of(kBlanks);
+    return last == std::string_view::npos ? std::string_view() : s.substr(0, last + 1);
 }
 
 std::optional<uint32_t> parse_colour(std::string_view text) {
@@ -112,10 +116,9 @@ CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& fil
             continue;
         }
 
-        size_t first = line.find_first_not_of(" \t");
-        if (first == std::string_view::npos || line[first] == ';')
+        const std::vector<std::string> words = split_words(line);
+        if (words.empty() || words[0][0] == ';')
             continue;
-        std::vector<std::string> words = split_words(line);
 
         if (words[0] == "legend" && words.size() == 1) {
             section = Section::Legend;
