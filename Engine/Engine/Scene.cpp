@@ -251,11 +251,15 @@ void SceneBase::transition_system(std::string_view name, int32_t group) {
 void SceneBase::park_system(std::string_view name, int32_t group) {
     const size_t target = checked_group(group);
     size_t from = 0;
-    std::unique_ptr<SystemBase>* slot = find_system(name, target, from);
-    transition_system(name, group);
-    if (slot != nullptr) {
-        m_systems[target].back()->set_parked_from(static_cast<int32_t>(from));
+    if (find_system(name, target, from) == nullptr) {
+        // Parked already: the record of where it came from stays, so that one unpark restores it however
+        // often it was parked.
+        LOGF("Transitioning system {}", name);
+        log_not_found();
+        return;
     }
+    transition_system(name, group);
+    m_systems[target].back()->set_parked_from(static_cast<int32_t>(from));
 }
 
 void SceneBase::unpark_system(std::string_view name) {

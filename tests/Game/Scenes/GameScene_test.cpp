@@ -339,6 +339,21 @@ TEST(GameScenePause, PausingTwiceMovesNothingTheSecondTime) {
     EXPECT_EQ(f.group(SystemGroup::Unused), unused_when_paused());
 }
 
+// Two pause requests that are not toggles, then one unpause: the second park must not forget where each
+// system came from.
+TEST(GameScenePause, PausingTwiceThenUnpausingOnceRestoresEverySystem) {
+    GameSceneFixture f;
+    const std::vector<std::vector<std::string>> start_up = all_groups(f);
+    request_pause(f, PauseRequestEvent{1, 0});
+    request_pause(f, PauseRequestEvent{1, 0});
+    const PauseOutcome resume = request_pause(f, PauseRequestEvent{0, 0});
+    EXPECT_FALSE(f.scene->paused());
+    EXPECT_EQ(resume.failures, kPauseOrder.size() - kParked.size() - 1);
+    for (uint32_t g = 0; g < SystemGroup::MAX; ++g) {
+        EXPECT_EQ(f.group(g), start_up[g]) << SystemBase::group_name(static_cast<int32_t>(g));
+    }
+}
+
 TEST(GameScenePause, UnpausingARunningSceneMovesNothing) {
     GameSceneFixture f;
     const std::vector<std::vector<std::string>> start_up = all_groups(f);
