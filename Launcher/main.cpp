@@ -40,6 +40,15 @@ void redirect_output_to_log() {
     std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
 
+// A failure the game went on from: already in the log, so only the terminal still needs the line.
+void report_to_terminal(std::string_view line) {
+    if (g_terminal >= 0) {
+        std::string out = fmt::format("pellmar: {}\n", line);
+        ssize_t ignored = write(g_terminal, out.data(), out.size());
+        (void)ignored;
+    }
+}
+
 // An error line for the log and, when the log is a file, the same line on the terminal.
 void report_error(const std::string& line) {
     log_push(LogLevelError, LogLaunch, 0);
@@ -69,6 +78,7 @@ int main(int, char**) {
         config.vsync = true;
         config.debug_output = true;
         config.has_window = true;
+        config.report_failure = [](std::string_view line) { report_to_terminal(line); };
         Engine engine(config);
 
         result = init_game(engine);

@@ -1,12 +1,22 @@
 #pragma once
 // One kind of asset in file order, with the linear lookups (first exact match wins).
 
+#include <stdexcept>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "Common/Assets/AssetMetadata.h"
 
-// Log the lookup miss and throw std::invalid_argument with the given message.
+// A lookup miss. what() is the lookup's own message ("GetByName: No asset found"); kind ("sprite") and wanted
+// (the name or uuid) say which asset was missing.
+struct MissingAssetError : std::invalid_argument {
+    MissingAssetError(std::string_view kind, std::string_view wanted, const char* message);
+    std::string kind;
+    std::string wanted;
+};
+
+// Logs the lookup miss and throws MissingAssetError with the given message.
 [[noreturn]] void asset_lookup_failed(std::string_view kind, std::string_view wanted, const char* message);
 
 template <typename T>

@@ -21,8 +21,11 @@ void asset_lookup_failed(std::string_view kind, std::string_view wanted, const c
         LOGF("Failed to load asset");
         LOGF("No {} \"{}\" in the asset package", kind, wanted);
     }
-    throw std::invalid_argument(message);
+    throw MissingAssetError(kind, wanted, message);
 }
+
+MissingAssetError::MissingAssetError(std::string_view kind_, std::string_view wanted_, const char* message)
+    : std::invalid_argument(message), kind(kind_), wanted(wanted_) {}
 
 namespace {
 

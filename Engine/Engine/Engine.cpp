@@ -4,6 +4,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include <fmt/format.h>
+
 #include "Engine/Engine/EditorLayout.h"
 #include "Engine/Engine/Interrupt.h"
 #include "Engine/Engine/Scene.h"
@@ -95,13 +97,14 @@ void Engine::switch_scene() {
     LOGF("Loading new scene...");
     // A reload reads and checks the package before the running scene stops: a damaged or missing file then
     // keeps the scene running instead of ending the game.
+    const bool restart = m_current_scene && m_pending_scene == m_current_scene;
     std::optional<AssetLoadResult> reloaded;
-    if (m_current_scene && m_pending_scene == m_current_scene) {
+    if (restart) {
         reloaded = load_assets(kSceneAssetsPath);
         if (reloaded->failed) {
-            LogGuard error(LogLevelError, LogEngine, 1);
-            LOGF("Reload failed, the running scene is kept: {}", reloaded->message);
             m_pending_scene.reset();
+            report_failure(m_control_bar_notice,
+                           fmt::format("Reload failed, the running scene is kept: {}", reloaded->message));
             return;
         }
     }
@@ -115,13 +118,46 @@ void Engine::switch_scene() {
     }
     m_current_scene = std::move(m_pending_scene);
     m_pending_scene.reset();
+    if (!restart) {
+        // The first start: a failure ends the run, with the reason on the terminal.
+        start_current_scene(std::nullopt);
+        LOGF("Done");
+        return;
+    }
+    // A package can load and still lack what the scene needs. The scene then starts again on the package it
+    // ran on, so that the game goes on.
+    AssetPackage previous = m_current_scene->release_assets();
+    try {
+        start_current_scene(std::move(reloaded));
+    } catch (const std::exception& error) {
+        report_failure(m_control_bar_notice, fmt::format("Reload failed, the running scene is kept: {}", error.what()));
+        m_current_scene->stop();
+        if (m_config.has_window) {
+            m_current_scene->stop_rendering();
+        }
+        start_current_scene(AssetLoadResult{std::move(previous), {}, false});
+    }
+    LOGF("Done");
+}
+
+void Engine::start_current_scene(std::optional<AssetLoadResult> loaded) {
     LOGF("Starting new scene");
-    m_current_scene->start(*this, std::move(reloaded));
+    m_current_scene->start(*this, std::move(loaded));
     if (m_config.has_window) {
         LOGF("Starting new scene rendering");
         m_current_scene->start_rendering();
     }
-    LOGF("Done");
+}
+
+void Engine::report_failure(PanelNotice& panel, const std::string& line) {
+    {
+        LogGuard error(LogLevelError, LogEngine, 1);
+        LOGF("{}", line);
+    }
+    panel.show(line);
+    if (m_config.report_failure) {
+        m_config.report_failure(line);
+    }
 }
 
 void Engine::run() {

@@ -3,10 +3,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "Common/Assets/AssetLoader.h"
 #include "Engine/Engine/EngineConfig.h"
 #include "Engine/Engine/EngineEvents.h"
+#include "Engine/Engine/PanelNotice.h"
 #include "Engine/Engine/Recording.h"
 #include "Engine/Engine/SimulationClock.h"
 #include "Engine/Engine/SimulationTick.h"
@@ -105,12 +109,20 @@ public:
     static constexpr uint32_t kReplayPlaying = 2;
     static constexpr uint32_t kReplayPaused = 3;
 
+    // The failure line each panel shows until the next action there; empty when none.
+    const std::string& control_bar_notice() const { return m_control_bar_notice.text(); }
+    const std::string& recording_notice() const { return m_recording_notice.text(); }
+
 private:
     void start_render_backend();
     void draw_workspace_backdrop();
     void draw_simulation_ticks(const SimulationTick& tick);
     void draw_main_menu();
     void switch_scene();
+    // Starts the current scene, with its rendering when there is a window.
+    void start_current_scene(std::optional<AssetLoadResult> loaded);
+    // A user action failed: the log's error line, the panel's line and the configured report.
+    void report_failure(PanelNotice& panel, const std::string& line);
     void live_frame(const SimulationTick& tick);
     void replay_frame(const SimulationTick& live);
     // Reseeds the C runtime's and the global generator with 0, restarts the current scene at the next frame
@@ -171,4 +183,7 @@ private:
     float m_panel_timescale = 1.0f;
     float m_panel_fixed_delta = 0.0f;
     bool m_panel_fixed_delta_set = false;
+
+    PanelNotice m_control_bar_notice;
+    PanelNotice m_recording_notice;
 };

@@ -134,6 +134,7 @@ void Engine::draw_control_bar(const SimulationTick& tick) {
         if (ImGui::Button("Reload")) {
             m_event_bus.publish(ReloadEvent{});
         }
+        m_control_bar_notice.draw();
     }
     ImGui::End();
 }

@@ -5,16 +5,19 @@
 #include <cstring>
 #include <fstream>
 #include <istream>
+#include <sstream>
 
 #include <ext/stdio_filebuf.h>
 
 #include <SDL.h>
+#include <fmt/format.h>
 #include <imgui.h>
 
 #include "Engine/Engine/EditorLayout.h"
 #include "Engine/Engine/Engine.h"
 #include "Engine/Engine/Scene.h"
 #include "Engine/Log.h"
+#include "Engine/Platform/FileReplace.h"
 #include "Engine/Platform/RegularFile.h"
 #include "Engine/Random.h"
 
@@ -62,14 +65,13 @@ void Engine::cancel_recording() { m_recording_state = kRecordingIdle; }
 
 void Engine::finish_recording() {
     m_recording_state = kRecordingIdle;
-    std::ofstream out(kRecordingFile, std::ios::binary | std::ios::trunc);
-    if (out) {
-        write_recording(m_records, out);
-        out.flush();
-    }
-    if (!out) {
-        LogGuard scope(LogLevelError, LogEngine, 1);
-        LOGF("Failed to write {}", kRecordingFile);
+    std::ostringstream bytes(std::ios::binary);
+    write_recording(m_records, bytes);
+    // Written beside the old file and moved over it only when whole: a full disk keeps the previous one.
+    const Result written = replace_file(kRecordingFile, bytes.view());
+    if (written.failed) {
+        report_failure(m_recording_notice, fmt::format("Cannot write {}: {}; the previous recording is kept",
+                                                       kRecordingFile, written.message));
     }
 }
 
@@ -89,8 +91,7 @@ void Engine::play_recording(bool paused, int32_t start_index) {
     if (result.failed) {
         // Nothing changes: no restart, no play-back.
         m_recording_state = kRecordingIdle;
-        LogGuard scope(LogLevelError, LogEngine, 1);
-        LOGF("Cannot play {}: {}", kRecordingFile, result.message);
+        report_failure(m_recording_notice, fmt::format("Cannot play {}: {}", kRecordingFile, result.message));
         return;
     }
     m_recording_state = paused ? kReplayPaused : kReplayPlaying;
@@ -335,6 +336,7 @@ void Engine::draw_recording_panel() {
         default:
             break;
         }
+        m_recording_notice.draw();
     }
     ImGui::End();
 }

@@ -1,6 +1,7 @@
 #include "Engine/Engine/Scene.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "Common/Assets/AssetLoader.h"
 #include "Engine/Engine/Engine.h"
@@ -51,15 +52,19 @@ void SceneBase::attach_group(uint32_t group) {
 
 template <typename Hook>
 void SceneBase::run_start_hook(Hook&& hook) {
-    if (m_assets_failure.empty()) {
-        hook();
-        return;
-    }
     try {
         hook();
     } catch (const std::exception& error) {
-        throw std::runtime_error(
-            fmt::format("{} could not be loaded: {} ({})", kSceneAssetsPath, m_assets_failure, error.what()));
+        if (!m_assets_failure.empty()) {
+            throw std::runtime_error(
+                fmt::format("{} could not be loaded: {} ({})", kSceneAssetsPath, m_assets_failure, error.what()));
+        }
+        // The package loaded but lacks what the scene needs (an older one, one without the game's assets).
+        if (const auto* missing = dynamic_cast<const MissingAssetError*>(&error)) {
+            throw std::runtime_error(fmt::format("{} has no {} \"{}\" ({})", kSceneAssetsPath, missing->kind,
+                                                 missing->wanted, missing->what()));
+        }
+        throw;
     }
 }
 
@@ -80,22 +85,29 @@ void SceneBase::start(Engine& engine, std::optional<AssetLoadResult> loaded) {
     m_assets = std::move(loaded->package);
     m_assets_failure = loaded->failed ? loaded->message : std::string();
 
-    run_start_hook([this] { on_start(); });
-    for (auto& handler : m_event_handlers) {
-        handler->subscribe();
-    }
-    for (uint32_t group : kStartGroups) {
-        attach_group(group);
-    }
+    // Systems and handlers may look assets up as they attach: a miss there is a failed start too.
+    run_start_hook([this] {
+        on_start();
+        for (auto& handler : m_event_handlers) {
+            handler->subscribe();
+        }
+        for (uint32_t group : kStartGroups) {
+            attach_group(group);
+        }
+    });
 }
 
 void SceneBase::start_rendering() {
     LogGuard scope(LogLevelInfo, LogScene, 1);
-    run_start_hook([this] { on_start_rendering(); });
-    for (uint32_t group : kRenderGroups) {
-        attach_group(group);
-    }
+    run_start_hook([this] {
+        on_start_rendering();
+        for (uint32_t group : kRenderGroups) {
+            attach_group(group);
+        }
+    });
 }
+
+AssetPackage SceneBase::release_assets() { return std::exchange(m_assets, AssetPackage{}); }
 
 void SceneBase::stop() {
     LogGuard scope(LogLevelInfo, LogScene, 1);

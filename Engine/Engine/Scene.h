@@ -115,6 +115,8 @@ public:
     const ViewportRect& viewport() const { return m_viewport; }
     EntityPool& entity_pool() { return m_entity_pool; }
     AssetPackage& assets() { return m_assets; }
+    // Takes the package away, for the engine to start the scene again on it when a restart fails.
+    AssetPackage release_assets();
     // Rows gathered during a fixed step; solved and emptied between the Fixed and PostFixed groups.
     ConstraintList& constraints() { return m_constraints; }
     JointMap& joints() { return m_joints; }

@@ -2,6 +2,7 @@
 // and the last line of the log names the file and the reason.
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -88,6 +89,31 @@ TEST(LauncherFailures, AnUnusableAssetFileEndsTheRunNamingTheFileAndTheReason) {
         EXPECT_NE(last_line(log).find(fatal), std::string::npos) << log;
         EXPECT_NE(result.terminal.find("pellmar: " + fatal), std::string::npos) << result.terminal;
     }
+}
+
+// A package that loads but lacks the game's assets (an older one, one built without them): the first start
+// ends the run with one line naming the asset and the file.
+TEST(LauncherFailures, APackageWithoutTheGameAssetsEndsTheRunNamingTheAssetAndTheFile) {
+    TempDir dir;
+    std::ofstream(dir.path() / "assets.bin", std::ios::binary) << std::string(40, '\0');
+    LaunchOptions options;
+    options.env = {"SDL_VIDEODRIVER=offscreen"};
+    LaunchResult result = run_launcher(dir.path(), options);
+
+    ASSERT_FALSE(result.timed_out);
+    EXPECT_EQ(result.term_signal, 0);
+    EXPECT_EQ(result.exit_code, 1);
+    const std::string fatal = "Fatal error: ./assets.bin has no particle \"game/particles/default_cannon_spark\" "
+                              "(GetByName: No asset found)";
+    std::string log = read_file(dir.path() / "game.log");
+    EXPECT_NE(last_line(log).find(fatal), std::string::npos) << log;
+    size_t lines = 0;
+    for (size_t at = result.terminal.find("pellmar: "); at != std::string::npos;
+         at = result.terminal.find("pellmar: ", at + 1)) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, 1u) << result.terminal;
+    EXPECT_NE(result.terminal.find("pellmar: " + fatal), std::string::npos) << result.terminal;
 }
 
 } // namespace

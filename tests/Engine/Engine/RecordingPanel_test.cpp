@@ -18,8 +18,10 @@
 #include "Engine/Engine/Recording.h"
 #include "Engine/Engine/Scene.h"
 #include "Engine/Random.h"
+#include "Support/FileSizeLimit.h"
 #include "Support/HeadlessGui.h"
 #include "Support/InputEvents.h"
+#include "Support/Launcher.h"
 #include "Support/SceneHarness.h"
 
 using namespace test_support;
@@ -105,9 +107,21 @@ protected:
         frame();
         frame();
     }
+    // One GUI frame with the panel, then one engine frame; the texts the panel drew.
+    std::string panel_texts() {
+        const std::string texts = gui.frame([&] { engine.draw_recording_panel(); });
+        engine.run_frame();
+        return texts;
+    }
+
     AssetsWorkingDir dir;
     HeadlessGui gui;
-    Engine engine{windowless_config()};
+    std::vector<std::string> reported;
+    Engine engine{[this] {
+        EngineConfig config = windowless_config();
+        config.report_failure = [this](std::string_view line) { reported.emplace_back(line); };
+        return config;
+    }()};
     std::shared_ptr<ReplayScene> scene = std::make_shared<ReplayScene>();
 };
 
@@ -237,6 +251,50 @@ TEST_F(RecordingPanel, RecordCancelAndFinish) {
     std::vector<TickRecord> read;
     EXPECT_FALSE(read_recording(read, in).failed);
     EXPECT_EQ(read.size(), engine.records().size());
+}
+
+TEST_F(RecordingPanel, AFinishWhoseWriteFailsKeepsThePreviousRecordingByteForByte) {
+    write_file(8);
+    const std::string previous = read_file(kRecordingFile);
+    press("Record");
+    ASSERT_EQ(engine.recording_state(), Engine::kRecordingActive);
+    {
+        // No file may grow past 4 bytes: the new recording's count alone does not fit.
+        FileSizeLimit limit(4);
+        press("Finish");
+    }
+    EXPECT_EQ(engine.recording_state(), Engine::kRecordingIdle);
+    EXPECT_EQ(read_file(kRecordingFile), previous);
+    EXPECT_FALSE(std::filesystem::exists(std::string(kRecordingFile) + ".partial"));
+    const std::string line = "Cannot write recording.bin: File too large; the previous recording is kept";
+    EXPECT_EQ(reported, std::vector<std::string>{line}) << "the terminal gets it";
+    const std::string texts = panel_texts();
+    EXPECT_NE(texts.find(line), std::string::npos) << texts;
+
+    // The previous recording still plays, and the press takes the line away.
+    press("Play");
+    EXPECT_EQ(engine.recording_state(), Engine::kReplayPlaying);
+    EXPECT_EQ(panel_texts().find("Cannot write"), std::string::npos);
+}
+
+TEST_F(RecordingPanel, AFailedPlayShowsWhyUntilTheNextActionInThePanel) {
+    std::filesystem::remove_all(kRecordingFile);
+    press("Play");
+    const std::string line = "Cannot play recording.bin: No file";
+    EXPECT_NE(panel_texts().find(line), std::string::npos);
+    EXPECT_NE(panel_texts().find(line), std::string::npos) << "it stays while nothing is done there";
+    EXPECT_EQ(engine.recording_notice(), line);
+    EXPECT_EQ(reported, std::vector<std::string>{line});
+
+    // Pressed again, it fails again: the line is the new failure's.
+    press("Play");
+    EXPECT_NE(panel_texts().find(line), std::string::npos);
+    EXPECT_EQ(reported.size(), 2u);
+
+    press("Record");
+    EXPECT_EQ(panel_texts().find("Cannot play"), std::string::npos) << panel_texts();
+    EXPECT_TRUE(engine.recording_notice().empty());
+    press("Cancel");
 }
 
 struct BadFile {
