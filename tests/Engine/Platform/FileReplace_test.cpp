@@ -55,6 +55,8 @@ struct Failure {
     bool partial_is_ours; // the partial file is the test's own obstacle, not the write's leftover
 };
 
+void PrintTo(const Failure& failure, std::ostream* os) { *os << failure.name; }
+
 class FailedReplace : public ::testing::TestWithParam<Failure> {};
 
 TEST_P(FailedReplace, LeavesTheOldFileByteForByte) {

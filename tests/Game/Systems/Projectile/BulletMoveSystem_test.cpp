@@ -426,6 +426,8 @@ struct HugeTick {
     float dt;
 };
 
+void PrintTo(const HugeTick& tick, std::ostream* os) { *os << tick.name; }
+
 class BulletMoveHugeTick : public ::testing::TestWithParam<HugeTick> {};
 
 TEST_P(BulletMoveHugeTick, WalksOnlyTheGridAndEndsTheWholePathOn) {
