@@ -259,7 +259,7 @@ TEST_F(ThreadPoolFixture, ParallelForWaitsUntilEveryTaskHasRun) {
         std::atomic<uint64_t> ran{0};
         const auto held_task = [&] {
             // Until the waiter sleeps for many looks in a row: a moment's wait for a lock is not its wait.
-            for (int asleep = 0; asleep < 200;) {
+            for (int asleep = 0; asleep < 20;) {
                 if (returned.load()) {
                     returned_before_done.store(true);
                     break;
