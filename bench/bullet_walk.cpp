@@ -71,7 +71,7 @@ Sprite build_lattice(SpriteChunkPool& pool, int32_t spacing) {
         for (int32_t i = 0; i < 1024; ++i) {
             if (lattice(chunk->origin.x + i % 32, chunk->origin.y + i / 32, spacing)) {
                 chunk->flags[static_cast<size_t>(i)] = 1;
-                chunk->colours[static_cast<size_t>(i)] = 0xFFFFFFFFu;
+                chunk->colors[static_cast<size_t>(i)] = 0xFFFFFFFFu;
                 chunk->active += 1;
             }
         }

@@ -33,17 +33,17 @@ struct Scene {
         target = gl.create_framebuffer(1280, 720);
 
         // Four chunk blocks of filled cells on layer 0 and a small white picture for the static sprites.
-        Handle colour = gl.create_texture({TextureType2DArray, TextureFormatRgba8, 1024, 1024, 1, 4, 1});
+        Handle color = gl.create_texture({TextureType2DArray, TextureFormatRgba8, 1024, 1024, 1, 4, 1});
         Handle flags = gl.create_texture({TextureType2DArray, TextureFormatR16ui, 1024, 1024, 1, 1, 1});
-        std::vector<uint32_t> block_colour(64 * 64, pack_rgba8(180, 120, 60, 255));
+        std::vector<uint32_t> block_color(64 * 64, pack_rgba8(180, 120, 60, 255));
         std::vector<uint16_t> block_flags(64 * 64, 1);
-        gl.write_texture(colour, {UploadFormatRgba, PixelTypeUnsignedByte, 0, 0, 0, 64, 64, 1}, block_colour.data());
+        gl.write_texture(color, {UploadFormatRgba, PixelTypeUnsignedByte, 0, 0, 0, 64, 64, 1}, block_color.data());
         gl.write_texture(flags, {UploadFormatRedInteger, PixelTypeUnsignedShort, 0, 0, 0, 64, 64, 1},
                          block_flags.data());
         Handle atlas = gl.create_texture({TextureType2D, TextureFormatRgba8, 8, 8, 1, 4, 1});
         std::vector<uint32_t> white(64, 0xFFFFFFFFu);
         gl.write_texture(atlas, {UploadFormatRgba, PixelTypeUnsignedByte, 0, 0, 0, 8, 8, 1}, white.data());
-        renderer.set_sprite_textures(atlas, colour, flags);
+        renderer.set_sprite_textures(atlas, color, flags);
         float e = 32.0f / 1024.0f;
         chunks = {{0, {0, 0, 0}}, {1, {e, 0, 0}}, {2, {0, e, 0}}, {3, {e, e, 0}}};
 

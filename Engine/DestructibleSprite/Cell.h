@@ -13,5 +13,5 @@ std::string_view cell_type_name(uint32_t type);
 struct DebrisCell {
     int32_t x;
     int32_t y;
-    uint32_t colour;
+    uint32_t color;
 };

@@ -586,19 +586,19 @@ void FloodFill::dump_state() const {
             const ChunkCell cc = m_grid.to_chunk_cell(x, y);
             const SpriteChunk* chunk = m_table.find(cc.chunk);
             char c = ' ';
-            int32_t colour = 15;
+            int32_t color = 15;
             if (chunk != nullptr) {
                 const int32_t* labels = labels_if_any(cc.chunk);
                 const int32_t label = labels == nullptr ? -1 : labels[cc.cell];
                 if (label >= 0) {
                     const int32_t root = root_of(label);
                     c = group_letter(root);
-                    colour = root % 255 + 1;
+                    color = root % 255 + 1;
                 } else if (cell_active(chunk->flags[static_cast<size_t>(cc.cell)])) {
                     c = '.';
                 }
             }
-            out += fmt::format("\033[38;5;{}m{}", colour, c);
+            out += fmt::format("\033[38;5;{}m{}", color, c);
             if ((x + 1) % n == 0) {
                 out += "\033[38;5;15m|";
             }

@@ -214,7 +214,7 @@ CellValue Sprite::get_cell(int32_t chunk_index, int32_t cell_index) const {
     if (c == nullptr || !m_grid.contains_local_index(cell_index)) {
         return {};
     }
-    return {c->flags[static_cast<size_t>(cell_index)], c->colours[static_cast<size_t>(cell_index)]};
+    return {c->flags[static_cast<size_t>(cell_index)], c->colors[static_cast<size_t>(cell_index)]};
 }
 
 const CellTypeInfo& Sprite::cell_type_info(uint32_t type) const {
@@ -232,7 +232,7 @@ void Sprite::active_cells(std::vector<DebrisCell>& out) const {
         for (int32_t i = 0; i < cells; ++i) {
             if (cell_active(chunk->flags[static_cast<size_t>(i)])) {
                 const glm::ivec2 p = chunk->origin + m_grid.local_cell(i);
-                out.push_back({p.x, p.y, chunk->colours[static_cast<size_t>(i)]});
+                out.push_back({p.x, p.y, chunk->colors[static_cast<size_t>(i)]});
             }
         }
     }

@@ -36,7 +36,7 @@ struct CellTypeInfo {
 
 struct CellValue {
     uint16_t flags = 0;
-    uint32_t colour = 0;
+    uint32_t color = 0;
 };
 
 struct SpriteRayHit {

@@ -38,7 +38,7 @@ struct SpriteChunk {
     glm::vec2 uv{0.0f};
     float layer_f = 0.0f;
     int32_t active = 0;
-    std::span<uint32_t> colours;
+    std::span<uint32_t> colors;
     std::span<uint16_t> flags;
     glm::vec2 half_extent{0.0f};
     float max_extent = 0.0f;

@@ -38,15 +38,15 @@ constexpr ChunkOp kCombine[3][3] = {
 struct SpriteChunkPool::Pages {
     struct Page {
         std::unique_ptr<SpriteChunk[]> chunks;
-        std::unique_ptr<uint32_t[]> colours;
+        std::unique_ptr<uint32_t[]> colors;
         std::unique_ptr<uint16_t[]> flags;
         uint32_t chunk_uses = 0;
-        uint32_t colour_uses = 0;
+        uint32_t color_uses = 0;
         uint32_t flag_uses = 0;
     };
     std::vector<Page> pages;
     std::vector<uint8_t> live; // by slot
-    std::unique_ptr<uint32_t[]> spare_colours;
+    std::unique_ptr<uint32_t[]> spare_colors;
     std::unique_ptr<uint16_t[]> spare_flags;
 };
 
@@ -56,7 +56,7 @@ SpriteChunkPool::SpriteChunkPool(uint32_t chunk_size, uint32_t atlas_size, int32
       m_slot_count(m_per_row * m_per_row * static_cast<uint32_t>(std::max(layers, 0))),
       m_cells(chunk_size * chunk_size),
       // 8-bit colours, and the 16-bit flags as one unsigned integer per texel.
-      m_colour_atlas(atlas_layout(TextureFormatRgba8, atlas_size, layers, 4)),
+      m_color_atlas(atlas_layout(TextureFormatRgba8, atlas_size, layers, 4)),
       m_flags_atlas(atlas_layout(TextureFormatR16ui, atlas_size, layers, 2)), m_pages(std::make_unique<Pages>()) {
     if (m_slot_count > 0) {
         m_free.push_back({0, m_slot_count});
@@ -96,11 +96,11 @@ SpriteChunk* SpriteChunkPool::allocate_slot() {
     if (!page.chunks) {
         page.chunks = std::make_unique<SpriteChunk[]>(kSlotsPerPage);
     }
-    if (!page.colours) {
+    if (!page.colors) {
         // Each slot is zeroed when handed out, so the page itself needs no clearing.
-        page.colours = m_pages->spare_colours
-                           ? std::move(m_pages->spare_colours)
-                           : std::make_unique_for_overwrite<uint32_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
+        page.colors = m_pages->spare_colors
+                          ? std::move(m_pages->spare_colors)
+                          : std::make_unique_for_overwrite<uint32_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
     }
     if (!page.flags) {
         page.flags = m_pages->spare_flags
@@ -108,7 +108,7 @@ SpriteChunk* SpriteChunkPool::allocate_slot() {
                          : std::make_unique_for_overwrite<uint16_t[]>(static_cast<size_t>(kSlotsPerPage) * m_cells);
     }
     page.chunk_uses += 1;
-    page.colour_uses += 1;
+    page.color_uses += 1;
     page.flag_uses += 1;
 
     SpriteChunk& chunk = page.chunks[in_page];
@@ -119,9 +119,9 @@ SpriteChunk* SpriteChunkPool::allocate_slot() {
     chunk.uv = glm::vec2(static_cast<float>(x) / static_cast<float>(m_per_row),
                          static_cast<float>(y) / static_cast<float>(m_per_row));
     chunk.layer_f = static_cast<float>(layer);
-    chunk.colours = std::span<uint32_t>(page.colours.get() + static_cast<size_t>(in_page) * m_cells, m_cells);
+    chunk.colors = std::span<uint32_t>(page.colors.get() + static_cast<size_t>(in_page) * m_cells, m_cells);
     chunk.flags = std::span<uint16_t>(page.flags.get() + static_cast<size_t>(in_page) * m_cells, m_cells);
-    std::fill(chunk.colours.begin(), chunk.colours.end(), 0u);
+    std::fill(chunk.colors.begin(), chunk.colors.end(), 0u);
     std::fill(chunk.flags.begin(), chunk.flags.end(), uint16_t{0});
     m_pages->live[slot] = 1;
     m_in_use += 1;
@@ -136,7 +136,7 @@ SpriteChunk* SpriteChunkPool::allocate_chunk(const SpriteChunkData& data) {
     chunk->active = data.activePixelCount;
     chunk->origin = data.gridPixelOffset;
     const size_t n = std::min<size_t>(m_cells, data.color.size());
-    std::copy_n(data.color.begin(), n, chunk->colours.begin());
+    std::copy_n(data.color.begin(), n, chunk->colors.begin());
     std::copy_n(data.mask.begin(), n, chunk->flags.begin());
     return chunk;
 }
@@ -248,13 +248,13 @@ void SpriteChunkPool::release_slot(uint32_t slot) {
     m_in_use -= 1;
 
     Pages::Page& page = m_pages->pages[slot / kSlotsPerPage];
-    if (--page.colour_uses == 0) {
+    if (--page.color_uses == 0) {
         // One emptied page is kept for the next one needed: splits and respawns allocate and free whole
         // pages in quick succession, and fresh pages cost a page fault per 4 KiB on first touch.
-        if (!m_pages->spare_colours) {
-            m_pages->spare_colours = std::move(page.colours);
+        if (!m_pages->spare_colors) {
+            m_pages->spare_colors = std::move(page.colors);
         }
-        page.colours.reset();
+        page.colors.reset();
     }
     if (--page.flag_uses == 0) {
         if (!m_pages->spare_flags) {
@@ -269,7 +269,7 @@ void SpriteChunkPool::release_slot(uint32_t slot) {
 }
 
 void SpriteChunkPool::create(RenderContextBase& context) {
-    m_colour_atlas.create(context);
+    m_color_atlas.create(context);
     m_flags_atlas.create(context);
     m_has_textures = true;
     // A new texture holds nothing yet: every live chunk goes up at the next update.
@@ -281,7 +281,7 @@ void SpriteChunkPool::create(RenderContextBase& context) {
 }
 
 void SpriteChunkPool::destroy(RenderContextBase& context) {
-    m_colour_atlas.destroy(context);
+    m_color_atlas.destroy(context);
     m_flags_atlas.destroy(context);
     m_has_textures = false;
     for (uint32_t slot : m_upload_queue) {
@@ -310,13 +310,13 @@ void SpriteChunkPool::update(RenderContextBase& context) {
         write.depth = 1;
         write.format = UploadFormatRgba;
         write.pixel_type = PixelTypeUnsignedByte;
-        m_colour_atlas.queue_write(QueuedRegion{write, 4, 1}, chunk.colours.data());
+        m_color_atlas.queue_write(QueuedRegion{write, 4, 1}, chunk.colors.data());
         write.format = UploadFormatRedInteger;
         write.pixel_type = PixelTypeUnsignedShort;
         m_flags_atlas.queue_write(QueuedRegion{write, 2, 1}, chunk.flags.data());
     }
     m_upload_queue.clear();
-    m_colour_atlas.update(context);
+    m_color_atlas.update(context);
     m_flags_atlas.update(context);
     release_held_back();
 }

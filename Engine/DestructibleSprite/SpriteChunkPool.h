@@ -55,7 +55,7 @@ public:
     void destroy(RenderContextBase& context) override;
     // Writes the cells of every queued chunk, then hands out the slots freed before it.
     void update(RenderContextBase& context) override;
-    Handle colour_texture() const { return m_colour_atlas.handle(); }
+    Handle color_texture() const { return m_color_atlas.handle(); }
     Handle flags_texture() const { return m_flags_atlas.handle(); }
     bool has_textures() const { return m_has_textures; }
 
@@ -92,7 +92,7 @@ private:
     uint32_t m_cells; // cells per chunk
     uint32_t m_in_use = 0;
 
-    TextureAtlas m_colour_atlas;
+    TextureAtlas m_color_atlas;
     TextureAtlas m_flags_atlas;
     std::vector<SlotRange> m_free;
     std::unique_ptr<Pages> m_pages;

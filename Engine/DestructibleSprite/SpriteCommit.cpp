@@ -10,7 +10,7 @@
 
 struct Sprite::Piece {
     glm::vec2 offset;
-    glm::vec2 centre;
+    glm::vec2 center;
     Sprite sprite;
 };
 
@@ -47,7 +47,7 @@ Sprite::Piece Sprite::make_piece(Sprite& sprite, const FloodFillGroup& group) {
             const glm::ivec2 c = grid.has_row_chunks() ? glm::ivec2(g.x >> 5, g.y >> 5) : glm::ivec2(g.x / n, g.y / n);
             SpriteChunk& target = *chunks[static_cast<size_t>(c.y * piece_w + c.x)];
             const size_t ti = static_cast<size_t>((g.y - c.y * n) * n + (g.x - c.x * n));
-            target.colours[ti] = source->colours[static_cast<size_t>(cell)];
+            target.colors[ti] = source->colors[static_cast<size_t>(cell)];
             target.flags[ti] = source->flags[static_cast<size_t>(cell)];
             target.active += 1;
         }
@@ -65,7 +65,7 @@ Sprite::Piece Sprite::make_piece(Sprite& sprite, const FloodFillGroup& group) {
                     SpriteChunk& target = *chunks[static_cast<size_t>((g0.y >> 5) * piece_w + (gx >> 5))];
                     const size_t ti = static_cast<size_t>(((g0.y & 31) << 5) | (gx & 31));
                     const size_t si = static_cast<size_t>((y << 5) | x);
-                    std::copy_n(source->colours.begin() + si, run, target.colours.begin() + ti);
+                    std::copy_n(source->colors.begin() + si, run, target.colors.begin() + ti);
                     std::copy_n(source->flags.begin() + si, run, target.flags.begin() + ti);
                     target.active += run;
                     x += run;
@@ -84,7 +84,7 @@ Sprite::Piece Sprite::make_piece(Sprite& sprite, const FloodFillGroup& group) {
     }
 
     Piece out{glm::vec2(lo), glm::vec2(0.0f), Sprite(*sprite.m_pool, piece_grid, chunks, false)};
-    out.centre =
+    out.center =
         glm::vec2(static_cast<float>(lo.x) + static_cast<float>(n * static_cast<int32_t>(piece_grid.chunks_x)) * 0.5f,
                   static_cast<float>(lo.y) + static_cast<float>(n * static_cast<int32_t>(piece_grid.chunks_y)) * 0.5f);
     return out;
@@ -135,7 +135,7 @@ void Sprite::commit(Sprite& sprite, SplitResult& out, const Transform& transform
             SpriteChunk* chunk = sprite.m_table.find(piece.chunk);
             for (const int32_t cell : piece.cells) {
                 const glm::ivec2 p = sprite.m_grid.to_global_cell(piece.chunk, cell);
-                out.debris.push_back({p.x, p.y, chunk->colours[static_cast<size_t>(cell)]});
+                out.debris.push_back({p.x, p.y, chunk->colors[static_cast<size_t>(cell)]});
             }
             sprite.remove_active_cells(*chunk, piece.cells);
             if (chunk->active == 0) {
@@ -181,7 +181,7 @@ void Sprite::commit(Sprite& sprite, SplitResult& out, const Transform& transform
         PELLMAR_ASSERT(piece.sprite.cell_counts_agree(), "a split piece's cell counts disagree with its cells");
         const SpriteGrid& pg = piece.sprite.m_grid;
         Transform t;
-        t.position = transform.to_world(sprite.m_grid.cell_to_local(piece.centre));
+        t.position = transform.to_world(sprite.m_grid.cell_to_local(piece.center));
         t.scale =
             glm::vec2(transform.scale.x * static_cast<float>(pg.chunks_x) / static_cast<float>(sprite.m_grid.chunks_x),
                       transform.scale.y * static_cast<float>(pg.chunks_y) / static_cast<float>(sprite.m_grid.chunks_y));

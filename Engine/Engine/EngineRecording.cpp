@@ -249,11 +249,11 @@ void Engine::release_held_input() {
         if (m_input.slot(input_code_controller_axis(axis)).value == 0.0f) {
             continue;
         }
-        SDL_Event centred{};
-        centred.type = SDL_CONTROLLERAXISMOTION;
-        centred.caxis.axis = static_cast<uint8_t>(axis);
-        centred.caxis.value = 0;
-        feed(centred);
+        SDL_Event centerd{};
+        centerd.type = SDL_CONTROLLERAXISMOTION;
+        centerd.caxis.axis = static_cast<uint8_t>(axis);
+        centerd.caxis.value = 0;
+        feed(centerd);
     }
 }
 

@@ -69,11 +69,11 @@ bool debug_is_enabled(uint32_t name, uint32_t layer) {
 }
 
 uint32_t debug_mixed_color(uint32_t name, uint32_t layer) {
-    const uint32_t colour = debug_renderer_settings.names.at(name).color;
+    const uint32_t color = debug_renderer_settings.names.at(name).color;
     const uint32_t tint = debug_renderer_settings.layers.at(layer).color;
     uint32_t mixed = 0;
     for (uint32_t shift = 0; shift < 32; shift += 8) {
-        const uint32_t c = (colour >> shift) & 0xFFu;
+        const uint32_t c = (color >> shift) & 0xFFu;
         const uint32_t t = (tint >> shift) & 0xFFu;
         mixed |= ((c + t) / 2) << shift;
     }
@@ -145,15 +145,15 @@ void debug_rect(DebugLines& lines, const AxisAlignedArea& area, uint32_t name, u
     }
 }
 
-void debug_circle(DebugLines& lines, glm::vec2 centre, float radius, uint32_t name, uint32_t layer) {
+void debug_circle(DebugLines& lines, glm::vec2 center, float radius, uint32_t name, uint32_t layer) {
     if (!debug_is_enabled(name, layer)) {
         return;
     }
     constexpr float kSixth = kPi / 3.0f;
-    glm::vec2 previous = centre + glm::vec2(radius, 0.0f);
+    glm::vec2 previous = center + glm::vec2(radius, 0.0f);
     for (int k = 1; k <= 6; ++k) {
         const float angle = static_cast<float>(k) * kSixth;
-        const glm::vec2 next = centre + radius * glm::vec2(std::cos(angle), std::sin(angle));
+        const glm::vec2 next = center + radius * glm::vec2(std::cos(angle), std::sin(angle));
         lines.add(DebugLine{previous, next, layer, name});
         previous = next;
     }

@@ -117,7 +117,7 @@ uint32_t debug_mixed_color(uint32_t name, uint32_t layer);
 void debug_line(DebugLines& lines, glm::vec2 a, glm::vec2 b, uint32_t name, uint32_t layer = DebugLayer::Default);
 void debug_rect(DebugLines& lines, const AxisAlignedArea& area, uint32_t name, uint32_t layer = DebugLayer::Default);
 // A hexagon through the points at angles k * pi / 3.
-void debug_circle(DebugLines& lines, glm::vec2 centre, float radius, uint32_t name,
+void debug_circle(DebugLines& lines, glm::vec2 center, float radius, uint32_t name,
                   uint32_t layer = DebugLayer::Default);
 void debug_arrow(DebugLines& lines, glm::vec2 p, glm::vec2 v, uint32_t name, uint32_t layer = DebugLayer::Default);
 // The four edges of the transform's rotated unit square.

@@ -22,7 +22,7 @@ ParticleSpawnSettings debris_cell_settings(const DebrisCellParticle& cell) {
     const glm::vec2 tumble = random_vec2_in_box(kPi, kPi);
     const float life = random_range(5.0f, 10.0f);
 
-    const glm::vec4 colour = unpack_rgba8(cell.colour);
+    const glm::vec4 color = unpack_rgba8(cell.color);
     ParticleSpawnSettings s;
     s.position = single(glm::vec2(0.0f));
     s.z = single(0.0f);
@@ -38,9 +38,9 @@ ParticleSpawnSettings debris_cell_settings(const DebrisCellParticle& cell) {
     s.initial_scale = single(glm::vec2(1.0f / 64.0f));
     s.final_scale = single(glm::vec2(0.0f));
     s.factor_scale = single(1.0f);
-    s.initial_color = single(colour);
+    s.initial_color = single(color);
     // Fades out at the very end of its life.
-    s.final_color = single(glm::vec4(colour.r, colour.g, colour.b, 0.0f));
+    s.final_color = single(glm::vec4(color.r, color.g, color.b, 0.0f));
     s.factor_color = single(10.0f);
     s.number_to_spawn = single(int32_t{1});
     return s;

@@ -44,9 +44,9 @@ void Renderer::init(RenderContextBase& context) {
     m_ui_camera.set_ortho(1.0f, 16.0f / 9.0f, 1.0f);
 }
 
-void Renderer::set_sprite_textures(Handle sprite_atlas, Handle chunk_colour, Handle chunk_flags) {
+void Renderer::set_sprite_textures(Handle sprite_atlas, Handle chunk_color, Handle chunk_flags) {
     m_sprite_atlas = sprite_atlas;
-    m_chunk_colour = chunk_colour;
+    m_chunk_color = chunk_color;
     m_chunk_flags = chunk_flags;
 }
 
@@ -162,7 +162,7 @@ RenderCommandList Renderer::record_frame() const {
 
     // 5.
     RenderStep sprites = make_step("Draw sprites", true, true, BlendDstOneMinusSrcAlpha, m_sprite_shader, world);
-    sprites.add_uniform(UniformValue::of_texture(m_chunk_colour));
+    sprites.add_uniform(UniformValue::of_texture(m_chunk_color));
     sprites.add_uniform(UniformValue::of_texture(m_chunk_flags));
     m_world_sprites.append_draw(sprites);
     list.add_step(sprites);
@@ -190,7 +190,7 @@ RenderCommandList Renderer::record_frame() const {
 
     // 10.
     RenderStep ui_sprites = make_step("Draw ui sprites", true, true, BlendDstOneMinusSrcAlpha, m_sprite_shader, ui);
-    ui_sprites.add_uniform(UniformValue::of_texture(m_chunk_colour));
+    ui_sprites.add_uniform(UniformValue::of_texture(m_chunk_color));
     ui_sprites.add_uniform(UniformValue::of_texture(m_chunk_flags));
     m_ui_sprites.append_draw(ui_sprites);
     list.add_step(ui_sprites);

@@ -37,7 +37,7 @@ public:
     void set_ui_camera(const Camera& camera) { m_ui_camera = camera; }
     // The framebuffer the next frame binds first; the invalid handle draws into the window.
     void set_target(Handle framebuffer) { m_target = framebuffer; }
-    void set_sprite_textures(Handle sprite_atlas, Handle chunk_colour, Handle chunk_flags);
+    void set_sprite_textures(Handle sprite_atlas, Handle chunk_color, Handle chunk_flags);
 
     // Particle time += delta; retires expired particles of both particle batches and grows the branching line
     // effects.
@@ -134,7 +134,7 @@ private:
     Handle m_static_sprite_shader = kInvalidHandle;
     std::vector<BranchingLineEffect> m_effects;
     Handle m_sprite_atlas = kInvalidHandle;
-    Handle m_chunk_colour = kInvalidHandle;
+    Handle m_chunk_color = kInvalidHandle;
     Handle m_chunk_flags = kInvalidHandle;
     Handle m_target = kInvalidHandle;
     Camera m_world_camera;

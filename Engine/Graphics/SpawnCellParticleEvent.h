@@ -15,7 +15,7 @@ struct DebrisCellParticle {
     float angle = 0.0f;             // the sprite's angle
     glm::vec2 velocity{0.0f};       // velocity of the body at that point
     float angular_velocity = 0.0f;
-    uint32_t colour = 0; // RGBA8
+    uint32_t color = 0; // RGBA8
 };
 static_assert(sizeof(DebrisCellParticle) == 36, "debris records are packed without gaps");
 

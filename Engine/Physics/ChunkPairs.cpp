@@ -66,7 +66,7 @@ void collect_chunks(const SpritePhysicsProxy& proxy, const TransformSines& sines
     const Sprite& sprite = *proxy.sprite;
     const SpriteGrid& grid = sprite.grid();
     const int32_t n = static_cast<int32_t>(grid.chunk_size);
-    const int32_t centre_cell = (n / 2) * n + n / 2;
+    const int32_t center_cell = (n / 2) * n + n / 2;
     const auto y0 = static_cast<int32_t>(std::floor(box.min.y));
     const auto y1 = static_cast<int32_t>(std::ceil(box.max.y));
     const auto x0 = static_cast<int32_t>(std::floor(box.min.x));
@@ -83,7 +83,7 @@ void collect_chunks(const SpritePhysicsProxy& proxy, const TransformSines& sines
                 continue;
             }
             const glm::vec2 center = TransformSines::to_world(*proxy.transform, sines,
-                                                              grid.cell_center_to_local(ChunkCell{index, centre_cell}));
+                                                              grid.cell_center_to_local(ChunkCell{index, center_cell}));
             if (debug != nullptr) {
                 debug_circle(*debug, center, 0.2f, DebugName::Physics_Broadphase_Chunk_Used, DebugLayer::A + second);
             }

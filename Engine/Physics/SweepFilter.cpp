@@ -73,9 +73,9 @@ bool SweepFilter::set_chunk(const SpriteChunk& chunk) {
     }
     const Transform& ta = *m_a.transform;
     // Sprite-local centre of the box of the chunk's cell centres, and that place in the world.
-    const Vec centre{(chunk.origin.x + 0.5) * m_local_per_cell.x - 1.0 + m_half.x,
+    const Vec center{(chunk.origin.x + 0.5) * m_local_per_cell.x - 1.0 + m_half.x,
                      (chunk.origin.y + 0.5) * m_local_per_cell.y - 1.0 + m_half.y};
-    const Vec scaled{centre.x * ta.scale.x, centre.y * ta.scale.y};
+    const Vec scaled{center.x * ta.scale.x, center.y * ta.scale.y};
     const Vec world{m_a_cos * scaled.x - m_a_sin * scaled.y + ta.position.x,
                     m_a_sin * scaled.x + m_a_cos * scaled.y + ta.position.y};
     const double reach = length(sub(world, of(m_a.world_center_of_mass))) + m_radius;
@@ -91,8 +91,8 @@ bool SweepFilter::set_chunk(const SpriteChunk& chunk) {
     const double move = a_move + m_b_move + m_b_turn * (length(sub(world, m_b_pivot)) + m_radius + slack + a_move);
     const double room = move * (1.0 + 1e-4) + slack;
 
-    const double gx = m_m00 * centre.x + m_m01 * centre.y + m_ox;
-    const double gy = m_m10 * centre.x + m_m11 * centre.y + m_oy;
+    const double gx = m_m00 * center.x + m_m01 * center.y + m_ox;
+    const double gy = m_m10 * center.x + m_m11 * center.y + m_oy;
     const double mx = room * m_cells_per_world.x + 1e-4 * (std::fabs(gx) + m_ex + 2.0 * m_cells.x + 1.0);
     const double my = room * m_cells_per_world.y + 1e-4 * (std::fabs(gy) + m_ey + 2.0 * m_cells.y + 1.0);
     m_lo_x = -1.0 - mx;

@@ -21,7 +21,7 @@ struct BulletEntity {
     float curve_strength = 0.0f;
     float strength = 1.0f;
     float trail_width = 0.0f;
-    uint32_t trail_colour = 0;
+    uint32_t trail_color = 0;
     Trail trail;
     EntityId last_hit = kInvalidEntityId;
     uint8_t dying = 0;

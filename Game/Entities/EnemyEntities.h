@@ -81,7 +81,7 @@ inline constexpr std::array<glm::vec2, 37> kBoss1Outline = {{
 }};
 
 // The mean of the outline, computed once at start-up.
-glm::vec2 boss1_outline_centre();
+glm::vec2 boss1_outline_center();
 
 // A thrower-like block that no system reads yet.
 struct Boss1Thrower {
@@ -101,7 +101,7 @@ struct Boss1Entity {
     // State of the kind itself; not registered as components.
     Boss1Thrower thrower;
     float period = 8.0f;
-    glm::vec2 centre{0.0f, 0.0f};
+    glm::vec2 center{0.0f, 0.0f};
     float timer = 0.0f;
     uint32_t state = 0;
 };

@@ -37,7 +37,7 @@ void SpriteEffectsEventHandler::on_bullet_hit_cell(const BulletHitCellEvent& e) 
     chip.angle = e.entity_angle;
     chip.velocity = u * speed;
     chip.angular_velocity = 0.0f;
-    chip.colour = e.cell_colour;
+    chip.color = e.cell_color;
     publish(SpawnCellParticleEvent{e.entity, {chip}});
 
     const float spark_angle = angle_of(rotate(cell_edge_direction(e.cell_flags), e.entity_angle));

@@ -251,7 +251,7 @@ void EntityFactory::create_enemy(const EnemyRequest& request) {
         fill_sprite_body(e);
         e.thrower = Boss1Thrower{};
         e.period = 8.0f;
-        e.centre = boss1_outline_centre();
+        e.center = boss1_outline_center();
         queue(*m_pool, std::move(e));
         break;
     }
@@ -420,9 +420,9 @@ void EntityFactory::create_bullet(const WeaponShot& shot) {
     e.curve_strength = props.curve_strength;
     e.strength = 1.0f;
     e.trail_width = props.trail_width;
-    e.trail_colour = props.trail_colour;
+    e.trail_color = props.trail_color;
     e.trail = Trail(props.trail_settings);
-    e.trail.add_point(shot.position, props.trail_width, props.trail_colour);
+    e.trail.add_point(shot.position, props.trail_width, props.trail_color);
     e.last_hit = kInvalidEntityId;
     e.dying = 0;
     queue(*m_pool, std::move(e));

@@ -41,10 +41,10 @@ PictureQuad picture_part(const Transform& whole, const UvRect& uv, const SpriteP
                          static_cast<float>(std::max(picture.height, 1u)));
     const glm::vec2 first(static_cast<float>(rect.column), static_cast<float>(rect.row));
     const glm::vec2 count(static_cast<float>(rect.columns), static_cast<float>(rect.rows));
-    const glm::vec2 centre = (2.0f * first + count) / size - 1.0f;
+    const glm::vec2 center = (2.0f * first + count) / size - 1.0f;
     PictureQuad out;
     out.transform = whole;
-    out.transform.position = whole.position + rotate(centre * whole.scale, whole.angle);
+    out.transform.position = whole.position + rotate(center * whole.scale, whole.angle);
     out.transform.scale = whole.scale * (count / size);
     out.uv = uv;
     out.uv.offset = uv.offset + uv.size * (first / size);

@@ -149,8 +149,7 @@ void GameScene::on_start_rendering() {
     m_chunk_pool.create(context);
     // The packed atlas restarts its packing when created, so every picture is packed anew.
     m_sprite_atlas.create(context);
-    renderer().set_sprite_textures(m_sprite_atlas.handle(), m_chunk_pool.colour_texture(),
-                                   m_chunk_pool.flags_texture());
+    renderer().set_sprite_textures(m_sprite_atlas.handle(), m_chunk_pool.color_texture(), m_chunk_pool.flags_texture());
 
     const auto pack = [&](std::string_view name) {
         return m_sprite_atlas.add_image(assets().get_by_name<ImageAsset>(name)).value_or(UvRect{});

@@ -111,8 +111,8 @@ bool gui_frame_open() {
 
 // A clickable address: link-coloured, underlined, a hand over it.
 bool text_link(std::string_view address) {
-    const ImVec4 colour(0.40f, 0.65f, 1.00f, 1.00f);
-    ImGui::PushStyleColor(ImGuiCol_Text, colour);
+    const ImVec4 color(0.40f, 0.65f, 1.00f, 1.00f);
+    ImGui::PushStyleColor(ImGuiCol_Text, color);
     ImGui::PushStyleColor(ImGuiCol_Button, ImVec4(0, 0, 0, 0));
     ImGui::PushStyleColor(ImGuiCol_ButtonHovered, ImVec4(0, 0, 0, 0));
     ImGui::PushStyleColor(ImGuiCol_ButtonActive, ImVec4(0, 0, 0, 0));
@@ -123,7 +123,7 @@ bool text_link(std::string_view address) {
     ImGui::PopStyleColor(4);
     const ImVec2 min = ImGui::GetItemRectMin();
     const ImVec2 max = ImGui::GetItemRectMax();
-    ImGui::GetWindowDrawList()->AddLine(ImVec2(min.x, max.y), max, ImGui::GetColorU32(colour));
+    ImGui::GetWindowDrawList()->AddLine(ImVec2(min.x, max.y), max, ImGui::GetColorU32(color));
     if (ImGui::IsItemHovered()) {
         ImGui::SetMouseCursor(ImGuiMouseCursor_Hand);
     }

@@ -19,8 +19,8 @@ struct BulletProps {
     int32_t hits = 0;
     float curve_strength = 0.0f;
     float fork_chance = 0.0f;
-    uint32_t trail_colour = 0;  // RGBA8, red in the low byte
-    uint32_t second_colour = 0; // carried along, not read by the bullet code
+    uint32_t trail_color = 0;  // RGBA8, red in the low byte
+    uint32_t second_color = 0; // carried along, not read by the bullet code
     TrailSettings trail_settings;
 };
 

@@ -55,8 +55,8 @@ WeaponProps WeaponProps::default_cannon() {
     bullet.hits = 8;
     bullet.curve_strength = 100.0f;
     bullet.fork_chance = 0.1f;
-    bullet.trail_colour = 0xFFE6E6E6u;
-    bullet.second_colour = 0x00646464u;
+    bullet.trail_color = 0xFFE6E6E6u;
+    bullet.second_color = 0x00646464u;
     bullet.trail_settings = bullet_trail(0.8f);
 
     props.reload_effect = cannon_reload_effect;
@@ -79,8 +79,8 @@ WeaponProps WeaponProps::ai_fighter_laser() {
     bullet.hits = 64;
     bullet.curve_strength = 15.0f;
     bullet.fork_chance = 0.1f;
-    bullet.trail_colour = 0xC82121FFu;
-    bullet.second_colour = 0x0A6464FFu;
+    bullet.trail_color = 0xC82121FFu;
+    bullet.second_color = 0x0A6464FFu;
     bullet.trail_settings = bullet_trail(4.0f);
 
     props.charge_effect = laser_charge_effect;
@@ -95,8 +95,8 @@ BulletProps bullet_preset_shrapnel_a() {
     bullet.hits = 6;
     bullet.curve_strength = 100.0f;
     bullet.fork_chance = 0.3f;
-    bullet.trail_colour = 0xFFE6E6E6u;
-    bullet.second_colour = 0x00646464u;
+    bullet.trail_color = 0xFFE6E6E6u;
+    bullet.second_color = 0x00646464u;
     bullet.trail_settings = bullet_trail(0.3f);
     return bullet;
 }
@@ -107,8 +107,8 @@ BulletProps bullet_preset_shrapnel_b() {
     bullet.hits = 32;
     bullet.curve_strength = 15.0f;
     bullet.fork_chance = 0.05f;
-    bullet.trail_colour = 0xFFC8C8FFu;
-    bullet.second_colour = 0x000A0A64u;
+    bullet.trail_color = 0xFFC8C8FFu;
+    bullet.second_color = 0x000A0A64u;
     bullet.trail_settings = bullet_trail(1.2f);
     return bullet;
 }

@@ -38,7 +38,7 @@ struct CutFixture {
         const ChunkCell at = rock().sprite.grid().to_chunk_cell(x, y);
         return rock().sprite.is_cell_active(at.chunk, at.cell);
     }
-    static glm::vec2 cell_centre(float x, float y) { return {-0.5f + (x + 0.5f) / 32.0f, -0.5f + (y + 0.5f) / 32.0f}; }
+    static glm::vec2 cell_center(float x, float y) { return {-0.5f + (x + 0.5f) / 32.0f, -0.5f + (y + 0.5f) / 32.0f}; }
 
     // The frame's mouse: the previous position, then the current one, with the left button held.
     void drag(glm::vec2 from, glm::vec2 to, bool down = true) {
@@ -69,7 +69,7 @@ TEST_P(CutWithMouse, RemovesTheCellsUnderThePath) {
     const CutCase& c = GetParam();
     CutFixture f;
     const int32_t before = f.rock().sprite.active_cell_count();
-    f.drag(CutFixture::cell_centre(c.from.x, c.from.y), CutFixture::cell_centre(c.to.x, c.to.y), c.down);
+    f.drag(CutFixture::cell_center(c.from.x, c.from.y), CutFixture::cell_center(c.to.x, c.to.y), c.down);
     EXPECT_EQ(before - f.rock().sprite.active_cell_count(), c.removed);
 }
 
@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CutWithMouse, DiagonalDragLeavesNoGap) {
     CutFixture f;
-    f.drag(CutFixture::cell_centre(3.0f, 2.0f), CutFixture::cell_centre(28.0f, 29.0f));
+    f.drag(CutFixture::cell_center(3.0f, 2.0f), CutFixture::cell_center(28.0f, 29.0f));
     // Every cell the line passed is gone, so no cell path crosses it: along each column the removed cells
     // touch those of the next column.
     int32_t previous_top = -1;
@@ -116,7 +116,7 @@ TEST(CutWithMouse, OutsideTheGridTheDirtyFlagStaysClear) {
 
 TEST(CutWithMouse, ALongJumpWalksNoMoreThanTheGrid) {
     CutFixture f;
-    f.drag(glm::vec2(-1.0e6f, CutFixture::cell_centre(0.0f, 7.0f).y), CutFixture::cell_centre(12.0f, 7.0f));
+    f.drag(glm::vec2(-1.0e6f, CutFixture::cell_center(0.0f, 7.0f).y), CutFixture::cell_center(12.0f, 7.0f));
     EXPECT_LE(f.cutter->cells_walked(), 32u + 32u + 2u);
     for (int32_t x = 0; x < 32; ++x) {
         EXPECT_EQ(f.active(x, 7), x > 12) << "cell " << x;
@@ -126,7 +126,7 @@ TEST(CutWithMouse, ALongJumpWalksNoMoreThanTheGrid) {
 TEST(CutWithMouse, ACutAcrossTheSpriteSplitsItAtTheCommit) {
     CutFixture f;
     const int32_t before = f.rock().sprite.active_cell_count();
-    f.drag(CutFixture::cell_centre(16.0f, -3.0f), CutFixture::cell_centre(16.0f, 35.0f));
+    f.drag(CutFixture::cell_center(16.0f, -3.0f), CutFixture::cell_center(16.0f, 35.0f));
     f.input.mouse_down = false;
     f.harness.tick(); // the new rock enters its list at this flush
     ASSERT_EQ(f.rocks().size(), 2u);

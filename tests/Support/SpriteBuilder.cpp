@@ -27,7 +27,7 @@ Sprite build_sprite(SpriteChunkPool& pool, glm::uvec2 chunks, const CellTypeAt& 
                     chunk->index = grid.chunk_index(cx, cy);
                     chunk->origin = glm::ivec2(cx * n, cy * n);
                 }
-                chunk->colours[static_cast<size_t>(i)] = cell_colour_of(x, y);
+                chunk->colors[static_cast<size_t>(i)] = cell_color_of(x, y);
                 chunk->flags[static_cast<size_t>(i)] = static_cast<uint16_t>(type & kCellTypeMask);
                 chunk->active += 1;
             }

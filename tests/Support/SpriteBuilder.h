@@ -16,7 +16,7 @@ namespace test_support {
 using CellTypeAt = std::function<uint32_t(int32_t x, int32_t y)>;
 
 // The colour every built cell gets: its own coordinates, so a test can tell cells apart.
-inline uint32_t cell_colour_of(int32_t x, int32_t y) {
+inline uint32_t cell_color_of(int32_t x, int32_t y) {
     return 0xFF000000u | (static_cast<uint32_t>(y & 0xFFF) << 12) | static_cast<uint32_t>(x & 0xFFF);
 }
 

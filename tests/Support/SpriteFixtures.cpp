@@ -7,10 +7,10 @@
 
 namespace test_support {
 
-OwnedChunk::OwnedChunk(int32_t index, glm::ivec2 origin) : colours(1024, 0), flags(1024, 0) {
+OwnedChunk::OwnedChunk(int32_t index, glm::ivec2 origin) : colors(1024, 0), flags(1024, 0) {
     chunk.index = index;
     chunk.origin = origin;
-    chunk.colours = colours;
+    chunk.colors = colors;
     chunk.flags = flags;
 }
 
@@ -20,7 +20,7 @@ void OwnedChunk::set(int32_t x, int32_t y, uint16_t value) {
         chunk.active -= 1;
     }
     flags[i] = value;
-    colours[i] = fixture_colour(chunk.origin.x + x, chunk.origin.y + y);
+    colors[i] = fixture_color(chunk.origin.x + x, chunk.origin.y + y);
     if (cell_active(value)) {
         chunk.active += 1;
     }
@@ -51,7 +51,7 @@ uint16_t flags_of_art(char c) {
     }
 }
 
-uint32_t fixture_colour(int32_t x, int32_t y) {
+uint32_t fixture_color(int32_t x, int32_t y) {
     return 0xFF000000u | 0x5A0000u | (static_cast<uint32_t>(y & 0xFF) << 8) | static_cast<uint32_t>(x & 0xFF);
 }
 
@@ -79,7 +79,7 @@ SpriteAsset make_asset_from_cells(int32_t grid_w, int32_t grid_h, const std::vec
                     const size_t i = static_cast<size_t>(ly * n + lx);
                     d.mask[i] = f;
                     if (f != 0) {
-                        d.color[i] = fixture_colour(x, y);
+                        d.color[i] = fixture_color(x, y);
                     }
                     if (cell_active(f)) {
                         d.activePixelCount += 1;

@@ -12,7 +12,7 @@ namespace test_support {
 
 // A chunk record with cell storage of its own (the pool normally provides it).
 struct OwnedChunk {
-    std::vector<uint32_t> colours;
+    std::vector<uint32_t> colors;
     std::vector<uint16_t> flags;
     SpriteChunk chunk;
 
@@ -30,7 +30,7 @@ struct OwnedChunk {
 uint16_t flags_of_art(char c);
 
 // The colour the fixtures give the cell (x, y): opaque, x in red, y in green, 0x5A in blue.
-uint32_t fixture_colour(int32_t x, int32_t y);
+uint32_t fixture_color(int32_t x, int32_t y);
 
 // An asset as the builder writes it: whole chunks, empty chunks left out, exact counts, one group
 // per type with a reference cell near the middle of the type's cells.

@@ -125,19 +125,19 @@ SpriteAsset build_sprite(const CellGrid& grid, const std::filesystem::path& file
             hi[t] = {std::max(hi[t].x, x), std::max(hi[t].y, y)};
         }
     }
-    double centre_x[kCellTypeCount] = {}, centre_y[kCellTypeCount] = {};
+    double center_x[kCellTypeCount] = {}, center_y[kCellTypeCount] = {};
     for (uint32_t t = 1; t < kCellTypeCount; ++t) {
         const int n = sprite.groups[t].activeCount;
         if (n == 0)
             continue;
-        centre_x[t] = sum_x[t] / n;
-        centre_y[t] = sum_y[t] / n;
+        center_x[t] = sum_x[t] / n;
+        center_y[t] = sum_y[t] / n;
         double best = std::numeric_limits<double>::max();
         for (int y = lo[t].y; y <= hi[t].y; ++y) {
             for (int x = lo[t].x; x <= hi[t].x; ++x) {
                 if (types[static_cast<size_t>(y) * cells_x + x] != t)
                     continue;
-                const double dx = x + 0.5 - centre_x[t], dy = y + 0.5 - centre_y[t];
+                const double dx = x + 0.5 - center_x[t], dy = y + 0.5 - center_y[t];
                 const double d = dx * dx + dy * dy;
                 if (d < best) {
                     best = d;
@@ -168,7 +168,7 @@ SpriteAsset build_sprite(const CellGrid& grid, const std::filesystem::path& file
         core.max = hi[t];
         core.width = hi[t].x - lo[t].x + 1;
         core.height = hi[t].y - lo[t].y + 1;
-        core.gridPointOffset = {static_cast<float>(centre_x[t]), static_cast<float>(centre_y[t])};
+        core.gridPointOffset = {static_cast<float>(center_x[t]), static_cast<float>(center_y[t])};
         core.initialCellCount = n;
         core.color.assign(static_cast<size_t>(core.width) * core.height, 0);
         for (int y = lo[t].y; y <= hi[t].y; ++y) {

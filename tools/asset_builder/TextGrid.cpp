@@ -37,7 +37,7 @@ std::string_view trim_right(std::string_view s) {
     return last == std::string_view::npos ? std::string_view() : s.substr(0, last + 1);
 }
 
-std::optional<uint32_t> parse_colour(std::string_view text) {
+std::optional<uint32_t> parse_color(std::string_view text) {
     if (!text.empty() && text.front() == '#')
         text.remove_prefix(1);
     if (text.size() != 6 && text.size() != 8)
@@ -158,10 +158,10 @@ CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& fil
         if (kind == GridKind::Image) {
             if (words.size() != 2)
                 throw BuildError(file, line_no, "an image legend line is <char> <colour RRGGBB[AA]>");
-            auto colour = parse_colour(words[1]);
-            if (!colour)
+            auto color = parse_color(words[1]);
+            if (!color)
                 throw BuildError(file, line_no, fmt::format("bad colour \"{}\"", words[1]));
-            entry.color = *colour;
+            entry.color = *color;
             continue;
         }
         if (words.size() < 2 || words.size() > 3)
@@ -179,12 +179,12 @@ CellGrid parse_text_grid(std::string_view text, const std::filesystem::path& fil
         }
         if (words.size() != 3)
             throw BuildError(file, line_no, fmt::format("cell type \"{}\" needs a colour", words[1]));
-        auto colour = parse_colour(words[2]);
-        if (!colour)
+        auto color = parse_color(words[2]);
+        if (!color)
             throw BuildError(file, line_no, fmt::format("bad colour \"{}\"", words[2]));
-        if ((*colour >> 24) == 0)
+        if ((*color >> 24) == 0)
             throw BuildError(file, line_no, "a filled cell needs a colour with alpha above 0");
-        entry.color = *colour;
+        entry.color = *color;
     }
 
     if (section != Section::Grid)

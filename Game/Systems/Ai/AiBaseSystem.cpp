@@ -12,7 +12,7 @@ AiBaseSystem::AiBaseSystem() : SystemBase(kName) {}
 void AiBaseSystem::update(const SimulationTick& tick) {
     const float dt = tick.delta_time;
     EntityPool& pool = entity_pool();
-    const glm::vec2 player = player_centre_of_mass(pool);
+    const glm::vec2 player = player_center_of_mass(pool);
     for (auto row : EntityViewOf<Transform, PhysicsBody, AiBase, AiForceMover>(pool)) {
         const Transform& transform = row.get<Transform>();
         PhysicsBody& body = row.get<PhysicsBody>();

@@ -45,7 +45,7 @@ void AiBombSystem::update(const SimulationTick& tick) {
     const float dt = tick.delta_time;
     EntityPool& pool = entity_pool();
     EventBus& bus = event_bus();
-    const glm::vec2 player = player_centre_of_mass(pool);
+    const glm::vec2 player = player_center_of_mass(pool);
     const ParticleSpawnSettings sparks = bomb_fuse_sparks();
 
     for (auto row : EntityViewOf<Transform, PhysicsBody, SpriteCoreSet, AiBomb, Sprite>(pool)) {
@@ -57,14 +57,14 @@ void AiBombSystem::update(const SimulationTick& tick) {
         Transform& transform = row.get<Transform>();
         PhysicsBody& body = row.get<PhysicsBody>();
         AiBomb& bomb = row.get<AiBomb>();
-        const glm::vec2 centre = transform.to_world(body.center_of_mass);
+        const glm::vec2 center = transform.to_world(body.center_of_mass);
         glm::vec2 target = player;
         bool toward_player = true;
 
         if (bomb.thrown == 0) {
-            const OpenThrower thrower = nearest_open_thrower(pool, centre);
-            if (thrower.found && thrower.distance_squared < length_squared(player - centre)) {
-                target = thrower.centre;
+            const OpenThrower thrower = nearest_open_thrower(pool, center);
+            if (thrower.found && thrower.distance_squared < length_squared(player - center)) {
+                target = thrower.center;
                 toward_player = false;
             }
         }
@@ -75,7 +75,7 @@ void AiBombSystem::update(const SimulationTick& tick) {
             if (bomb.timer < bomb.period) {
                 continue;
             }
-            const glm::vec2 to_target = target - centre;
+            const glm::vec2 to_target = target - center;
             if (toward_player && glm::length(to_target) < bomb.start_radius) {
                 bomb.exploding = 1;
                 continue;
@@ -107,8 +107,8 @@ void AiBombSystem::update(const SimulationTick& tick) {
             // The cores belonged to the sprite that just left.
             row.get<SpriteCoreSet>() = SpriteCoreSet{};
             pool.list_of(row.id()).destroy_deferred(row.id());
-            bus.publish(ExplosionEvent{kShrapnel, 0, centre, velocity});
+            bus.publish(ExplosionEvent{kShrapnel, 0, center, velocity});
         }
-        bus.publish(SpawnParticleEvent{centre, 0.0f, sparks});
+        bus.publish(SpawnParticleEvent{center, 0.0f, sparks});
     }
 }

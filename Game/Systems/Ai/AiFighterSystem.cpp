@@ -12,7 +12,7 @@ AiFighterSystem::AiFighterSystem() : SystemBase(kName) {}
 
 void AiFighterSystem::update(const SimulationTick&) {
     EntityPool& pool = entity_pool();
-    const glm::vec2 player = player_centre_of_mass(pool);
+    const glm::vec2 player = player_center_of_mass(pool);
     DebugLines& debug = debug_lines();
     for (auto row : EntityViewOf<Transform, PhysicsBody, AiFighter, Weapon>(pool)) {
         const glm::vec2 p = row.get<Transform>().to_world(row.get<PhysicsBody>().center_of_mass);

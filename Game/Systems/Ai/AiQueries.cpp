@@ -10,7 +10,7 @@ bool entity_alive(EntityPool& pool, const EntityId& id) {
     return pool.has_list(id.entity_type_id) && pool.list_of(id).is_alive(id);
 }
 
-glm::vec2 player_centre_of_mass(EntityPool& pool) {
+glm::vec2 player_center_of_mass(EntityPool& pool) {
     const PlayerEntity& player = *first_or_default<PlayerEntity>(pool);
     return player.transform.to_world(player.body.center_of_mass);
 }
@@ -32,7 +32,7 @@ OpenThrower nearest_open_thrower(EntityPool& pool, glm::vec2 p) {
         best.found = true;
         best.distance_squared = d2;
         const PhysicsBody* body = live_component<PhysicsBody>(pool, row.id());
-        best.centre = transform.to_world(body != nullptr ? body->center_of_mass : glm::vec2(0.0f));
+        best.center = transform.to_world(body != nullptr ? body->center_of_mass : glm::vec2(0.0f));
     }
     return best;
 }

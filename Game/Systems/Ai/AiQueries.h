@@ -24,14 +24,14 @@ C* live_component(EntityPool& pool, const EntityId& id) {
 bool entity_alive(EntityPool& pool, const EntityId& id);
 
 // World centre of mass of the first player (the origin of a default record when there is none).
-glm::vec2 player_centre_of_mass(EntityPool& pool);
+glm::vec2 player_center_of_mass(EntityPool& pool);
 // Transform position of the first player (the origin when there is none).
 glm::vec2 player_position(EntityPool& pool);
 
 struct OpenThrower {
     bool found = false;
     float distance_squared = 0.0f; // from the query point to the thrower's Transform position
-    glm::vec2 centre{0.0f};        // the thrower's world centre of mass
+    glm::vec2 center{0.0f};        // the thrower's world centre of mass
 };
 
 // Among the throwers holding fewer entries than their "Max Holding", the one whose Transform position is

@@ -26,7 +26,7 @@ AiStationSystem::AiStationSystem(EntityFactory* factory) : SystemBase(kName), m_
 void AiStationSystem::update(const SimulationTick& tick) {
     const float dt = tick.delta_time;
     EntityPool& pool = entity_pool();
-    const glm::vec2 player = player_centre_of_mass(pool);
+    const glm::vec2 player = player_center_of_mass(pool);
     for (auto row : EntityViewOf<Transform, PhysicsBody, AiStation, AiForceMover>(pool)) {
         const Transform& transform = row.get<Transform>();
         const PhysicsBody& body = row.get<PhysicsBody>();
@@ -45,7 +45,7 @@ void AiStationSystem::update(const SimulationTick& tick) {
             }
         } else {
             // Park on the thrower's far side as seen from the player.
-            mover.goal = thrower.centre + normalize_or_zero(thrower.centre - player) * kParkBehind;
+            mover.goal = thrower.center + normalize_or_zero(thrower.center - player) * kParkBehind;
         }
 
         const glm::vec2 origin = transform.to_world(station.spawn_origin);

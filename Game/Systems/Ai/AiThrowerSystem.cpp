@@ -24,7 +24,7 @@ constexpr float kRelease = 2.0f; // a throw ends this close to the player
 struct HeldBody {
     Transform* transform = nullptr;
     PhysicsBody* body = nullptr;
-    glm::vec2 centre() const { return transform->to_world(body->center_of_mass); }
+    glm::vec2 center() const { return transform->to_world(body->center_of_mass); }
 };
 
 HeldBody held_body(EntityPool& pool, const EntityId& id) {
@@ -50,7 +50,7 @@ void release(EntityPool& pool, const EntityId& id, glm::vec2 player) {
         if (held.body != nullptr) {
             // A bomb at rest would never arrive: it gets the longest fuse rather than an endless one.
             const float speed = held.body->speed();
-            const float distance = glm::length(held.centre() - player);
+            const float distance = glm::length(held.center() - player);
             if (speed > 0.0f && distance / speed < fuse) {
                 fuse = distance / speed;
             }
@@ -128,7 +128,7 @@ void AiThrowerSystem::update(const SimulationTick& tick) {
             m_slots.push_back(point + r * direction_from_angle(a));
         }
         for (AiThrowerHeld& entry : held) {
-            const glm::vec2 p = held_body(pool, entry.entity).centre();
+            const glm::vec2 p = held_body(pool, entry.entity).center();
             size_t best = 0;
             for (size_t s = 1; s < m_slots.size(); ++s) {
                 if (glm::length(m_slots[s] - p) < glm::length(m_slots[best] - p)) {
@@ -143,7 +143,7 @@ void AiThrowerSystem::update(const SimulationTick& tick) {
         for (size_t i = 0; i < held.size();) {
             AiThrowerHeld& entry = held[i];
             const HeldBody body = held_body(pool, entry.entity);
-            const glm::vec2 p = body.centre();
+            const glm::vec2 p = body.center();
             glm::vec2& velocity = body.body->linear_velocity;
 
             if (entry.throwing == 0) {

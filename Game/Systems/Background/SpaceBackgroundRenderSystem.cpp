@@ -77,7 +77,7 @@ void SpaceBackgroundRenderSystem::build_field() {
         star.angle = random_float_scaled(kTwoPi);
         star.z = -3.0f - r;
         const int32_t red = random_int_range(128, 255);
-        star.colour = rgba8(static_cast<uint32_t>(red), 255, 255, 255);
+        star.color = rgba8(static_cast<uint32_t>(red), 255, 255, 255);
         star.depth = r * 10.0f + 3.0f;
         m_stars.push_back(star);
     }
@@ -92,7 +92,7 @@ void SpaceBackgroundRenderSystem::build_field() {
         cloud.angle = random_float_scaled(kTwoPi);
         cloud.z = -4.0f - r;
         const int32_t green = random_int_range(0, 200);
-        cloud.colour = rgba8(100, static_cast<uint32_t>(green), 200, 100);
+        cloud.color = rgba8(100, static_cast<uint32_t>(green), 200, 100);
         cloud.depth = r * 10.0f + 4.0f;
         m_smoke.push_back(cloud);
     }
@@ -115,13 +115,13 @@ void SpaceBackgroundRenderSystem::update(const SimulationTick&) {
         const Transform whole = drawn_transform(cloud, m_camera_position, kSmokeFactor);
         const PictureQuad part = picture_part(whole, m_smoke_region, m_smoke_picture, m_smoke_part);
         if (may_touch(view, part.transform)) {
-            draw.add_background_sprite(part.transform, part.uv, cloud.colour);
+            draw.add_background_sprite(part.transform, part.uv, cloud.color);
         }
     }
     for (const BackgroundRecord& star : m_stars) {
         const Transform transform = drawn_transform(star, m_camera_position, kStarFactor);
         if (may_touch(view, transform)) {
-            draw.add_background_sprite(transform, m_star_region, star.colour);
+            draw.add_background_sprite(transform, m_star_region, star.color);
         }
     }
 }

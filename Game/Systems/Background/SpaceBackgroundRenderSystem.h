@@ -21,8 +21,8 @@ struct BackgroundRecord {
     glm::vec2 scale{0.0f};    // half size
     float angle = 0.0f;
     float z = 0.0f;
-    uint32_t colour = 0; // RGBA8, red in the low byte
-    float depth = 1.0f;  // parallax divisor
+    uint32_t color = 0; // RGBA8, red in the low byte
+    float depth = 1.0f; // parallax divisor
 };
 
 class SpaceBackgroundRenderSystem final : public SystemBase {

@@ -40,7 +40,7 @@ void CameraControllerSystem::update(const SimulationTick& tick) {
 
     AxisAlignedArea framed = AxisAlignedArea::empty();
     AxisAlignedArea::expand(framed, look);
-    const glm::vec2 centre = (framed.min + framed.max) * 0.5f;
+    const glm::vec2 center = (framed.min + framed.max) * 0.5f;
     const glm::vec2 half = (framed.max - framed.min) * 0.5f;
 
     const float aspect = cam.aspect;
@@ -51,8 +51,8 @@ void CameraControllerSystem::update(const SimulationTick& tick) {
         {kMinZoom, half.y * kFrameY + kMargin, (std::max(half.x * kFrameY, half.x * kFrameX) + kMargin) / aspect});
     const float width = zoom * aspect;
     glm::vec2 target;
-    target.y = std::min(std::max(centre.y, look.y - 0.9f * zoom), look.y + 0.9f * zoom);
-    target.x = std::min(std::max(centre.x, look.x - 0.633334f * width), look.x + 0.9f * width);
+    target.y = std::min(std::max(center.y, look.y - 0.9f * zoom), look.y + 0.9f * zoom);
+    target.x = std::min(std::max(center.x, look.x - 0.633334f * width), look.x + 0.9f * width);
 
     const float size = lerp_clamped_float(cam.size, zoom, s);
     const glm::vec2 position = lerp_clamped(glm::vec2(cam.position), target, s);

@@ -9,7 +9,7 @@
 
 struct BulletHitCellEvent {
     EntityId entity;
-    uint32_t cell_colour = 0;       // RGBA8
+    uint32_t cell_color = 0;        // RGBA8
     uint16_t cell_flags = 0;        // read after the removal, so the removed bit is set
     glm::vec2 world_position{0.0f}; // centre of the removed cell
     glm::vec2 local_position{0.0f}; // the same in the sprite's [-1, 1] square

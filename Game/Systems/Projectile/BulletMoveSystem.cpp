@@ -121,7 +121,7 @@ const BulletMoveSystem::Candidate& BulletMoveSystem::candidate(int32_t value, co
     c.back_cos = std::cos(-angle);
     c.sin = std::sin(angle);
     c.cos = std::cos(angle);
-    c.world_centre = rotate_sin_cos(c.body->center_of_mass * c.transform->scale, c.sin, c.cos) + c.transform->position;
+    c.world_center = rotate_sin_cos(c.body->center_of_mass * c.transform->scale, c.sin, c.cos) + c.transform->position;
 
     const SpriteGrid& grid = c.sprite->grid();
     if (std::has_single_bit(grid.cells_x) && std::has_single_bit(grid.cells_y)) {
@@ -158,7 +158,7 @@ const uint32_t* BulletMoveSystem::make_chunk_rows(const Candidate& c, int32_t ch
         } else {
             build_chunk_rows(chunk->flags.data(), rows);
             m_chunk_cells[c.state_at + static_cast<size_t>(chunk_index)] = {chunk, chunk->flags.data(),
-                                                                            chunk->colours.data()};
+                                                                            chunk->colors.data()};
             state = 2;
         }
     }
@@ -170,7 +170,7 @@ void BulletMoveSystem::publish_hits(EventBus& bus, std::vector<PendingHit>& hits
         bus.publish_filled<BulletHitCellEvent>([&](BulletHitCellEvent& event) {
             event = hit.event;
             // The cell as it reads after the removal: nothing changes it again during the update.
-            event.cell_colour = *hit.colour;
+            event.cell_color = *hit.color;
             event.cell_flags = *hit.flags;
         });
     }
@@ -183,7 +183,7 @@ void BulletMoveSystem::add_trail_points(const EntityListView& all) {
         BulletEntity& bullet = *reinterpret_cast<BulletEntity*>(all.entity(m_trail_runs[k].bullet));
         const size_t end = k + 1 < runs ? m_trail_runs[k + 1].begin : m_trail_points.size();
         for (size_t i = m_trail_runs[k].begin; i < end; ++i) {
-            bullet.trail.add_point(m_trail_points[i], bullet.trail_width, bullet.trail_colour);
+            bullet.trail.add_point(m_trail_points[i], bullet.trail_width, bullet.trail_color);
         }
     }
     m_trail_runs.clear();
@@ -229,7 +229,7 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
             if (bullet.trail.empty()) {
                 bullets.destroy_deferred(all.id(i));
             }
-            bullet.trail.add_point(bullet.position, bullet.trail_width, bullet.trail_colour);
+            bullet.trail.add_point(bullet.position, bullet.trail_width, bullet.trail_color);
             bullet.position = next;
             continue;
         }
@@ -375,25 +375,25 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                 // flags, which the removal rewrites, and its colour, which the event reads, and turn the bullet
                 // meanwhile. The turn and the removal touch nothing of each other's.
                 const uint16_t* flags_at;
-                const uint32_t* colour_at;
+                const uint32_t* color_at;
                 if (c.rows) {
                     const ChunkCells& cells = m_chunk_cells[c.state_at + static_cast<size_t>(at.chunk)];
                     __builtin_prefetch(cells.chunk, 1);
                     __builtin_prefetch(reinterpret_cast<const std::byte*>(cells.chunk) + 64, 1);
                     flags_at = cells.flags + at.cell;
-                    colour_at = cells.colours + at.cell;
+                    color_at = cells.colors + at.cell;
                 } else {
                     const SpriteChunk& chunk = *table.find(at.chunk);
                     flags_at = chunk.flags.data() + at.cell;
-                    colour_at = chunk.colours.data() + at.cell;
+                    color_at = chunk.colors.data() + at.cell;
                 }
                 __builtin_prefetch(flags_at, 1);
-                __builtin_prefetch(colour_at);
+                __builtin_prefetch(color_at);
 
-                const glm::vec2 centre_local = grid.cell_center_to_local(cell, c.cell_scale);
-                const glm::vec2 centre_world = to_world(centre_local);
+                const glm::vec2 center_local = grid.cell_center_to_local(cell, c.cell_scale);
+                const glm::vec2 center_world = to_world(center_local);
                 const glm::vec2 body_velocity =
-                    point_velocity(body.linear_velocity, body.angular_velocity, c.world_centre, centre_world);
+                    point_velocity(body.linear_velocity, body.angular_velocity, c.world_center, center_world);
 
                 // The turn fades as the bullet spends its hits.
                 // A bullet that does not curve turns by its curve (+0 or -0) itself, which is what the product
@@ -419,16 +419,16 @@ void BulletMoveSystem::update(const SimulationTick& tick) {
                 const uint8_t first_hit = bullet.hits_left == bullet.hits_total ? 1 : 0;
                 PendingHit& hit = m_hits.emplace_back();
                 hit.event.entity = id;
-                hit.event.world_position = centre_world;
-                hit.event.local_position = centre_local;
+                hit.event.world_position = center_world;
+                hit.event.local_position = center_local;
                 hit.event.entity_angle = transform.angle;
                 hit.event.velocity = body_velocity + bullet.velocity;
                 hit.event.first_hit = first_hit;
-                hit.colour = colour_at;
+                hit.color = color_at;
                 hit.flags = flags_at;
 
                 bullet.hits_left -= 1;
-                m_trail_points.push_back(centre_world); // added to the trail after the walks
+                m_trail_points.push_back(center_world); // added to the trail after the walks
 
                 if (bullet.hits_left < 1) {
                     spent = true;

@@ -49,7 +49,7 @@ private:
         float back_cos = 1.0f;
         float sin = 0.0f; // of angle, as Transform::to_world takes them
         float cos = 1.0f;
-        glm::vec2 world_centre{0.0f}; // the centre of mass in the world
+        glm::vec2 world_center{0.0f}; // the centre of mass in the world
         glm::vec2 cell_scale{0.0f};   // 1 / the cell counts when both are powers of two, else 0
         // Where the sprite's occupancy rows start in m_chunk_rows and m_chunk_state (sprites of 32-cell chunks).
         bool rows = false;
@@ -62,13 +62,13 @@ private:
     struct ChunkCells {
         const SpriteChunk* chunk = nullptr;
         const uint16_t* flags = nullptr;
-        const uint32_t* colours = nullptr;
+        const uint32_t* colors = nullptr;
     };
     // A hit's event, published once the next bullet is done, with the cell's colour and flags read only then:
     // the queue gets the same events in the same order, and the cell's line has long arrived.
     struct PendingHit {
         BulletHitCellEvent event;
-        const uint32_t* colour = nullptr;
+        const uint32_t* color = nullptr;
         const uint16_t* flags = nullptr;
     };
 

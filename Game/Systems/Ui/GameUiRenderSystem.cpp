@@ -52,12 +52,12 @@ void GameUiRenderSystem::update(const SimulationTick& tick) {
     const glm::ivec2 extents = player.sprite.cell_extents();
     const bool cloud = player.player.is_cloud != 0;
 
-    m_colour = glm::vec4(1.0f);
+    m_color = glm::vec4(1.0f);
     if (cloud) {
         const float f =
             player.player.cloud_timer > 0.0f ? player.player.cloud_elapsed / player.player.cloud_timer : 1.0f;
         m_shake = f * kMaxShake;
-        m_colour = lerp_clamped_vec4(glm::vec4(1.0f), kCloudTint, f);
+        m_color = lerp_clamped_vec4(glm::vec4(1.0f), kCloudTint, f);
     }
     m_shake = lerp_clamped_float(m_shake, 0.0f, tick.delta_time * kShakeFade);
     if (m_shake < 0.001f) {
@@ -78,7 +78,7 @@ void GameUiRenderSystem::update(const SimulationTick& tick) {
     m_panel.position = glm::vec2(panel_aspect - aspect + offset.x * unit, offset.y * unit);
     m_panel.scale = glm::vec2(panel_aspect, 1.0f);
     Renderer& draw = renderer();
-    draw.add_ui_static_sprite(m_panel, m_picture.region, to_rgba8(m_colour));
+    draw.add_ui_static_sprite(m_panel, m_picture.region, to_rgba8(m_color));
 
     if (cloud) {
         return; // the ship picture keeps its last place for the cells still flying out of it
@@ -112,7 +112,7 @@ void GameUiRenderSystem::handle(const SpawnCellParticleEvent& event) {
         const glm::vec2 tumble = random_vec2_in_box(kPi, kPi);
         const float life = random_range(0.2f, 0.8f);
 
-        const glm::vec4 colour = unpack_rgba8(cell.colour);
+        const glm::vec4 color = unpack_rgba8(cell.color);
         ParticleSpawnSettings chip;
         chip.position = {true, glm::vec2(0.0f), glm::vec2(0.0f)};
         chip.z = {true, 0.0f, 0.0f};
@@ -128,8 +128,8 @@ void GameUiRenderSystem::handle(const SpawnCellParticleEvent& event) {
         chip.initial_scale = {true, glm::vec2(2.0f * m_units_per_pixel), glm::vec2(0.0f)};
         chip.final_scale = {true, glm::vec2(0.0f), glm::vec2(0.0f)};
         chip.factor_scale = {true, 1.0f, 0.0f};
-        chip.initial_color = {true, colour, glm::vec4(0.0f)};
-        chip.final_color = {true, glm::vec4(colour.r, colour.g, colour.b, 0.0f), glm::vec4(0.0f)};
+        chip.initial_color = {true, color, glm::vec4(0.0f)};
+        chip.final_color = {true, glm::vec4(color.r, color.g, color.b, 0.0f), glm::vec4(0.0f)};
         chip.factor_color = {true, 10.0f, 0.0f};
         chip.number_to_spawn = {true, 1, 0};
         draw.spawn_ui_particles(position, 0.0f, chip);

@@ -33,7 +33,7 @@ public:
     const Transform& ship_transform() const { return m_ship; }
     // What the last update drew for the panel.
     const Transform& panel_transform() const { return m_panel; }
-    glm::vec4 panel_colour() const { return m_colour; }
+    glm::vec4 panel_color() const { return m_color; }
     const UvRect& panel_region() const { return m_picture.region; }
 
 private:
@@ -43,7 +43,7 @@ private:
     float m_shake = 0.0f;
     Transform m_ship;
     Transform m_panel;
-    glm::vec4 m_colour{1.0f};
+    glm::vec4 m_color{1.0f};
     // The shake is drawn once per rendered frame, so it must not touch the simulation's generator: replays that
     // pause or step would draw a different sequence there.
     std::mt19937 m_shake_random{0x5EA7u};

@@ -79,7 +79,7 @@ struct TestCore {
     float point_x = 0.5f, point_y = 0.5f;
     int64_t type = 2;
     int64_t initial = 1;
-    int64_t colour_count = -1; // -1: width x height
+    int64_t color_count = -1; // -1: width x height
 };
 
 struct TestSprite {
@@ -105,12 +105,12 @@ inline void write(ByteWriter& w, const TestSprite& s) {
     w.str(s.name).uuid(s.id);
     w.count(s.chunks.size());
     for (const TestChunk& c : s.chunks) {
-        std::array<uint32_t, 1024> colour{};
+        std::array<uint32_t, 1024> color{};
         std::array<int64_t, 1024> mask{};
         int64_t active = 0;
         for (auto [cell, m] : c.cells) {
             mask[cell] = m;
-            colour[cell] = 0xFF00FF00u | static_cast<uint32_t>(cell);
+            color[cell] = 0xFF00FF00u | static_cast<uint32_t>(cell);
             if (active_mask(m)) {
                 ++active;
                 if (s.count_groups && (m & 0x1F) < 11) {
@@ -119,7 +119,7 @@ inline void write(ByteWriter& w, const TestSprite& s) {
             }
         }
         total += active;
-        w.raw(colour.data(), 4096);
+        w.raw(color.data(), 4096);
         for (int64_t m : mask) {
             w.i64(m);
         }
@@ -129,7 +129,7 @@ inline void write(ByteWriter& w, const TestSprite& s) {
     for (const TestCore& k : s.cores) {
         w.i64(k.min_x).i64(k.min_y).i64(k.max_x).i64(k.max_y).i64(k.width).i64(k.height);
         w.f32(k.point_x).f32(k.point_y).i64(k.type).i64(k.initial);
-        int64_t n = k.colour_count < 0 ? k.width * k.height : k.colour_count;
+        int64_t n = k.color_count < 0 ? k.width * k.height : k.color_count;
         w.count(static_cast<uint64_t>(n));
         for (int64_t i = 0; i < n; ++i) {
             uint32_t c = 0xFF000000u | static_cast<uint32_t>(i);

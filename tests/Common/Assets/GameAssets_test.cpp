@@ -42,7 +42,7 @@ std::string* GameAssets::log = nullptr;
 struct CellInfo {
     int x, y;
     uint16_t mask;
-    uint32_t colour;
+    uint32_t color;
 };
 
 std::vector<CellInfo> cells_of(const SpriteAsset& s) {
@@ -96,11 +96,11 @@ TEST_F(GameAssets, ParticlesAreThereAndSane) {
         EXPECT_TRUE(both(s.factor_color, positive)) << name;
         EXPECT_TRUE(both(s.damping, [](float v) { return v >= 0.0f; })) << name;
         EXPECT_TRUE(both(s.number_to_spawn, [](int32_t v) { return v >= 1; })) << name;
-        auto colour = [](glm::vec4 c) {
+        auto color = [](glm::vec4 c) {
             return std::all_of(&c.x, &c.x + 4, [](float v) { return v >= 0.0f && v <= 1.0f; });
         };
-        EXPECT_TRUE(both(s.initial_color, colour)) << name;
-        EXPECT_TRUE(both(s.final_color, colour)) << name;
+        EXPECT_TRUE(both(s.initial_color, color)) << name;
+        EXPECT_TRUE(both(s.final_color, color)) << name;
     }
     const RangeI32& cloud = package().get_by_name<ParticleAsset>("game/particles/player_cloud").spawn.number_to_spawn;
     EXPECT_LE(cloud.min_or_value, 3);
@@ -131,7 +131,7 @@ TEST_F(GameAssets, SpritesAreWellFormed) {
             }
         }
         for (const CellInfo& cell : cells) {
-            ASSERT_GT(cell.colour >> 24, 0u) << name << " cell (" << cell.x << ", " << cell.y << ") is invisible";
+            ASSERT_GT(cell.color >> 24, 0u) << name << " cell (" << cell.x << ", " << cell.y << ") is invisible";
         }
 
         std::set<uint32_t> core_types;
@@ -158,9 +158,9 @@ TEST_F(GameAssets, SpritesAreWellFormed) {
             EXPECT_LE(core.max.x, hi.x + 1) << name;
             EXPECT_GE(core.max.y, hi.y) << name;
             EXPECT_LE(core.max.y, hi.y + 1) << name;
-            glm::dvec2 centre = sum / double(count);
-            EXPECT_LE(std::abs(core.gridPointOffset.x - centre.x), 1.0) << name << " core " << core.type;
-            EXPECT_LE(std::abs(core.gridPointOffset.y - centre.y), 1.0) << name << " core " << core.type;
+            glm::dvec2 center = sum / double(count);
+            EXPECT_LE(std::abs(core.gridPointOffset.x - center.x), 1.0) << name << " core " << core.type;
+            EXPECT_LE(std::abs(core.gridPointOffset.y - center.y), 1.0) << name << " core " << core.type;
         }
         for (int t = 1; t < kSpriteGroupCount; ++t) {
             if (s.groups[t].activeCount == 0) {

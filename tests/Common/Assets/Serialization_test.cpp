@@ -47,8 +47,8 @@ TEST(BinaryInput, IntegersKeepTheirLow32Bits) {
 
 TEST(BinaryInput, MaskEntryKeepsOnlyItsLow16Bits) {
     ByteWriter w;
-    std::vector<uint8_t> colours(4096, 0);
-    w.raw(colours.data(), colours.size());
+    std::vector<uint8_t> colors(4096, 0);
+    w.raw(colors.data(), colors.size());
     w.i64(0x7FFF0021); // cell 0: high bits above 16 dropped
     w.i64(-1);         // cell 1: all bits set
     for (int i = 2; i < 1024; ++i) {
@@ -150,7 +150,7 @@ TEST(TypeWalk, FontCallsCoverObjectsVectorsAndEmptyVectors) {
     EXPECT_EQ(log.calls, expected);
 }
 
-TEST(TypeWalk, ColoursTravelAsRawBytesAndGroupsWithoutACount) {
+TEST(TypeWalk, ColorsTravelAsRawBytesAndGroupsWithoutACount) {
     SpriteAsset sprite;
     sprite.cores.resize(1);
     sprite.cores[0].type = 0xFFFFFFFFu; // u32 goes out sign-extended

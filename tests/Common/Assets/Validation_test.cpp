@@ -72,7 +72,7 @@ const BadValue kBadValues[] = {
          f.sprites[1].chunks_y = 1000;
      },
      "sprite \"piece\" (sprite 1 of 2): chunk grid 1000 x 1000 is out of range"},
-    {"core colours", [](TestFile& f) { bomb(f).cores[0].colour_count = 2; },
+    {"core colours", [](TestFile& f) { bomb(f).cores[0].color_count = 2; },
      "sprite \"Enemy/Bomb\" (sprite 0 of 2): core 0 has 2 colours for 1 x 1"},
     {"core type Filled", [](TestFile& f) { bomb(f).cores[1].type = 1; },
      "sprite \"Enemy/Bomb\" (sprite 0 of 2): core 1 has type 1 (2 to 10 expected)"},

@@ -34,8 +34,8 @@ protected:
         }
     }
 
-    std::vector<uint8_t> colours() {
-        return read_texture_rgba8(gl.texture_record(pool.colour_texture()).id, kAtlas, kAtlas, kLayers);
+    std::vector<uint8_t> colors() {
+        return read_texture_rgba8(gl.texture_record(pool.color_texture()).id, kAtlas, kAtlas, kLayers);
     }
     std::vector<uint16_t> flags() {
         return read_texture_r16ui(gl.texture_record(pool.flags_texture()).id, kAtlas, kAtlas, kLayers);
@@ -45,19 +45,18 @@ protected:
         const int32_t y = c.texel.y + cell / 32;
         return (static_cast<size_t>(c.layer) * kAtlas + static_cast<size_t>(y)) * kAtlas + static_cast<size_t>(x);
     }
-    static uint32_t colour_at(const std::vector<uint8_t>& rgba, size_t texel) {
+    static uint32_t color_at(const std::vector<uint8_t>& rgba, size_t texel) {
         const size_t i = texel * 4;
         return static_cast<uint32_t>(rgba[i]) | (static_cast<uint32_t>(rgba[i + 1]) << 8) |
                (static_cast<uint32_t>(rgba[i + 2]) << 16) | (static_cast<uint32_t>(rgba[i + 3]) << 24);
     }
     void expect_texels_match(const Sprite& s) {
-        const std::vector<uint8_t> rgba = colours();
+        const std::vector<uint8_t> rgba = colors();
         const std::vector<uint16_t> f = flags();
         for (const SpriteChunk* c : s.chunk_table().chunk_of_slot) {
             for (int32_t i = 0; i < 1024; ++i) {
                 const size_t t = texel_index(*c, i);
-                ASSERT_EQ(colour_at(rgba, t), c->colours[static_cast<size_t>(i)])
-                    << "slot " << c->slot << " cell " << i;
+                ASSERT_EQ(color_at(rgba, t), c->colors[static_cast<size_t>(i)]) << "slot " << c->slot << " cell " << i;
                 ASSERT_EQ(f[t], c->flags[static_cast<size_t>(i)]) << "slot " << c->slot << " cell " << i;
             }
         }

@@ -22,7 +22,7 @@ TEST(SpriteChunkPool, SlotsAreHandedOutLowestFirstWithTheirAtlasPlace) {
     EXPECT_EQ(c->texel, glm::ivec2(64, 0));
     EXPECT_EQ(c->uv, glm::vec2(2.0f / 32.0f, 0.0f));
     EXPECT_EQ(c->layer, 0u);
-    EXPECT_EQ(c->colours.size(), 1024u);
+    EXPECT_EQ(c->colors.size(), 1024u);
     EXPECT_EQ(c->flags.size(), 1024u);
     for (uint32_t i = 3; i < 1025; ++i) {
         SpriteChunk* s = pool.allocate_slot();
@@ -62,7 +62,7 @@ TEST(SpriteChunkPool, ReleasedSlotsMergeIntoRanges) {
 TEST(SpriteChunkPool, FreshSlotsAreZeroedAndDataIsCopied) {
     SpriteChunkPool pool(32, 1024, 32);
     SpriteChunk* a = pool.allocate_slot();
-    a->colours[5] = 0xDEADBEEF;
+    a->colors[5] = 0xDEADBEEF;
     a->flags[5] = 3;
     a->side_cells.push_back({{0, 0}, 5});
     pool.mark_freed(a);
@@ -82,10 +82,10 @@ TEST(SpriteChunkPool, FreshSlotsAreZeroedAndDataIsCopied) {
     EXPECT_EQ(b->index, 7);
     EXPECT_EQ(b->active, 2);
     EXPECT_EQ(b->origin, glm::ivec2(32, 64));
-    EXPECT_EQ(b->colours[0], 0x11223344u);
+    EXPECT_EQ(b->colors[0], 0x11223344u);
     EXPECT_EQ(b->flags[0], 2u);
-    EXPECT_EQ(b->colours[1023], 0x55667788u);
-    EXPECT_EQ(b->colours[5], 0u);
+    EXPECT_EQ(b->colors[1023], 0x55667788u);
+    EXPECT_EQ(b->colors[5], 0u);
     EXPECT_EQ(b->flags[5], 0u);
 }
 

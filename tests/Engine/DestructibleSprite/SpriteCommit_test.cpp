@@ -128,7 +128,7 @@ TEST_F(CommitTest, NineteenCellsAreDestroyed) {
     expected.erase({3, 3});
     EXPECT_EQ(cells_of(out.debris), expected);
     for (const DebrisCell& d : out.debris) {
-        EXPECT_EQ(d.colour, fixture_colour(d.x, d.y));
+        EXPECT_EQ(d.color, fixture_color(d.x, d.y));
     }
     // Nothing else changes: the cells stay, and the touched chunk is queued for upload.
     EXPECT_EQ(s.active_cell_count(), 19);
@@ -240,7 +240,7 @@ TEST_F(CommitTest, CutOffHalfBecomesAPieceInPlace) {
         const int32_t x = c.x + 41;
         const int32_t y = c.y;
         moved.insert({x, y});
-        EXPECT_EQ(c.colour, fixture_colour(x, y));
+        EXPECT_EQ(c.color, fixture_color(x, y));
         const glm::vec2 from = t.to_world(s.grid().cell_center_to_local(x, y));
         const glm::vec2 to = piece.transform.to_world(piece.sprite.grid().cell_center_to_local(c.x, c.y));
         EXPECT_NEAR(from.x, to.x, 1e-5f);

@@ -21,7 +21,7 @@ protected:
                              }),
              false};
 
-    glm::vec2 centre(float x, float y) const { return s.grid().cell_center_to_local(glm::vec2(x, y)); }
+    glm::vec2 center(float x, float y) const { return s.grid().cell_center_to_local(glm::vec2(x, y)); }
 };
 
 } // namespace
@@ -43,7 +43,7 @@ TEST_F(RayCastTest, HitsTheFirstActiveCellAlongTheRay) {
         {"starting inside the block", {43, 12}, {43, 12}, true, {43, 12}},
     };
     for (const Case& c : cases) {
-        const SpriteRayHit h = s.ray_cast(centre(c.from.x, c.from.y), centre(c.to.x, c.to.y));
+        const SpriteRayHit h = s.ray_cast(center(c.from.x, c.from.y), center(c.to.x, c.to.y));
         EXPECT_EQ(h.hit, c.hit) << c.name;
         if (c.hit && h.hit) {
             EXPECT_EQ(glm::ivec2(h.x, h.y), c.cell) << c.name;
@@ -56,12 +56,12 @@ TEST_F(RayCastTest, RemovedCellsAreNotHit) {
         const ChunkCell cc = s.grid().to_chunk_cell(x, 15);
         s.remove_cell(cc.chunk, cc.cell);
     }
-    EXPECT_FALSE(s.ray_cast(centre(-20, 15), centre(80, 15)).hit);
-    const SpriteRayHit h = s.ray_cast(centre(-20, 16), centre(80, 16));
+    EXPECT_FALSE(s.ray_cast(center(-20, 15), center(80, 15)).hit);
+    const SpriteRayHit h = s.ray_cast(center(-20, 16), center(80, 16));
     EXPECT_TRUE(h.hit);
     EXPECT_EQ(glm::ivec2(h.x, h.y), glm::ivec2(40, 16));
     // A ray from far away stays cheap and still finds the block.
-    const SpriteRayHit far = s.ray_cast(centre(-1e6f, 16), centre(80, 16));
+    const SpriteRayHit far = s.ray_cast(center(-1e6f, 16), center(80, 16));
     EXPECT_TRUE(far.hit);
     EXPECT_EQ(far.x, 40);
 }

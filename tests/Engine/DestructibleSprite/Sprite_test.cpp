@@ -58,9 +58,9 @@ TEST_F(SpriteTest, BuiltFromAnAsset) {
 
     const CellValue core = s.get_cell(1, 3 * 32 + 3);
     EXPECT_EQ(cell_type_of(core.flags), 2u);
-    EXPECT_EQ(core.colour, fixture_colour(35, 3));
+    EXPECT_EQ(core.color, fixture_color(35, 3));
     EXPECT_EQ(s.get_cell(5, 0).flags, 0u);
-    EXPECT_EQ(s.get_cell(-1, 0).colour, 0u);
+    EXPECT_EQ(s.get_cell(-1, 0).color, 0u);
     EXPECT_FALSE(s.is_cell_active(0, 31 * 32)); // row 31 lies outside the 10 rows
     EXPECT_TRUE(s.is_cell_active(0, 9 * 32));
     EXPECT_FALSE(s.is_cell_active(2, 0));

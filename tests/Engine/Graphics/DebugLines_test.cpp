@@ -119,7 +119,7 @@ TEST_F(DebugLinesTest, NamesAndLayersOutsideTheTableAreOutOfRange) {
     EXPECT_THROW(debug_is_enabled(0, 3), std::out_of_range);
 }
 
-TEST_F(DebugLinesTest, AnEnabledNameGivesLinesInTheMixedColour) {
+TEST_F(DebugLinesTest, AnEnabledNameGivesLinesInTheMixedColor) {
     enable(DebugName::Physics_Contact_Point);
     DebugLines& lines = debug_lines_fixed();
     debug_line(lines, {1, 2}, {3, 4}, DebugName::Physics_Contact_Point, DebugLayer::A);
@@ -141,7 +141,7 @@ TEST_F(DebugLinesTest, AnEnabledNameGivesLinesInTheMixedColour) {
     EXPECT_EQ(lines.size(), 1u);
 }
 
-TEST_F(DebugLinesTest, TurningANameOffDropsItsLinesAtTheNextBuildAndColourEditsWaitForOne) {
+TEST_F(DebugLinesTest, TurningANameOffDropsItsLinesAtTheNextBuildAndColorEditsWaitForOne) {
     enable(DebugName::Ai);
     enable(DebugName::Sprite);
     DebugLines& lines = debug_lines_render();
@@ -244,7 +244,7 @@ TEST_F(DebugLinesTest, SixteenPoolWorkersWritingLoseNoLine) {
     EXPECT_EQ(lines.build_vertices().size(), all.size());
 }
 
-TEST_F(DebugLinesTest, TheRendererTurnsBuiltLinesIntoColouredSegments) {
+TEST_F(DebugLinesTest, TheRendererTurnsBuiltLinesIntoColoredSegments) {
     enable(DebugName::Default);
     debug_line(debug_lines_tick(), {0, 0}, {2, 0}, DebugName::Default, DebugLayer::B);
     Renderer renderer;

@@ -91,11 +91,11 @@ TEST_F(GlBackendTest, DestroyTextureSwapsTheLastRecordIntoTheHole) {
 }
 
 TEST_F(GlBackendTest, TextureFormatsOfTheChunkAtlases) {
-    Handle colour = gl.create_texture({TextureType2DArray, TextureFormatRgba8, 32, 32, 3, 4, 1});
+    Handle color = gl.create_texture({TextureType2DArray, TextureFormatRgba8, 32, 32, 3, 4, 1});
     Handle flags = gl.create_texture({TextureType2DArray, TextureFormatR16ui, 32, 32, 3, 1, 1});
     GLint format = 0, depth = 0, filter = 0;
-    glGetTextureLevelParameteriv(gl.texture_record(colour).id, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
-    glGetTextureLevelParameteriv(gl.texture_record(colour).id, 0, GL_TEXTURE_DEPTH, &depth);
+    glGetTextureLevelParameteriv(gl.texture_record(color).id, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+    glGetTextureLevelParameteriv(gl.texture_record(color).id, 0, GL_TEXTURE_DEPTH, &depth);
     EXPECT_EQ(format, GL_RGBA8);
     EXPECT_EQ(depth, 3);
     glGetTextureLevelParameteriv(gl.texture_record(flags).id, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);

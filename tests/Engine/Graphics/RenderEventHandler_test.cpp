@@ -15,12 +15,12 @@ struct Handled {
     RenderEventHandler handler{bus, renderer};
 };
 
-DebrisCellParticle cell(glm::vec2 at, float angle, glm::vec2 velocity, uint32_t colour) {
+DebrisCellParticle cell(glm::vec2 at, float angle, glm::vec2 velocity, uint32_t color) {
     DebrisCellParticle c;
     c.world_position = at;
     c.angle = angle;
     c.velocity = velocity;
-    c.colour = colour;
+    c.color = color;
     return c;
 }
 

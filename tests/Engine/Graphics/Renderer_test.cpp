@@ -290,10 +290,10 @@ TEST_F(RendererTest, ClearsAfterADrawOrToOtherValuesAreIssued) {
     renderer.set_target(a);
     renderer.render(gl);
     EXPECT_EQ(test_support::read_framebuffer(gl, a, 4, 4).at(1, 1), pack_rgba8(255, 0, 0, 255));
-    RenderCommandList colour_only;
-    colour_only.bind_framebuffer(a);
-    colour_only.clear({ClearTargetColor});
-    EXPECT_EQ(issued(colour_only), 1u);
+    RenderCommandList color_only;
+    color_only.bind_framebuffer(a);
+    color_only.clear({ClearTargetColor});
+    EXPECT_EQ(issued(color_only), 1u);
     EXPECT_EQ(test_support::read_framebuffer(gl, a, 4, 4).at(1, 1), pack_rgba8(0, 255, 0, 255));
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }

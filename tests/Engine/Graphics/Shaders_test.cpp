@@ -66,50 +66,50 @@ protected:
 
 TEST_F(ShaderTest, SpriteChunkShowsActiveCellsOnly) {
     // A 64 x 64 atlas of two layers; the chunk under test is the block at texel (32, 0) of layer 1.
-    TextureLayout colour_layout{TextureType2DArray, TextureFormatRgba8, 64, 64, 2, 4, 1};
+    TextureLayout color_layout{TextureType2DArray, TextureFormatRgba8, 64, 64, 2, 4, 1};
     TextureLayout flags_layout{TextureType2DArray, TextureFormatR16ui, 64, 64, 2, 1, 1};
-    Handle colours = gl.create_texture(colour_layout);
+    Handle colors = gl.create_texture(color_layout);
     Handle flags = gl.create_texture(flags_layout);
 
     // Everything else is a filled magenta cell, so a wrong block or layer would show.
-    std::vector<uint32_t> fill_colour(64 * 64 * 2, pack_rgba8(255, 0, 255, 255));
+    std::vector<uint32_t> fill_color(64 * 64 * 2, pack_rgba8(255, 0, 255, 255));
     std::vector<uint16_t> fill_flags(64 * 64 * 2, 1);
-    gl.write_texture(colours, {UploadFormatRgba, PixelTypeUnsignedByte, 0, 0, 0, 64, 64, 2}, fill_colour.data());
+    gl.write_texture(colors, {UploadFormatRgba, PixelTypeUnsignedByte, 0, 0, 0, 64, 64, 2}, fill_color.data());
     gl.write_texture(flags, {UploadFormatRedInteger, PixelTypeUnsignedShort, 0, 0, 0, 64, 64, 2}, fill_flags.data());
 
     const uint32_t red = pack_rgba8(255, 0, 0, 255), cyan = pack_rgba8(0, 255, 255, 255);
     const uint32_t green = pack_rgba8(0, 255, 0, 255), blue = pack_rgba8(0, 0, 255, 255);
     const uint32_t white = pack_rgba8(255, 255, 255, 255), clear_yellow = pack_rgba8(255, 255, 0, 0);
-    std::vector<uint32_t> chunk_colour(32 * 32);
+    std::vector<uint32_t> chunk_color(32 * 32);
     std::vector<uint16_t> chunk_flags(32 * 32);
     std::vector<uint32_t> expected(32 * 32);
     for (int y = 0; y < 32; ++y) {
         for (int x = 0; x < 32; ++x) {
             size_t i = static_cast<size_t>(y * 32 + x);
             if (x < 8) { // filled; the upper half another colour, to pin y upwards
-                chunk_colour[i] = y < 16 ? red : cyan;
+                chunk_color[i] = y < 16 ? red : cyan;
                 chunk_flags[i] = 1;
-                expected[i] = chunk_colour[i];
+                expected[i] = chunk_color[i];
             } else if (x < 16) { // filled but removed
-                chunk_colour[i] = green;
+                chunk_color[i] = green;
                 chunk_flags[i] = 1 | 0x20;
                 expected[i] = kClearRgba;
             } else if (x < 24) { // empty
-                chunk_colour[i] = blue;
+                chunk_color[i] = blue;
                 chunk_flags[i] = 0;
                 expected[i] = kClearRgba;
             } else if (x < 28) { // a core cell with edge bits set: only the low bits decide
-                chunk_colour[i] = white;
+                chunk_color[i] = white;
                 chunk_flags[i] = 2 | (2 << 6) | (5 << 8);
                 expected[i] = white;
             } else { // filled but fully transparent
-                chunk_colour[i] = clear_yellow;
+                chunk_color[i] = clear_yellow;
                 chunk_flags[i] = 1;
                 expected[i] = kClearRgba;
             }
         }
     }
-    gl.write_texture(colours, {UploadFormatRgba, PixelTypeUnsignedByte, 32, 0, 1, 32, 32, 1}, chunk_colour.data());
+    gl.write_texture(colors, {UploadFormatRgba, PixelTypeUnsignedByte, 32, 0, 1, 32, 32, 1}, chunk_color.data());
     gl.write_texture(flags, {UploadFormatRedInteger, PixelTypeUnsignedShort, 32, 0, 1, 32, 32, 1}, chunk_flags.data());
 
     SpriteBatch batch;
@@ -119,7 +119,7 @@ TEST_F(ShaderTest, SpriteChunkShowsActiveCellsOnly) {
 
     Handle shader = gl.create_shader(sprite_shader_description());
     RenderStep step = opaque_step(shader);
-    step.add_uniform(UniformValue::of_texture(colours));
+    step.add_uniform(UniformValue::of_texture(colors));
     step.add_uniform(UniformValue::of_texture(flags));
     batch.append_draw(step);
     ASSERT_EQ(step.draw_count, 1u);
@@ -177,7 +177,7 @@ TEST_F(ShaderTest, StaticSpriteSamplesItsRectangleTimesTint) {
 }
 
 // Pixel centres of a 64 x 64 target in clip space: (p + 0.5) / 32 - 1.
-TEST_F(ShaderTest, ThickLineIsACapsuleWithColourGradient) {
+TEST_F(ShaderTest, ThickLineIsACapsuleWithColorGradient) {
     ThickLineBatch batch;
     batch.create(gl);
     const LinePoint points[] = {{{-0.5f, 0.0f}, 0.5f, pack_rgba8(255, 0, 0, 255)},
@@ -232,7 +232,7 @@ TEST_F(ShaderTest, ThickLineWithZeroAlphaDrawsNothing) {
     }
 }
 
-TEST_F(ShaderTest, LineDrawsItsVertexColour) {
+TEST_F(ShaderTest, LineDrawsItsVertexColor) {
     LineBatch batch;
     batch.create(gl);
     // Along the centre of pixel row 16 of a 32 x 32 target.

@@ -15,7 +15,7 @@ namespace {
 constexpr uint32_t kBlack = pack_rgba8(0, 0, 0, 255);
 
 uint32_t expected_rgb(int32_t x, int32_t y) {
-    uint32_t c = test_support::cell_colour_of(x, y);
+    uint32_t c = test_support::cell_color_of(x, y);
     return c | 0xFF000000u;
 }
 
@@ -33,7 +33,7 @@ TEST(SpriteRendering, ChunkPoolSpriteDrawsCellForCell) {
     Camera camera;
     camera.set_ortho(0.5f, 2.0f, 1.0f); // sees x from -1 to 1 and y from -0.5 to 0.5: exactly the sprite
     renderer.set_world_camera(camera);
-    renderer.set_sprite_textures(kInvalidHandle, pool.colour_texture(), pool.flags_texture());
+    renderer.set_sprite_textures(kInvalidHandle, pool.color_texture(), pool.flags_texture());
     Transform transform{{0, 0}, {1, 0.5f}, 0, 0}; // half the chunk counts
 
     auto draw = [&] {

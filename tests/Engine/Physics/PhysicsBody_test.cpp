@@ -29,7 +29,7 @@ TEST(PhysicsBody, DefaultAndPoseConstructors) {
     EXPECT_EQ(body.center_of_mass, glm::vec2(0.0f));
 }
 
-TEST(PhysicsBody, ImpulseAtPointTurnsTheBodyAboutItsCentreOfMass) {
+TEST(PhysicsBody, ImpulseAtPointTurnsTheBodyAboutItsCenterOfMass) {
     PhysicsBody body;
     body.set_mass_inertia(2.0f, 4.0f);
     body.center_of_mass = {0.5f, 0.0f};

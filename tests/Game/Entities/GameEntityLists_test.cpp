@@ -122,16 +122,16 @@ TEST_F(GameEntityLists, ItemsAreReachedOnlyThroughWholeRecordViews) {
     EXPECT_EQ(reinterpret_cast<ItemEntity*>(all.begin)->position, glm::vec2(1.0f, 2.0f));
 }
 
-TEST(Boss1Outline, CentreIsTheMeanOfThe37Points) {
+TEST(Boss1Outline, CenterIsTheMeanOfThe37Points) {
     ASSERT_EQ(kBoss1Outline.size(), 37u);
     EXPECT_EQ(kBoss1Outline[0], glm::vec2(0.6756315f, 1.1262386f));
     glm::vec2 sum{0.0f};
     for (const glm::vec2& p : kBoss1Outline) {
         sum += p;
     }
-    const glm::vec2 centre = boss1_outline_centre();
-    EXPECT_FLOAT_EQ(centre.x, sum.x / 37.0f);
-    EXPECT_FLOAT_EQ(centre.y, sum.y / 37.0f);
+    const glm::vec2 center = boss1_outline_center();
+    EXPECT_FLOAT_EQ(center.x, sum.x / 37.0f);
+    EXPECT_FLOAT_EQ(center.y, sum.y / 37.0f);
 }
 
 } // namespace

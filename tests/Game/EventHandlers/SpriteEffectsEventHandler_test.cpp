@@ -72,7 +72,7 @@ struct Effects {
 BulletHitCellEvent hit(EntityId entity, uint32_t direction, float entity_angle, glm::vec2 velocity, bool first) {
     BulletHitCellEvent e;
     e.entity = entity;
-    e.cell_colour = 0xFF3366CCu;
+    e.cell_color = 0xFF3366CCu;
     e.cell_flags = with_edge(static_cast<uint16_t>(CellType::Filled) | kCellRemovedBit, EdgeSide, direction);
     e.world_position = {1.0f, 2.0f};
     e.local_position = {0.25f, -0.5f};
@@ -105,7 +105,7 @@ TEST(SpriteEffectsEventHandler, EachCellGivesItsChipThenItsSparkAndOnlyTheFirstH
     EXPECT_EQ(chip.cells[0].angle, kPi / 2.0f);
     EXPECT_NEAR(glm::distance(chip.cells[0].velocity, glm::vec2(0.6f, 0.8f) * s1), 0.0f, 1e-5f);
     EXPECT_EQ(chip.cells[0].angular_velocity, 0.0f);
-    EXPECT_EQ(chip.cells[0].colour, 0xFF3366CCu);
+    EXPECT_EQ(chip.cells[0].color, 0xFF3366CCu);
     EXPECT_NEAR(glm::distance(chip2.cells[0].velocity, glm::vec2(0.6f, 0.8f) * s2), 0.0f, 1e-5f);
 
     // Direction 2 (right) on an entity turned a quarter turn sparks straight up; direction 0 unturned too.

@@ -71,7 +71,7 @@ TEST_F(EntityFactoryAssets, NothingExistsBeforeTheFlush) {
     EXPECT_EQ(world.list<ItemEntity>().size(), 1u);
 }
 
-TEST_F(EntityFactoryAssets, PlayerIsPlacedByItsGridCentre) {
+TEST_F(EntityFactoryAssets, PlayerIsPlacedByItsGridCenter) {
     world.factory.create_player({1.5f, -2.0f});
     world.flush();
     const PlayerEntity& p = world.list<PlayerEntity>().entities().at(0);
@@ -117,9 +117,9 @@ const E& only_enemy(GameWorld& world, const EnemyRequest& request, const std::st
     const SpriteAsset& asset = world.assets.get_by_name<SpriteAsset>(sprite_name);
     const MassProperties mass = e.sprite.cell_moments();
     EXPECT_EQ(e.transform.scale, glm::vec2(asset.chunkCount) * 0.5f);
-    const glm::vec2 centre = e.transform.to_world(mass.center_of_mass);
-    EXPECT_NEAR(centre.x, request.position.x, kEps);
-    EXPECT_NEAR(centre.y, request.position.y, kEps);
+    const glm::vec2 center = e.transform.to_world(mass.center_of_mass);
+    EXPECT_NEAR(center.x, request.position.x, kEps);
+    EXPECT_NEAR(center.y, request.position.y, kEps);
     EXPECT_EQ(e.body.position, e.transform.position);
     EXPECT_EQ(e.body.angle, 0.0f);
     EXPECT_EQ(e.body.linear_velocity, request.velocity);
@@ -209,7 +209,7 @@ TEST_F(EntityFactoryAssets, Boss1CarriesItsTrailingState) {
     EXPECT_EQ(e.thrower.max_holding, 5u);
     EXPECT_TRUE(e.thrower.held.empty());
     EXPECT_EQ(e.period, 8.0f);
-    EXPECT_EQ(e.centre, boss1_outline_centre());
+    EXPECT_EQ(e.center, boss1_outline_center());
     EXPECT_EQ(e.timer, 0.0f);
     EXPECT_EQ(e.state, 0u);
 }
@@ -469,7 +469,7 @@ TEST_F(EntityFactoryAssets, BulletsFromAFixedShot) {
     EXPECT_EQ(b.curve_strength, 100.0f);
     EXPECT_EQ(b.strength, 1.0f);
     EXPECT_EQ(b.trail_width, 0.015625f);
-    EXPECT_EQ(b.trail_colour, 0xFFE6E6E6u);
+    EXPECT_EQ(b.trail_color, 0xFFE6E6E6u);
     EXPECT_EQ(b.last_hit, kInvalidEntityId);
     EXPECT_EQ(b.dying, 0);
     EXPECT_TRUE(b.touched.empty());
@@ -504,7 +504,7 @@ protected:
     }
 };
 
-TEST_F(EntityFactoryShapes, EnemyWithOffCentreCellsLandsWithItsCentreOfMassOnTheRequest) {
+TEST_F(EntityFactoryShapes, EnemyWithOffCenterCellsLandsWithItsCenterOfMassOnTheRequest) {
     // 2 x 2 chunks; only the lower-left chunk is filled, plus a 2 x 2 Core in its corner.
     SpriteAsset bomb = test_support::make_asset_from(64, 64, [](int32_t x, int32_t y) -> uint16_t {
         if (x < 2 && y < 2) {

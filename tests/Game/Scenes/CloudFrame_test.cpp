@@ -44,14 +44,14 @@ Average average(const Pixels& p, uint32_t x0, uint32_t x1, uint32_t y0, uint32_t
 }
 
 // Pixels within `radius` world units of a point that are not black.
-int32_t lit_near(const Pixels& p, glm::vec2 centre, float radius) {
+int32_t lit_near(const Pixels& p, glm::vec2 center, float radius) {
     int32_t count = 0;
     const float unit = static_cast<float>(kSize) / 10.0f;
     for (uint32_t y = 0; y < kSize; ++y) {
         for (uint32_t x = 0; x < kSize; ++x) {
             const glm::vec2 world((static_cast<float>(x) + 0.5f) / unit - 5.0f,
                                   (static_cast<float>(y) + 0.5f) / unit - 5.0f);
-            if (glm::distance(world, centre) <= radius && (p.at(x, y) & 0x00FFFFFFu) > 0x00101010u) {
+            if (glm::distance(world, center) <= radius && (p.at(x, y) & 0x00FFFFFFu) > 0x00101010u) {
                 ++count;
             }
         }

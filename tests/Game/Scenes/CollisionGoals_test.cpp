@@ -89,7 +89,7 @@ struct Bodies {
     void tick() { f.tick(kDt, true, share); }
 };
 
-glm::vec2 centre_of_mass(const RockEntity& r) {
+glm::vec2 center_of_mass(const RockEntity& r) {
     return r.body.transform(r.transform.scale).to_world(r.body.center_of_mass);
 }
 
@@ -145,7 +145,7 @@ TEST_P(CollisionGoals, HeadOnRocksStopAtTheirFirstContact) {
             for (int t = 0; t < 30; ++t) {
                 w.tick();
                 worst = std::max({worst, overlap_cells(w.rock(0), w.rock(1)), overlap_cells(w.rock(1), w.rock(0))});
-                through = through || !(centre_of_mass(w.rock(0)).x < centre_of_mass(w.rock(1)).x);
+                through = through || !(center_of_mass(w.rock(0)).x < center_of_mass(w.rock(1)).x);
             }
         }
         EXPECT_LE(worst, allowed) << v << " units/s";
@@ -173,7 +173,7 @@ TEST_P(CollisionGoals, ThinFreeWallsHoldAFastRock) {
             for (int t = 0; t < 30; ++t) {
                 w.tick();
                 worst = std::max(worst, overlap_cells(w.rock(0), w.rock(1)));
-                through = through || !(centre_of_mass(w.rock(0)).x < centre_of_mass(w.rock(1)).x);
+                through = through || !(center_of_mass(w.rock(0)).x < center_of_mass(w.rock(1)).x);
             }
         }
         EXPECT_FALSE(through) << thick << " cells thick";
@@ -201,7 +201,7 @@ TEST_P(CollisionGoals, AGlancingContactKeepsMomentum) {
                 for (size_t i = 0; i < w.count(); ++i) {
                     const PhysicsBody& b = w.rock(i).body;
                     p += b.get_mass() * b.linear_velocity;
-                    l += b.get_mass() * cross2(centre_of_mass(w.rock(i)) - kPlace, b.linear_velocity) +
+                    l += b.get_mass() * cross2(center_of_mass(w.rock(i)) - kPlace, b.linear_velocity) +
                          b.get_inertia() * b.angular_velocity;
                 }
             };
@@ -234,12 +234,12 @@ TEST_P(CollisionGoals, ASpinningRockFliesAlongItsVelocity) {
     const glm::vec2 velocity{6.0f, 8.0f};
     w.add_chunk({0.0f, 0.0f}, velocity, 25.0f);
     w.start();
-    const glm::vec2 from = centre_of_mass(w.rock(0));
+    const glm::vec2 from = center_of_mass(w.rock(0));
     const glm::vec2 v = w.rock(0).body.linear_velocity;
     for (int t = 0; t < 30; ++t) {
         w.tick();
     }
-    const glm::vec2 moved = centre_of_mass(w.rock(0)) - from;
+    const glm::vec2 moved = center_of_mass(w.rock(0)) - from;
     const float off = std::fabs(std::atan2(cross2(v, moved), glm::dot(v, moved))) * 180.0f / std::numbers::pi_v<float>;
     EXPECT_LT(off, 0.5f) << "degrees between the path and the velocity";
     EXPECT_NEAR(glm::length(moved), glm::length(v) * 30.0f * kDt, 1e-3f);
@@ -287,7 +287,7 @@ TEST_P(CollisionGoals, ARestingPileInABoxStaysAtRest) {
             const PhysicsBody& b = w.rock(i).body;
             energy += 0.5f * b.get_mass() * length_squared(b.linear_velocity) +
                       0.5f * b.get_inertia() * b.angular_velocity * b.angular_velocity;
-            const glm::vec2 c = centre_of_mass(w.rock(i)) - kPlace;
+            const glm::vec2 c = center_of_mass(w.rock(i)) - kPlace;
             left = left || !(std::fabs(c.x) < 2.0f && std::fabs(c.y) < 2.0f);
         }
         (t < 300 ? first_half : second_half) = std::max(t < 300 ? first_half : second_half, energy);

@@ -99,7 +99,7 @@ protected:
         const ImGuiWindow* w = ImGui::FindWindowByName(title);
         return w != nullptr ? w->Rect() : ImRect();
     }
-    ImVec2 picture_centre() const {
+    ImVec2 picture_center() const {
         const ViewportRect& v = engine->game_viewport();
         return ImVec2(static_cast<float>(v.x + v.width / 2), static_cast<float>(v.y + v.height / 2));
     }
@@ -200,7 +200,7 @@ TEST_F(EditorWorkspace, ADragOnATileBoundaryMovesTheSplit) {
 
 TEST_F(EditorWorkspace, ADragInsideThePictureIsTheGamesAndLeavesTheViewportInPlace) {
     const ImRect before = rect_of("Viewport");
-    const ImVec2 from = picture_centre();
+    const ImVec2 from = picture_center();
     pointer_to(from);
     frames(2);
     press(from, true);
@@ -229,7 +229,7 @@ TEST_F(EditorWorkspace, ADragInsideThePictureIsTheGamesAndLeavesTheViewportInPla
 
 TEST_F(EditorWorkspace, APressArrivingWithThePointerOverFinishIsTheGuis) {
     engine->start_recording();
-    const ImVec2 over_picture = picture_centre();
+    const ImVec2 over_picture = picture_center();
     pointer_to(over_picture);
     frames(3);
     ASSERT_EQ(engine->recording_state(), Engine::kRecordingActive);
@@ -270,7 +270,7 @@ TEST_F(EditorWorkspace, TheFirstClickIntoThePictureIsRecordedAsPressAndRelease) 
     frames(2);
     ASSERT_EQ(engine->recording_state(), Engine::kRecordingActive);
     // In one frame the pointer arrives over the picture and presses; the release comes a few frames later.
-    const ImVec2 at = picture_centre();
+    const ImVec2 at = picture_center();
     pointer_to(at);
     press(at, true);
     frames(1);

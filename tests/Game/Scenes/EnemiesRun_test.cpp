@@ -47,7 +47,7 @@ TEST(EnemiesRun, LoadSomeEnemiesPlaysOnSixteenWorkers) {
     size_t launched = 0;
     std::set<std::tuple<uint32_t, int32_t, uint32_t>> seen;
     // Bullets of the fighters' lasers, each counted once: they live well under a second.
-    const uint32_t laser_colour = WeaponProps::ai_fighter_laser().bullet.trail_colour;
+    const uint32_t laser_color = WeaponProps::ai_fighter_laser().bullet.trail_color;
     std::set<std::tuple<int32_t, uint32_t>> fighter_lasers;
     for (int i = 0; i < kTicks; ++i) {
         f.tick(1.0f / 60.0f, true);
@@ -65,7 +65,7 @@ TEST(EnemiesRun, LoadSomeEnemiesPlaysOnSixteenWorkers) {
         pool.list<BulletEntity>().view_all(bullets);
         for (size_t k = 0; k < bullets.count(); ++k) {
             const BulletEntity& bullet = *reinterpret_cast<const BulletEntity*>(bullets.entity(k));
-            if (bullet.owner.entity_type_id == entity_type_id<FighterEntity>() && bullet.trail_colour == laser_colour) {
+            if (bullet.owner.entity_type_id == entity_type_id<FighterEntity>() && bullet.trail_color == laser_color) {
                 fighter_lasers.insert({bullets.id(k).index, bullets.id(k).generation});
             }
         }

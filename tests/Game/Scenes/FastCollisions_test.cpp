@@ -26,7 +26,7 @@ T& first(GameScene& scene) {
     return scene.entity_pool().list<T>().entities()[0];
 }
 
-glm::vec2 centre(const Transform& t, const PhysicsBody& b) { return t.to_world(b.center_of_mass); }
+glm::vec2 center(const Transform& t, const PhysicsBody& b) { return t.to_world(b.center_of_mass); }
 
 void load_shapes_hitting(GameScene& scene) {
     RockRequest hear;
@@ -58,7 +58,7 @@ TEST(FastCollisions, ShapesHittingBounceOffEachOther) {
     // Without a collision the heart would fly on at 33.5 units/s and end some 80 units beyond the star.
     EXPECT_LT(glm::dot(h.body.linear_velocity, along), 20.0f);
     EXPECT_GT(glm::length(s.body.linear_velocity), 3.0f) << "the star took the blow";
-    EXPECT_LT(glm::dot(centre(h.transform, h.body) - centre(s.transform, s.body), along), 3.0f)
+    EXPECT_LT(glm::dot(center(h.transform, h.body) - center(s.transform, s.body), along), 3.0f)
         << "the heart stays on its own side of the star";
 }
 
@@ -84,7 +84,7 @@ ShapesRun run_shapes_hitting(int pause_at) {
         auto& rocks = scene.entity_pool().list<RockEntity>().entities();
         if (rocks.size() >= 2) {
             const float d =
-                glm::length(centre(rocks[0].transform, rocks[0].body) - centre(rocks[1].transform, rocks[1].body));
+                glm::length(center(rocks[0].transform, rocks[0].body) - center(rocks[1].transform, rocks[1].body));
             run.closest = std::min(run.closest, d);
         }
     }
@@ -124,7 +124,7 @@ TEST(FastCollisions, BombAtTwentyFiveUnitsPerSecondDoesNotPassThroughARock) {
     const RockEntity& rock = first<RockEntity>(scene);
     const BombEntity& bomb = first<BombEntity>(scene);
     // Unhindered the bomb would be 21 units to the right of the rock by now.
-    EXPECT_LT(centre(bomb.transform, bomb.body).x, centre(rock.transform, rock.body).x);
+    EXPECT_LT(center(bomb.transform, bomb.body).x, center(rock.transform, rock.body).x);
     EXPECT_GT(rock.body.linear_velocity.x, 0.5f) << "the rock was pushed";
 }
 

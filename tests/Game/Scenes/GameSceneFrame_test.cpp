@@ -36,14 +36,14 @@ TEST(GameSceneFrame, PlayerAndRockAppearWhereTheCameraPutsThemAndBittenCellsGo) 
 
     // The player's cell nearest its centre, and the ring's cells to the right of the hollow.
     const Sprite& ship = f.player().sprite;
-    const glm::ivec2 ship_centre(static_cast<int32_t>(ship.grid().cells_x / 2),
+    const glm::ivec2 ship_center(static_cast<int32_t>(ship.grid().cells_x / 2),
                                  static_cast<int32_t>(ship.grid().cells_y / 2));
     glm::ivec2 ship_cell(-1);
     for (int32_t r = 0; r < 8 && ship_cell.x < 0; ++r) {
         for (int32_t dy = -r; dy <= r && ship_cell.x < 0; ++dy) {
             for (int32_t dx = -r; dx <= r && ship_cell.x < 0; ++dx) {
-                if (SceneFrame::active(ship, ship_centre.x + dx, ship_centre.y + dy)) {
-                    ship_cell = ship_centre + glm::ivec2(dx, dy);
+                if (SceneFrame::active(ship, ship_center.x + dx, ship_center.y + dy)) {
+                    ship_cell = ship_center + glm::ivec2(dx, dy);
                 }
             }
         }

@@ -192,7 +192,7 @@ void observe(GameScene& scene, RunFacts& facts) {
     for (const PlayerEntity& player : pool.list<PlayerEntity>().entities()) {
         facts.farthest_flight = std::max(facts.farthest_flight, glm::length(player.body.position));
     }
-    const uint32_t laser_colour = WeaponProps::ai_fighter_laser().bullet.trail_colour;
+    const uint32_t laser_color = WeaponProps::ai_fighter_laser().bullet.trail_color;
     EntityListView bullets;
     pool.list<BulletEntity>().view_all(bullets);
     for (size_t k = 0; k < bullets.count(); ++k) {
@@ -200,7 +200,7 @@ void observe(GameScene& scene, RunFacts& facts) {
         if (bullet.owner.entity_type_id == entity_type_id<PlayerEntity>() && bullet.hits_left < bullet.hits_total) {
             facts.player_bullets_that_hit.insert(key_of(bullets.id(k)));
         }
-        if (bullet.owner.entity_type_id == entity_type_id<FighterEntity>() && bullet.trail_colour == laser_colour) {
+        if (bullet.owner.entity_type_id == entity_type_id<FighterEntity>() && bullet.trail_color == laser_color) {
             facts.fighter_lasers.insert(key_of(bullets.id(k)));
         }
     }

@@ -91,17 +91,17 @@ TEST(RoadOfOneShot, StraightBulletRemovesItsHitsAlongItsPath) {
     HelloRock f;
     const int32_t before = f.rock().sprite.active_cell_count();
     // The first active cell along the shot: the row through the centre, from the hollow outwards.
-    const CellRef centre = f.cell_of(glm::vec2(0.0f));
-    CellRef first{-1, centre.y};
-    for (int32_t x = centre.x; x < static_cast<int32_t>(f.rock().sprite.grid().cells_x); ++x) {
-        if (f.active({x, centre.y})) {
+    const CellRef center = f.cell_of(glm::vec2(0.0f));
+    CellRef first{-1, center.y};
+    for (int32_t x = center.x; x < static_cast<int32_t>(f.rock().sprite.grid().cells_x); ++x) {
+        if (f.active({x, center.y})) {
             first.x = x;
             break;
         }
     }
     ASSERT_GE(first.x, 0) << "the ring lies to the right of its hollow";
     for (int32_t k = 0; k < 8; ++k) {
-        ASSERT_TRUE(f.active({first.x + k, centre.y})) << "the ring is at least 8 cells thick there";
+        ASSERT_TRUE(f.active({first.x + k, center.y})) << "the ring is at least 8 cells thick there";
     }
 
     BulletProps props = WeaponProps::default_cannon().bullet;
@@ -119,15 +119,15 @@ TEST(RoadOfOneShot, StraightBulletRemovesItsHitsAlongItsPath) {
         EXPECT_EQ(e.first_hit, i == 0 ? 1 : 0);
         const CellRef c = f.cell_of(e.local_position);
         EXPECT_EQ(c.x, first.x + static_cast<int32_t>(i));
-        EXPECT_EQ(c.y, centre.y);
+        EXPECT_EQ(c.y, center.y);
         EXPECT_FALSE(f.active(c));
         const Sprite& sprite = f.rock().sprite;
         const ChunkCell at = sprite.grid().to_chunk_cell(c.x, c.y);
-        EXPECT_EQ(e.cell_colour, sprite.get_cell(at.chunk, at.cell).colour);
+        EXPECT_EQ(e.cell_color, sprite.get_cell(at.chunk, at.cell).color);
         EXPECT_EQ(e.cell_flags, sprite.get_cell(at.chunk, at.cell).flags);
         EXPECT_NE(e.cell_flags & 0x20, 0);
     }
-    EXPECT_TRUE(f.active({first.x + props.hits, centre.y})) << "nothing beyond the last hit";
+    EXPECT_TRUE(f.active({first.x + props.hits, center.y})) << "nothing beyond the last hit";
     EXPECT_EQ(f.rock().sprite.active_cell_count(), before - props.hits);
     EXPECT_FLOAT_EQ(f.rock().body.inverse_mass, 1024.0f / static_cast<float>(before - props.hits));
 }
@@ -178,7 +178,7 @@ TEST(RoadOfOneShot, CutThatDetachesAnArcYieldsARockWithThoseCells) {
     const int32_t cx = static_cast<int32_t>(grid.cells_x) / 2;
     const int32_t cy = static_cast<int32_t>(grid.cells_y) / 2;
     // Two cuts through the ring, up from the centre and right from it, free its upper right quarter.
-    std::set<uint32_t> arc_colours;
+    std::set<uint32_t> arc_colors;
     int32_t arc = 0;
     for (int32_t y = 0; y < static_cast<int32_t>(grid.cells_y); ++y) {
         for (int32_t x = 0; x < static_cast<int32_t>(grid.cells_x); ++x) {
@@ -191,7 +191,7 @@ TEST(RoadOfOneShot, CutThatDetachesAnArcYieldsARockWithThoseCells) {
                 sprite.remove_cell(at.chunk, at.cell);
             } else if (x >= cx + 2 && y >= cy + 2) {
                 ++arc;
-                arc_colours.insert(sprite.get_cell(at.chunk, at.cell).colour);
+                arc_colors.insert(sprite.get_cell(at.chunk, at.cell).color);
             }
         }
     }
@@ -210,11 +210,11 @@ TEST(RoadOfOneShot, CutThatDetachesAnArcYieldsARockWithThoseCells) {
         EXPECT_EQ(rock.sprite.active_cell_count(), arc);
         std::vector<DebrisCell> cells;
         rock.sprite.active_cells(cells);
-        std::set<uint32_t> colours;
+        std::set<uint32_t> colors;
         for (const DebrisCell& c : cells) {
-            colours.insert(c.colour);
+            colors.insert(c.color);
         }
-        EXPECT_EQ(colours, arc_colours);
+        EXPECT_EQ(colors, arc_colors);
         // The quarter sits up and to the right of the old rock's centre.
         EXPECT_GT(rock.transform.position.x, 0.0f);
         EXPECT_GT(rock.transform.position.y, 0.0f);

@@ -19,14 +19,14 @@ uint32_t brightness(uint32_t rgba) { return (rgba & 0xFFu) + ((rgba >> 8) & 0xFF
 
 // Pixels within `radius` of a world point that got clearly brighter than in `before`, leaving out the band of
 // the bullet's trail (|y - line_y| below `band`), so that only the effects count.
-int32_t lit_pixels(const Pixels& now, const Pixels& before, glm::vec2 centre, float radius, float line_y, float band) {
+int32_t lit_pixels(const Pixels& now, const Pixels& before, glm::vec2 center, float radius, float line_y, float band) {
     int32_t count = 0;
     const float unit = static_cast<float>(kSize) / 10.0f;
     for (uint32_t y = 0; y < kSize; ++y) {
         for (uint32_t x = 0; x < kSize; ++x) {
             const glm::vec2 world((static_cast<float>(x) + 0.5f) / unit - 5.0f,
                                   (static_cast<float>(y) + 0.5f) / unit - 5.0f);
-            if (glm::distance(world, centre) > radius || std::abs(world.y - line_y) < band) {
+            if (glm::distance(world, center) > radius || std::abs(world.y - line_y) < band) {
                 continue;
             }
             count += brightness(now.at(x, y)) > brightness(before.at(x, y)) + 48 ? 1 : 0;

@@ -38,14 +38,14 @@ struct SpawnerFixture : GameSceneFixture {
 // The enemy the spawner placed, wherever its kind lives: its kind and the centre of its cells.
 struct Spawned {
     uint32_t kind = EnemyKindCount;
-    glm::vec2 centre{0.0f};
+    glm::vec2 center{0.0f};
 };
 
 template <typename E>
 void find_in(EntityPool& pool, uint32_t kind, Spawned& out) {
     for (const E& e : pool.list<E>().entities()) {
         out.kind = kind;
-        out.centre = e.transform.to_world(e.sprite.cell_moments().center_of_mass);
+        out.center = e.transform.to_world(e.sprite.cell_moments().center_of_mass);
     }
 }
 
@@ -96,9 +96,9 @@ TEST_P(SpawnerPlace, EnemyAppearsOnTheRingAroundThePlayerAfterTheInterval) {
     ASSERT_EQ(f.enemies(), 1u);
     const Spawned s = spawned(f.scene->entity_pool());
     EXPECT_EQ(s.kind, expected_kind);
-    EXPECT_NEAR(s.centre.x, expected.x, 1e-3f);
-    EXPECT_NEAR(s.centre.y, expected.y, 1e-3f);
-    const glm::vec2 d = glm::abs(s.centre - player);
+    EXPECT_NEAR(s.center.x, expected.x, 1e-3f);
+    EXPECT_NEAR(s.center.y, expected.y, 1e-3f);
+    const glm::vec2 d = glm::abs(s.center - player);
     EXPECT_GE(std::max(d.x, d.y), 4.0f - 1e-3f);
     EXPECT_LE(std::max(d.x, d.y), 6.0f + 1e-3f);
 }

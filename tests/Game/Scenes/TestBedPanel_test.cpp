@@ -77,7 +77,7 @@ void expect_near(glm::vec2 got, glm::vec2 want, const char* what) {
 }
 
 template <typename E>
-void expect_centres(EntityList<E>& list, const std::vector<glm::vec2>& want, const char* what) {
+void expect_centers(EntityList<E>& list, const std::vector<glm::vec2>& want, const char* what) {
     ASSERT_EQ(list.size(), want.size()) << what;
     for (size_t i = 0; i < want.size(); ++i) {
         const E& e = list.entities()[i];
@@ -134,8 +134,8 @@ TEST_P(TestBedLoaders, LoaderEmptiesTheWorldAndBuildsItsScene) {
     for (size_t i = 0; i < c.players.size(); ++i) {
         expect_near(players.entities()[i].body.position, c.players[i], "player");
     }
-    expect_centres(pool.list<BaseEntity>(), c.bases, "base");
-    expect_centres(pool.list<StationEntity>(), c.stations, "station");
+    expect_centers(pool.list<BaseEntity>(), c.bases, "base");
+    expect_centers(pool.list<StationEntity>(), c.stations, "station");
     EXPECT_EQ(pool.list<SnakeHeadEntity>().size(), c.snakes.size());
 
     EntityList<RockEntity>& rocks = pool.list<RockEntity>();

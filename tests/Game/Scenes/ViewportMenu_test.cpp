@@ -97,7 +97,7 @@ struct MenuCase {
 class ViewportMenuItems : public testing::TestWithParam<MenuCase> {};
 
 template <typename E>
-glm::vec2 centre_of_cells(EntityPool& pool) {
+glm::vec2 center_of_cells(EntityPool& pool) {
     const E& e = pool.list<E>().entities().at(0);
     return e.transform.to_world(e.sprite.cell_moments().center_of_mass);
 }
@@ -136,11 +136,11 @@ TEST_P(ViewportMenuItems, ItemCreatesItsEntityUnderTheMouseAtTheNextFlush) {
 INSTANTIATE_TEST_SUITE_P(
     Table, ViewportMenuItems,
     testing::Values(MenuCase{"Player", {"Create Player"}, "PlayerEntity", body_position<PlayerEntity>},
-                    MenuCase{"Bomb", {"Create Enemy", "Bomb"}, "BombEntity", centre_of_cells<BombEntity>},
-                    MenuCase{"Fighter", {"Create Enemy", "Fighter"}, "FighterEntity", centre_of_cells<FighterEntity>},
-                    MenuCase{"Station", {"Create Enemy", "Station"}, "StationEntity", centre_of_cells<StationEntity>},
-                    MenuCase{"Base", {"Create Enemy", "Base"}, "BaseEntity", centre_of_cells<BaseEntity>},
-                    MenuCase{"Boss", {"Create Enemy", "Boss"}, "Boss1Entity", centre_of_cells<Boss1Entity>},
+                    MenuCase{"Bomb", {"Create Enemy", "Bomb"}, "BombEntity", center_of_cells<BombEntity>},
+                    MenuCase{"Fighter", {"Create Enemy", "Fighter"}, "FighterEntity", center_of_cells<FighterEntity>},
+                    MenuCase{"Station", {"Create Enemy", "Station"}, "StationEntity", center_of_cells<StationEntity>},
+                    MenuCase{"Base", {"Create Enemy", "Base"}, "BaseEntity", center_of_cells<BaseEntity>},
+                    MenuCase{"Boss", {"Create Enemy", "Boss"}, "Boss1Entity", center_of_cells<Boss1Entity>},
                     MenuCase{"Core",
                              {"Create Item", "Core"},
                              "ItemEntity",

@@ -15,7 +15,7 @@ struct BulletCase {
     float speed, speed_max, life, life_max;
     int32_t hits;
     float curve, fork;
-    uint32_t colour, second;
+    uint32_t color, second;
     float max_length;
 };
 
@@ -45,8 +45,8 @@ TEST(WeaponProps, BulletPresetsCarryTheirValues) {
         EXPECT_EQ(b.hits, c.hits);
         EXPECT_EQ(b.curve_strength, c.curve);
         EXPECT_EQ(b.fork_chance, c.fork);
-        EXPECT_EQ(b.trail_colour, c.colour);
-        EXPECT_EQ(b.second_colour, c.second);
+        EXPECT_EQ(b.trail_color, c.color);
+        EXPECT_EQ(b.second_color, c.second);
         EXPECT_EQ(b.trail_settings.max_points, 100);
         EXPECT_EQ(b.trail_settings.min_segment, 0.001f);
         EXPECT_TRUE(b.trail_settings.taper);

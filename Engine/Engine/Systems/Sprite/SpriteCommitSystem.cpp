@@ -87,7 +87,7 @@ void SpriteCommitSystem::update(const SimulationTick&) {
         body.inverse_inertia = mass.inverse_inertia;
 
         // Debris velocities are those of the body at each cell, about its centre of mass in the world.
-        const glm::vec2 world_centre = transform.to_world(body.center_of_mass);
+        const glm::vec2 world_center = transform.to_world(body.center_of_mass);
         SpawnCellParticleEvent debris{id, {}};
         debris.cells.reserve(result.debris.size());
         for (const DebrisCell& cell : result.debris) {
@@ -96,9 +96,9 @@ void SpriteCommitSystem::update(const SimulationTick&) {
             particle.world_position = transform.to_world(particle.local_position);
             particle.angle = transform.angle;
             particle.velocity =
-                point_velocity(body.linear_velocity, body.angular_velocity, world_centre, particle.world_position);
+                point_velocity(body.linear_velocity, body.angular_velocity, world_center, particle.world_position);
             particle.angular_velocity = body.angular_velocity;
-            particle.colour = cell.colour;
+            particle.color = cell.color;
             debris.cells.push_back(particle);
         }
         bus.publish(std::move(debris));

@@ -95,7 +95,7 @@ TEST(AiBombSystem, FuseTurnsTheBombIntoARockOfItsShapeAndPoseAndExplodesOnce) {
     b.transform.angle = 0.3f;
     b.body.angle = 0.3f;
     const Transform pose = b.transform;
-    const glm::vec2 centre = pose.to_world(b.body.center_of_mass);
+    const glm::vec2 center = pose.to_world(b.body.center_of_mass);
     const int32_t cells = b.sprite.active_cell_count();
 
     int ticks = 0;
@@ -109,8 +109,8 @@ TEST(AiBombSystem, FuseTurnsTheBombIntoARockOfItsShapeAndPoseAndExplodesOnce) {
     const ExplosionEvent& e = explosions.events[0];
     EXPECT_EQ(e.count_a, 10);
     EXPECT_EQ(e.count_b, 0);
-    EXPECT_FLOAT_EQ(e.position.x, centre.x);
-    EXPECT_FLOAT_EQ(e.position.y, centre.y);
+    EXPECT_FLOAT_EQ(e.position.x, center.x);
+    EXPECT_FLOAT_EQ(e.position.y, center.y);
     EXPECT_FLOAT_EQ(e.velocity.x, 1.5f);
     EXPECT_FLOAT_EQ(e.velocity.y, -0.5f);
 

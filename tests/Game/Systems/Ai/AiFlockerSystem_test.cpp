@@ -113,7 +113,7 @@ TEST(AiFlockerSystem, TargetInsideATurningCircleCommandsAStop) {
     EXPECT_EQ(e.driver.desired_speed, e.driver.max_speed);
 }
 
-glm::vec2 centre_of(const FighterEntity& e) { return e.transform.to_world(e.body.center_of_mass); }
+glm::vec2 center_of(const FighterEntity& e) { return e.transform.to_world(e.body.center_of_mass); }
 
 // Two resting flockers side by side, both heading for targets far above them: the one on the left is pushed
 // away from its neighbour, (p - q) / d x (2 / d^2 - 0.5) shared among the n leaves its query square holds, so its
@@ -127,8 +127,8 @@ TEST_P(AiFlockerSeparation, PushesAwayFromANeighbourWithinTwo) {
     const EntityId b = f.enemy(EnemyKindFighter, {20.0f + apart, 0.0f});
     FighterEntity& left = f.list<FighterEntity>().at(a);
     FighterEntity& right = f.list<FighterEntity>().at(b);
-    const glm::vec2 p = centre_of(left);
-    const glm::vec2 q = centre_of(right);
+    const glm::vec2 p = center_of(left);
+    const glm::vec2 q = center_of(right);
     left.flocker.target = p + glm::vec2(0.0f, 10.0f);
     right.flocker.target = q + glm::vec2(0.0f, 10.0f);
     f.tick(kDt);
@@ -158,7 +158,7 @@ TEST_P(AiFlockerAvoidance, KicksAwayFromARockAhead) {
     FlockFixture f;
     const EntityId id = f.enemy(EnemyKindFighter, {20.0f, 0.0f});
     FighterEntity& e = f.list<FighterEntity>().at(id);
-    const glm::vec2 p = centre_of(e);
+    const glm::vec2 p = center_of(e);
     const float speed = e.driver.max_speed;
     e.body.linear_velocity = {speed, 0.0f};
     e.flocker.target = p + glm::vec2(30.0f, 0.0f);

@@ -21,7 +21,7 @@ struct MoverFixture : AiFixture {
               scene.register_system<AiForceMoverSystem>(SystemGroup::Tick);
           }) {}
     BaseEntity& base() { return only<BaseEntity>(); }
-    glm::vec2 centre(const Transform& t, const PhysicsBody& b) { return t.to_world(b.center_of_mass); }
+    glm::vec2 center(const Transform& t, const PhysicsBody& b) { return t.to_world(b.center_of_mass); }
 };
 
 TEST(AiForceMoverSystem, MoverAtItsGoalBrakesToRestAtMostMaxImpulsePerSecond) {
@@ -29,7 +29,7 @@ TEST(AiForceMoverSystem, MoverAtItsGoalBrakesToRestAtMostMaxImpulsePerSecond) {
     f.enemy(EnemyKindBase, {30.0f, 0.0f});
     BaseEntity& b = f.base();
     b.base.period = 1000.0f; // keep the goal
-    b.force_mover.goal = f.centre(b.transform, b.body);
+    b.force_mover.goal = f.center(b.transform, b.body);
     b.body.linear_velocity = {0.5f, 0.0f};
     const float max_dv = b.force_mover.max_impulse * kDt * b.body.inverse_mass;
     float previous = 0.5f;

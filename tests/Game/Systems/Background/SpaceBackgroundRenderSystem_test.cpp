@@ -41,7 +41,7 @@ bool same_records(const std::vector<BackgroundRecord>& a, const std::vector<Back
     }
     for (size_t i = 0; i < a.size(); ++i) {
         if (a[i].position != b[i].position || a[i].scale != b[i].scale || a[i].angle != b[i].angle ||
-            a[i].z != b[i].z || a[i].colour != b[i].colour || a[i].depth != b[i].depth) {
+            a[i].z != b[i].z || a[i].color != b[i].color || a[i].depth != b[i].depth) {
             return false;
         }
     }
@@ -64,10 +64,10 @@ TEST(SpaceBackground, FieldHoldsTheStarsAndSmokeAsScattered) {
     uint32_t min_red = 255;
     uint32_t max_red = 0;
     for (const BackgroundRecord& star : f.system->stars()) {
-        const uint32_t red = star.colour & 0xFFu;
+        const uint32_t red = star.color & 0xFFu;
         min_red = std::min(min_red, red);
         max_red = std::max(max_red, red);
-        EXPECT_EQ(star.colour >> 8, 0xFFFFFFu);
+        EXPECT_EQ(star.color >> 8, 0xFFFFFFu);
         EXPECT_LE(std::abs(star.position.x), 64.0f);
         EXPECT_LE(std::abs(star.position.y), 36.0f);
         EXPECT_TRUE(star.scale.x >= 0.001f && star.scale.x <= 0.01f && star.scale.x == star.scale.y);
@@ -80,9 +80,9 @@ TEST(SpaceBackground, FieldHoldsTheStarsAndSmokeAsScattered) {
     EXPECT_LE(max_red, 254u);
     EXPECT_LT(min_red, 140u);
     for (const BackgroundRecord& cloud : f.system->smoke()) {
-        EXPECT_EQ(cloud.colour & 0xFFu, 100u);
-        EXPECT_LE((cloud.colour >> 8) & 0xFFu, 199u);
-        EXPECT_EQ(cloud.colour >> 16, 0x64C8u); // blue 200, alpha 100
+        EXPECT_EQ(cloud.color & 0xFFu, 100u);
+        EXPECT_LE((cloud.color >> 8) & 0xFFu, 199u);
+        EXPECT_EQ(cloud.color >> 16, 0x64C8u); // blue 200, alpha 100
         EXPECT_TRUE(cloud.scale.x >= 10.0f && cloud.scale.x <= 20.0f);
         EXPECT_TRUE(cloud.depth >= 4.0f && cloud.depth <= 14.0f);
     }
@@ -105,9 +105,9 @@ TEST(SpaceBackground, SmokeThenStarsAtTheirPlacesForACameraAtTheOrigin) {
     ASSERT_GT(part.columns, 0u);
     ASSERT_LT(part.columns * part.rows, picture.width * picture.height / 2) << "most of the picture is left out";
     const glm::vec2 size(static_cast<float>(picture.width), static_cast<float>(picture.height));
-    const glm::vec2 centre =
+    const glm::vec2 center =
         (2.0f * glm::vec2(part.column, part.row) + glm::vec2(part.columns, part.rows)) / size - 1.0f;
-    const glm::vec2 expected = cloud.position + rotate(centre * cloud.scale, cloud.angle);
+    const glm::vec2 expected = cloud.position + rotate(center * cloud.scale, cloud.angle);
     EXPECT_NEAR(drawn[0].model[3].x, expected.x, 1e-4f);
     EXPECT_NEAR(drawn[0].model[3].y, expected.y, 1e-4f);
     // Its x axis is the cloud's, scaled to the part's width.
@@ -118,7 +118,7 @@ TEST(SpaceBackground, SmokeThenStarsAtTheirPlacesForACameraAtTheOrigin) {
     EXPECT_FLOAT_EQ(drawn[40].model[3].x, star.position.x);
     EXPECT_FLOAT_EQ(drawn[40].model[3].y, star.position.y);
     // Tinted with the record's colour.
-    EXPECT_FLOAT_EQ(drawn[40].tint.r, static_cast<float>(star.colour & 0xFFu) / 255.0f);
+    EXPECT_FLOAT_EQ(drawn[40].tint.r, static_cast<float>(star.color & 0xFFu) / 255.0f);
 }
 
 // The game's view is a small part of the field: a record whose quad lies wholly inside it is drawn, one
@@ -163,12 +163,12 @@ TEST(SpaceBackground, OnlyWhatCanTouchTheViewIsDrawn) {
     EXPECT_GT(inside, 30);
     EXPECT_LT(stars_drawn.size(), 200u);
     // Clouds 20 to 40 across: some reach into the view, not all 40.
-    int32_t clouds_over_centre = 0;
+    int32_t clouds_over_center = 0;
     for (const BackgroundRecord& cloud : f.system->smoke()) {
         const glm::vec2 d = SpaceBackgroundRenderSystem::drawn_position(cloud, c, 0.5f) - c;
-        clouds_over_centre += std::abs(d.x) < 2.0f && std::abs(d.y) < 2.0f ? 1 : 0;
+        clouds_over_center += std::abs(d.x) < 2.0f && std::abs(d.y) < 2.0f ? 1 : 0;
     }
-    EXPECT_GE(clouds_drawn, static_cast<size_t>(clouds_over_centre));
+    EXPECT_GE(clouds_drawn, static_cast<size_t>(clouds_over_center));
     EXPECT_LT(clouds_drawn, 40u);
 }
 

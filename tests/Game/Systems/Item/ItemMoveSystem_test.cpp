@@ -162,8 +162,8 @@ TEST(ItemMoveSystem, ArrivalLandsOnTheMovingSinkAndNamesIt) {
     EXPECT_EQ(f.pickups.events[0].kind, ItemKindCore);
     // The goal is where the sink will be once this tick has moved it.
     const glm::vec2 landed = f.item(id).position;
-    const glm::vec2 centre = f.sinks().at(sink).transform.position + velocity * kDt;
-    EXPECT_LT(glm::length(landed - centre), 0.02f);
+    const glm::vec2 center = f.sinks().at(sink).transform.position + velocity * kDt;
+    EXPECT_LT(glm::length(landed - center), 0.02f);
     EXPECT_EQ(f.sink(sink).incoming[ItemKindCore], 0) << "the mark is cleared on arrival";
     f.tick();
     EXPECT_EQ(f.items().size(), 0u);

@@ -70,8 +70,8 @@ struct BulletFixture {
         bullet.curve_sign = 1.0f;
         bullet.curve_strength = 0.0f;
         bullet.trail_width = 0.015625f;
-        bullet.trail_colour = 0xFFFFFFFFu;
-        bullet.trail.add_point(position, bullet.trail_width, bullet.trail_colour);
+        bullet.trail_color = 0xFFFFFFFFu;
+        bullet.trail.add_point(position, bullet.trail_width, bullet.trail_color);
         return bullets().add(std::move(bullet));
     }
 
@@ -102,7 +102,7 @@ TEST(BulletMove, ThreeHitsRemoveThreeCellsInARowAndTheBulletDies) {
     for (int32_t x = 0; x < 3; ++x) {
         const BulletHitCellEvent& e = f.hits.events[static_cast<size_t>(x)];
         EXPECT_EQ(e.entity, rock);
-        EXPECT_EQ(e.cell_colour, cell_colour_of(x, 16));
+        EXPECT_EQ(e.cell_color, cell_color_of(x, 16));
         EXPECT_EQ(e.first_hit, x == 0 ? 1 : 0);
         EXPECT_NE(e.cell_flags & 0x20, 0) << "removed bit";
         EXPECT_EQ(e.cell_flags & 0x1F, 1);
@@ -138,7 +138,7 @@ TEST(BulletMove, EventsComeInBulletOrderWithTheCellsAsRemoved) {
     for (size_t i = 0; i < std::size(cells); ++i) {
         const BulletHitCellEvent& e = f.hits.events[i];
         EXPECT_EQ(e.entity, rock);
-        EXPECT_EQ(e.cell_colour, cell_colour_of(cells[i].x, cells[i].y)) << i;
+        EXPECT_EQ(e.cell_color, cell_color_of(cells[i].x, cells[i].y)) << i;
         EXPECT_EQ(e.cell_flags & 0x3F, 0x21) << i;
         EXPECT_EQ(e.first_hit, first[i]) << i;
         EXPECT_FLOAT_EQ(e.local_position.x, (static_cast<float>(cells[i].x) + 0.5f) / 16.0f - 1.0f) << i;
@@ -164,7 +164,7 @@ TEST(BulletMove, TrailTakesTheStartThenEveryHitInOrder) {
     for (const EntityId id : {first, second}) {
         BulletEntity& b = f.bullet(id);
         b.trail = Trail(keep_all);
-        b.trail.add_point(b.position, b.trail_width, b.trail_colour);
+        b.trail.add_point(b.position, b.trail_width, b.trail_color);
     }
     f.harness.tick(kDt);
 
@@ -405,8 +405,8 @@ TEST(BulletMove, DyingBulletDrawsItsTrailInAndGoes) {
     BulletFixture f;
     const EntityId bullet = f.add_bullet({0.0f, 0.0f}, {kSpeed, 0.0f}, 3);
     BulletEntity& b = f.bullet(bullet);
-    b.trail.add_point({0.1f, 0.0f}, b.trail_width, b.trail_colour);
-    b.trail.add_point({0.2f, 0.0f}, b.trail_width, b.trail_colour);
+    b.trail.add_point({0.1f, 0.0f}, b.trail_width, b.trail_color);
+    b.trail.add_point({0.2f, 0.0f}, b.trail_width, b.trail_color);
     b.dying = 1;
     f.harness.tick(kDt); // 3 points: two go, one comes
     ASSERT_TRUE(f.bullets().is_alive(bullet));

@@ -44,7 +44,7 @@ struct PlainSprite {
     glm::vec2 center_of_mass{0.0f};
     SpriteGrid grid;
     std::vector<uint16_t> flags;
-    std::vector<uint32_t> colours;
+    std::vector<uint32_t> colors;
 
     size_t at(glm::ivec2 cell) const {
         return static_cast<size_t>(cell.y) * grid.cells_x + static_cast<size_t>(cell.x);
@@ -115,7 +115,7 @@ void plain_tick(std::vector<PlainBullet>& bullets, std::vector<PlainSprite>& spr
                 hit = true;
                 BulletHitCellEvent e;
                 e.entity = id;
-                e.cell_colour = s.colours[s.at(cell)];
+                e.cell_color = s.colors[s.at(cell)];
                 e.cell_flags = s.flags[s.at(cell)];
                 e.world_position = world;
                 e.local_position = local;
@@ -204,14 +204,14 @@ protected:
             s.center_of_mass = rock.body.center_of_mass;
             s.grid = rock.sprite.grid();
             s.flags.assign(static_cast<size_t>(s.grid.cells_x) * s.grid.cells_y, 0);
-            s.colours.assign(s.flags.size(), 0);
+            s.colors.assign(s.flags.size(), 0);
             for (int32_t y = 0; y < static_cast<int32_t>(s.grid.cells_y); ++y) {
                 for (int32_t x = 0; x < static_cast<int32_t>(s.grid.cells_x); ++x) {
                     const ChunkCell c = s.grid.to_chunk_cell(x, y);
                     if (rock.sprite.has_chunk(c.chunk)) {
                         const CellValue v = rock.sprite.get_cell(c.chunk, c.cell);
                         s.flags[s.at({x, y})] = v.flags;
-                        s.colours[s.at({x, y})] = v.colour;
+                        s.colors[s.at({x, y})] = v.color;
                     }
                 }
             }
@@ -308,7 +308,7 @@ TEST_P(BulletWalk, RemovesTheCellsAPlainWalkRemoves) {
             ASSERT_EQ(got.entity, want.entity) << "tick " << tick << " event " << i;
             ASSERT_EQ(got.local_position, want.local_position) << "tick " << tick << " event " << i;
             EXPECT_EQ(got.world_position, want.world_position) << "tick " << tick << " event " << i;
-            EXPECT_EQ(got.cell_colour, want.cell_colour) << "tick " << tick << " event " << i;
+            EXPECT_EQ(got.cell_color, want.cell_color) << "tick " << tick << " event " << i;
             EXPECT_EQ(got.cell_flags, want.cell_flags) << "tick " << tick << " event " << i;
             EXPECT_EQ(got.entity_angle, want.entity_angle) << "tick " << tick << " event " << i;
             EXPECT_EQ(got.velocity, want.velocity) << "tick " << tick << " event " << i;

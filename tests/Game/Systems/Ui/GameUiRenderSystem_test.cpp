@@ -109,7 +109,7 @@ TEST(GameUiRenderSystem, WithoutAPlayerThePanelStillDraws) {
     f.update();
     f.update();
     EXPECT_EQ(f.panel->panel_transform().scale.y, 1.0f);
-    EXPECT_EQ(f.panel->panel_colour(), glm::vec4(1.0f));
+    EXPECT_EQ(f.panel->panel_color(), glm::vec4(1.0f));
 }
 
 TEST(GameUiRenderSystem, LostCellsShakeThePanelAndFlyOutAsUiParticles) {
@@ -122,7 +122,7 @@ TEST(GameUiRenderSystem, LostCellsShakeThePanelAndFlyOutAsUiParticles) {
     DebrisCellParticle moving;
     moving.local_position = glm::vec2(0.1f, 0.2f);
     moving.velocity = glm::vec2(3.0f, 0.0f);
-    moving.colour = 0xFF3366CCu;
+    moving.color = 0xFF3366CCu;
     DebrisCellParticle resting = moving; // a body at rest: its chips have no velocity
     resting.velocity = glm::vec2(0.0f);
     lost.cells = {moving, resting};
@@ -177,8 +177,8 @@ TEST(GameUiRenderSystem, ACloudTintsThePanelRedAndShakesItMoreAsTimeRunsOut) {
     f.update();
     EXPECT_FLOAT_EQ(f.panel->shake(), 5.0f * (1.0f - 8.0f * kDt));
     const glm::vec4 half_red(1.0f, 0.55f, 0.55f, 1.0f);
-    EXPECT_NEAR(f.panel->panel_colour().g, half_red.g, 1e-6f);
-    EXPECT_NEAR(f.panel->panel_colour().b, half_red.b, 1e-6f);
+    EXPECT_NEAR(f.panel->panel_color().g, half_red.g, 1e-6f);
+    EXPECT_NEAR(f.panel->panel_color().b, half_red.b, 1e-6f);
     EXPECT_EQ(f.renderer().ui_sprite_batch().instances().size(), drawn) << "a cloud has no ship to draw";
     EXPECT_EQ(f.panel->ship_transform().position, ship.position);
     p.cloud_elapsed = 3.9f;
@@ -188,7 +188,7 @@ TEST(GameUiRenderSystem, ACloudTintsThePanelRedAndShakesItMoreAsTimeRunsOut) {
     p.cloud_timer = 0.0f;
     f.update();
     EXPECT_TRUE(std::isfinite(f.panel->shake()));
-    EXPECT_NEAR(f.panel->panel_colour().g, 0.1f, 1e-6f);
+    EXPECT_NEAR(f.panel->panel_color().g, 0.1f, 1e-6f);
 }
 
 TEST(GameUiRenderSystem, ThePanelShakeLeavesTheSimulationsGeneratorAlone) {

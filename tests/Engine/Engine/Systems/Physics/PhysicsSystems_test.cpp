@@ -153,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PhysicsUpdate,
 // The drawn Transform lags the body between two steps (here it still shows the constructor's origin); the turn
 // goes about the centre of mass at the body's own pose: (4, 0) + (0.5, 0) * 2 = (5, 0), so a quarter turn takes
 // the origin (4, 0) to (5, -1). About the Transform's (1, 0) it would land at (1, 3).
-TEST(PhysicsUpdateBody, TurnsAboutTheCentreOfMassWhereTheBodyIs) {
+TEST(PhysicsUpdateBody, TurnsAboutTheCenterOfMassWhereTheBodyIs) {
     SceneHarness harness([&](HarnessScene& scene) {
         scene.entity_pool().add_list<BodyEntity>("BodyEntity", &BodyEntity::transform, &BodyEntity::body);
         scene.register_system<PhysicsUpdateSystem>(SystemGroup::PostFixed);

@@ -37,24 +37,24 @@ CellTypeAt island_sprite(IslandLayout l) {
     };
 }
 
-std::set<uint32_t> island_colours(IslandLayout l) {
-    std::set<uint32_t> colours;
+std::set<uint32_t> island_colors(IslandLayout l) {
+    std::set<uint32_t> colors;
     for (int32_t y = 17; y <= 19; ++y) {
         for (int32_t x = 6; x < 6 + l.island_width; ++x) {
-            colours.insert(cell_colour_of(x, y));
+            colors.insert(cell_color_of(x, y));
         }
     }
-    return colours;
+    return colors;
 }
 
-std::set<uint32_t> colours_of(const Sprite& sprite) {
+std::set<uint32_t> colors_of(const Sprite& sprite) {
     std::vector<DebrisCell> cells;
     sprite.active_cells(cells);
-    std::set<uint32_t> colours;
+    std::set<uint32_t> colors;
     for (const DebrisCell& c : cells) {
-        colours.insert(c.colour);
+        colors.insert(c.color);
     }
-    return colours;
+    return colors;
 }
 
 struct CommitFixture {
@@ -120,10 +120,10 @@ TEST(SpriteCommit, SmallPartBecomesDebrisCellParticles) {
     ASSERT_EQ(e.cells.size(), 15u);
     std::set<uint32_t> seen;
     for (const DebrisCellParticle& p : e.cells) {
-        seen.insert(p.colour);
+        seen.insert(p.color);
         // Colours carry their cell; the centre of cell (x, y) in a 64 x 32 grid with scale (1, 0.5).
-        const int32_t x = static_cast<int32_t>(p.colour & 0xFFF);
-        const int32_t y = static_cast<int32_t>((p.colour >> 12) & 0xFFF);
+        const int32_t x = static_cast<int32_t>(p.color & 0xFFF);
+        const int32_t y = static_cast<int32_t>((p.color >> 12) & 0xFFF);
         EXPECT_FLOAT_EQ(p.local_position.x, (x + 0.5f) / 64.0f * 2.0f - 1.0f);
         EXPECT_FLOAT_EQ(p.local_position.y, (y + 0.5f) / 32.0f * 2.0f - 1.0f);
         EXPECT_FLOAT_EQ(p.world_position.x, p.local_position.x);
@@ -131,7 +131,7 @@ TEST(SpriteCommit, SmallPartBecomesDebrisCellParticles) {
         EXPECT_FLOAT_EQ(p.velocity.x, 1.0f); // no spin: the body's linear velocity
         EXPECT_FLOAT_EQ(p.velocity.y, 2.0f);
     }
-    EXPECT_EQ(seen, island_colours(layout));
+    EXPECT_EQ(seen, island_colors(layout));
     EXPECT_EQ(f.entity().sprite.active_cell_count(), 64 * 16 + 1 - 1);
     f.harness.tick();
     EXPECT_EQ(f.rocks().size(), 0u);
@@ -149,7 +149,7 @@ TEST(SpriteCommit, LargerPartBecomesARockWithThoseCells) {
     ASSERT_EQ(f.rocks().size(), 1u);
     const RockEntity& rock = f.rocks().entities()[0];
     EXPECT_EQ(rock.sprite.active_cell_count(), 21);
-    EXPECT_EQ(colours_of(rock.sprite), island_colours(layout));
+    EXPECT_EQ(colors_of(rock.sprite), island_colors(layout));
     EXPECT_EQ(rock.marker.value, 1);
     EXPECT_FLOAT_EQ(rock.body.linear_velocity.x, 1.0f);
     EXPECT_FLOAT_EQ(rock.body.linear_velocity.y, 2.0f);
@@ -196,7 +196,7 @@ TEST(SpriteCommit, PartHoldingTheCoreKeepsTheEntity) {
     ASSERT_TRUE(f.list().is_alive(f.id));
     SpriteTestEntity& entity = f.entity();
     EXPECT_EQ(entity.sprite.active_cell_count(), 21);
-    EXPECT_EQ(colours_of(entity.sprite), island_colours(layout));
+    EXPECT_EQ(colors_of(entity.sprite), island_colors(layout));
     EXPECT_EQ(entity.sprite.cell_type_info(2).active, 7u);
     // Both cores went with the piece, each grid point moved once by the piece offset (6, 17).
     ASSERT_EQ(entity.cores.cores.size(), 2u);
