@@ -43,6 +43,24 @@ Impact impact_of(const CellHits& hits) {
     return impact;
 }
 
+const SweepContext::Pose& SweepContext::pose_at(float t) {
+    uint32_t key = 0;
+    std::memcpy(&key, &t, sizeof key);
+    Pose& slot = m_poses[(key * 2654435761u) >> (32 - kPoseSlotBits)];
+    if (slot.stamp != m_stamp || slot.key != key) {
+        const SpritePhysicsProxy& b = *m_b;
+        const Transform& bt = *b.transform;
+        const PositionAngle moved = integrate_position_angle(b.world_center_of_mass, bt.position, bt.angle,
+                                                             b.body->linear_velocity, b.body->angular_velocity, t);
+        slot.key = key;
+        slot.stamp = m_stamp;
+        slot.position = moved.position;
+        slot.sin = std::sin(-moved.angle);
+        slot.cos = std::cos(-moved.angle);
+    }
+    return slot;
+}
+
 bool SweepContext::sweep(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_index, HitPoint& out, DebugLines* debug) {
     const SpritePhysicsProxy& a = *m_a;
     const SpritePhysicsProxy& b = *m_b;
@@ -169,24 +187,6 @@ void SweepContext::prefetch_flags(glm::dvec2 g) const {
     if (const SpriteChunk* c = m_b->sprite->chunk(cell.chunk)) {
         __builtin_prefetch(c->flags.data() + cell.cell);
     }
-}
-
-const SweepContext::Pose& SweepContext::pose_at(float t) {
-    uint32_t key = 0;
-    std::memcpy(&key, &t, sizeof key);
-    Pose& slot = m_poses[(key * 2654435761u) >> (32 - kPoseSlotBits)];
-    if (slot.stamp != m_stamp || slot.key != key) {
-        const SpritePhysicsProxy& b = *m_b;
-        const Transform& bt = *b.transform;
-        const PositionAngle moved = integrate_position_angle(b.world_center_of_mass, bt.position, bt.angle,
-                                                             b.body->linear_velocity, b.body->angular_velocity, t);
-        slot.key = key;
-        slot.stamp = m_stamp;
-        slot.position = moved.position;
-        slot.sin = std::sin(-moved.angle);
-        slot.cos = std::cos(-moved.angle);
-    }
-    return slot;
 }
 
 bool sweep_cell(const SpriteChunk& chunk, glm::vec2 p, uint32_t cell_index, const SpritePhysicsProxy& a,

@@ -86,7 +86,8 @@ private:
         float cos = 1.0f;
     };
 
-    const Pose& pose_at(float t);
+    // Inlined into the sweep, which asks for a pose at every sub-step.
+    [[gnu::always_inline]] inline const Pose& pose_at(float t);
 
     static constexpr uint32_t kPoseSlotBits = 6;
 
