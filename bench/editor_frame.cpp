@@ -73,12 +73,6 @@ double gui_fill_pixels() {
     return area;
 }
 
-double seconds_of(clockid_t clock) {
-    timespec ts{};
-    clock_gettime(clock, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
 // One engine with its window and the game scene in a fight, for the whole program.
 struct Fight {
     Fight() : dir("pellmar-bench-editor-frame") {
@@ -166,13 +160,13 @@ void run_frames(benchmark::State& state, View view) {
             f.engine->run_frame();
         }
         for (auto _ : state) {
-            const double cpu = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
-            const double wall = seconds_of(CLOCK_MONOTONIC);
+            const double cpu = game_bench::seconds_of(CLOCK_PROCESS_CPUTIME_ID);
+            const double wall = game_bench::seconds_of(CLOCK_MONOTONIC);
             f.engine->run_frame();
-            const double wall_s = seconds_of(CLOCK_MONOTONIC) - wall;
+            const double wall_s = game_bench::seconds_of(CLOCK_MONOTONIC) - wall;
             state.SetIterationTime(wall_s);
             wall_ms.push_back(wall_s * 1e3);
-            cpu_ms.push_back((seconds_of(CLOCK_PROCESS_CPUTIME_ID) - cpu) * 1e3);
+            cpu_ms.push_back((game_bench::seconds_of(CLOCK_PROCESS_CPUTIME_ID) - cpu) * 1e3);
         }
     }
     state.counters["gui_fill_share"] = gui_fill_pixels() / (static_cast<double>(size.width) * size.height);

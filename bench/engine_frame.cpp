@@ -35,18 +35,6 @@ double percentile(std::vector<double> values, double p) {
     return values[i];
 }
 
-double process_cpu_seconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-double wall_seconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
 // One engine with its window and the game scene for the whole program.
 struct Game {
     Game() : dir("pellmar-bench-engine-frame") {
@@ -99,13 +87,13 @@ void run_frames(benchmark::State& state, bool editor, bool skip_clean_clears) {
         }
         const uint64_t clears_before = g.gl->clears_issued();
         for (auto _ : state) {
-            const double cpu = process_cpu_seconds();
-            const double wall = wall_seconds();
+            const double cpu = game_bench::seconds_of(CLOCK_PROCESS_CPUTIME_ID);
+            const double wall = game_bench::seconds_of(CLOCK_MONOTONIC);
             g.engine->run_frame();
-            const double wall_s = wall_seconds() - wall;
+            const double wall_s = game_bench::seconds_of(CLOCK_MONOTONIC) - wall;
             state.SetIterationTime(wall_s);
             wall_ms.push_back(wall_s * 1e3);
-            cpu_ms.push_back((process_cpu_seconds() - cpu) * 1e3);
+            cpu_ms.push_back((game_bench::seconds_of(CLOCK_PROCESS_CPUTIME_ID) - cpu) * 1e3);
         }
         clears = g.gl->clears_issued() - clears_before;
         g.gl->set_skip_clean_clears(true);

@@ -42,12 +42,6 @@ namespace {
 constexpr int32_t kFrames = 600;       // timed, half of them with the background
 constexpr int32_t kFightWarmUp = 1800; // thirty seconds of the fight before the timed frames
 
-double seconds_of(clockid_t clock) {
-    timespec ts{};
-    clock_gettime(clock, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
 double percentile(std::vector<double> values, double p) {
     if (values.empty()) {
         return 0.0;
@@ -136,21 +130,21 @@ struct Game {
         const SimulationTick tick = game_bench::numbered_tick(ticks, true);
         FramePhases p;
         p.frame = ticks;
-        const double t0 = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
-        const double wall0 = seconds_of(CLOCK_MONOTONIC);
+        const double t0 = game_bench::seconds_of(CLOCK_PROCESS_CPUTIME_ID);
+        const double wall0 = game_bench::seconds_of(CLOCK_MONOTONIC);
         engine->input().begin_tick(tick.tick, tick.application_time);
         engine->poll_events(tick);
         scene->update_input_schemes();
         scene->engine_tick(tick);
-        const double t1 = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
+        const double t1 = game_bench::seconds_of(CLOCK_PROCESS_CPUTIME_ID);
         engine->event_bus().dispatch();
-        const double t2 = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
+        const double t2 = game_bench::seconds_of(CLOCK_PROCESS_CPUTIME_ID);
         engine->render_frame(tick);
-        const double t3 = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
+        const double t3 = game_bench::seconds_of(CLOCK_PROCESS_CPUTIME_ID);
         glFinish();
-        const double t4 = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
+        const double t4 = game_bench::seconds_of(CLOCK_PROCESS_CPUTIME_ID);
         p.start_s = wall0;
-        p.wall_ms = (seconds_of(CLOCK_MONOTONIC) - wall0) * 1e3;
+        p.wall_ms = (game_bench::seconds_of(CLOCK_MONOTONIC) - wall0) * 1e3;
         p.tick_ms = (t1 - t0) * 1e3;
         p.dispatch_ms = (t2 - t1) * 1e3;
         p.render_ms = (t3 - t2) * 1e3;
@@ -200,14 +194,14 @@ struct Game {
             scene->transition_system(SpaceBackgroundRenderSystem::kName,
                                      background ? SystemGroup::Render : SystemGroup::UnusedRender);
             Side& side = background ? with_background : plain;
-            const double cpu = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
-            const double wall = seconds_of(CLOCK_MONOTONIC);
+            const double cpu = game_bench::seconds_of(CLOCK_PROCESS_CPUTIME_ID);
+            const double wall = game_bench::seconds_of(CLOCK_MONOTONIC);
             fragments.begin();
             const FramePhases phases = frame();
-            const double wall_s = seconds_of(CLOCK_MONOTONIC) - wall;
+            const double wall_s = game_bench::seconds_of(CLOCK_MONOTONIC) - wall;
             side.phases.push_back(phases);
             side.fragments.push_back(fragments.end());
-            side.cpu_ms.push_back((seconds_of(CLOCK_PROCESS_CPUTIME_ID) - cpu) * 1e3);
+            side.cpu_ms.push_back((game_bench::seconds_of(CLOCK_PROCESS_CPUTIME_ID) - cpu) * 1e3);
             side.wall_ms.push_back(wall_s * 1e3);
             state.SetIterationTime(wall_s);
         }

@@ -29,6 +29,14 @@ namespace game_bench {
 
 inline constexpr float kDt = 1.0f / 60.0f;
 
+// Seconds on one of the process's clocks (CLOCK_MONOTONIC for wall time, CLOCK_PROCESS_CPUTIME_ID for the CPU of
+// every thread).
+inline double seconds_of(clockid_t clock) {
+    timespec ts{};
+    clock_gettime(clock, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
 // Log lines (a dead bullet writes one) go nowhere while the ticks run, so the report stays readable.
 class QuietStdout {
 public:
@@ -168,11 +176,11 @@ class TickTimes {
 public:
     template <typename F>
     void time(benchmark::State& state, F&& work) {
-        const double cpu = process_cpu_seconds();
+        const double cpu = seconds_of(CLOCK_PROCESS_CPUTIME_ID);
         const auto start = std::chrono::steady_clock::now();
         work();
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        m_cpu_ms.push_back((process_cpu_seconds() - cpu) * 1000.0);
+        m_cpu_ms.push_back((seconds_of(CLOCK_PROCESS_CPUTIME_ID) - cpu) * 1000.0);
         state.SetIterationTime(seconds);
         m_ms.push_back(seconds * 1000.0);
     }
@@ -184,11 +192,6 @@ public:
     }
 
 private:
-    static double process_cpu_seconds() {
-        timespec ts{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-        return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-    }
     static double percentile(const std::vector<double>& values, double p) {
         if (values.empty()) {
             return 0.0;
