@@ -65,17 +65,7 @@ struct Sky {
     uint32_t ticks = 0;
 };
 
-std::unique_ptr<Sky>& sky_holder() {
-    static std::unique_ptr<Sky> s;
-    return s;
-}
-
-Sky& sky() {
-    if (!sky_holder()) {
-        sky_holder() = std::make_unique<Sky>();
-    }
-    return *sky_holder();
-}
+Sky& sky() { return game_bench::fixture<Sky>(); }
 
 void run_frames(benchmark::State& state, bool background) {
     Sky& s = sky();
@@ -104,6 +94,6 @@ int main(int argc, char** argv) {
                                          {{"background frame (4,040 instances) / empty frame",
                                            "BM_BackgroundFrame/real_time", "BM_EmptyFrame/real_time", "report", ""}});
     // The window and its GL context go before the program's statics do.
-    sky_holder().reset();
+    game_bench::fixture_holder<Sky>().reset();
     return result;
 }

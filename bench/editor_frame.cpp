@@ -116,17 +116,7 @@ struct Fight {
     std::shared_ptr<GameScene> scene;
 };
 
-std::unique_ptr<Fight>& fight_holder() {
-    static std::unique_ptr<Fight> f;
-    return f;
-}
-
-Fight& fight() {
-    if (!fight_holder()) {
-        fight_holder() = std::make_unique<Fight>();
-    }
-    return *fight_holder();
-}
+Fight& fight() { return game_bench::fixture<Fight>(); }
 
 // The editor's picture at a window size: the "Viewport" panel's rectangle once the editor has drawn there.
 ViewportRect picture_at(const WindowSize& size) {
@@ -220,6 +210,6 @@ int main(int argc, char** argv) {
         }
     }
     // The window and its GL context go before the program's statics do.
-    fight_holder().reset();
+    game_bench::fixture_holder<Fight>().reset();
     return 0;
 }

@@ -61,17 +61,7 @@ struct Game {
     RenderContextOpenGL* gl = nullptr;
 };
 
-std::unique_ptr<Game>& game_holder() {
-    static std::unique_ptr<Game> g;
-    return g;
-}
-
-Game& game() {
-    if (!game_holder()) {
-        game_holder() = std::make_unique<Game>();
-    }
-    return *game_holder();
-}
+Game& game() { return game_bench::fixture<Game>(); }
 
 void run_frames(benchmark::State& state, bool editor, bool skip_clean_clears) {
     Game& g = game();
@@ -125,6 +115,6 @@ int main(int argc, char** argv) {
          {"editor view frame p99: clean clears skipped / every clear", "BM_EditorViewFrame/iterations:300/manual_time",
           "BM_EditorViewFrameEveryClear/iterations:300/manual_time", "< 1", "p99_ms"}});
     // The window and its GL context go before the program's statics do.
-    game_holder().reset();
+    game_bench::fixture_holder<Game>().reset();
     return result;
 }

@@ -241,17 +241,12 @@ std::map<std::string, std::vector<FramePhases>>& slowest_of() {
     return m;
 }
 
-std::unique_ptr<Game>& game_holder() {
-    static std::unique_ptr<Game> g;
-    return g;
-}
-
 // One engine at a time: the GUI's back ends belong to one window.
 Game& fresh_game() {
     game_bench::QuietStdout quiet;
-    game_holder().reset();
-    game_holder() = std::make_unique<Game>();
-    return *game_holder();
+    game_bench::fixture_holder<Game>().reset();
+    game_bench::fixture_holder<Game>() = std::make_unique<Game>();
+    return *game_bench::fixture_holder<Game>();
 }
 
 void BM_StartScene(benchmark::State& state) {
@@ -287,7 +282,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     sprite_bench::RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    game_holder().reset();
+    game_bench::fixture_holder<Game>().reset();
     // With --benchmark_repetitions every figure is the median of its repetitions.
     const auto figure = [&](const char* bench, const std::string& name) {
         const auto it = reporter.counters.find(std::string(bench) + "/iterations:600/manual_time/" + name);

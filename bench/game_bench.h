@@ -29,6 +29,23 @@ namespace game_bench {
 
 inline constexpr float kDt = 1.0f / 60.0f;
 
+// One fixture of type T for the whole program: a window and its GL context outlive every benchmark that uses
+// them, and main resets the holder before the driver unloads.
+template <class T>
+std::unique_ptr<T>& fixture_holder() {
+    static std::unique_ptr<T> held;
+    return held;
+}
+
+template <class T>
+T& fixture() {
+    std::unique_ptr<T>& held = fixture_holder<T>();
+    if (!held) {
+        held = std::make_unique<T>();
+    }
+    return *held;
+}
+
 // Seconds on one of the process's clocks (CLOCK_MONOTONIC for wall time, CLOCK_PROCESS_CPUTIME_ID for the CPU of
 // every thread).
 inline double seconds_of(clockid_t clock) {
